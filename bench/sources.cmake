@@ -1,0 +1,3 @@
+set(CORVANE_BENCH_SOURCES
+  ${PROJECT_SOURCE_DIR}/bench/heap_rows_bench.cpp
+)

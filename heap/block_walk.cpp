@@ -1,0 +1,67 @@
+#include "heap/block_walk.h"
+
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+std::uint32_t Limit(const HeapRecord& heap, const std::vector<HeapEntry>& entries) {
+    return static_cast<std::uint32_t>(std::min<std::size_t>(heap.entryCount, entries.size()));
+}
+
+bool IsSegment(const HeapEntry& entry) { return (entry.flags & kEntrySegment) != 0; }
+
+// Steps over a run of segment entries starting at cursor.entryIndex: each
+// sets the address of the block after it, and the block's size comes from
+// the entry that follows. False when the run reaches the end of the entries.
+bool CrossSegments(const HeapRecord& heap, const std::vector<HeapEntry>& entries, std::uint32_t limit,
+                   HeapBlockCursor& cursor) {
+    while (IsSegment(entries[cursor.entryIndex])) {
+        cursor.address = heap.entryOverhead + entries[cursor.entryIndex].firstBlock;
+        if (cursor.entryIndex + 1 >= limit) return false;
+        ++cursor.entryIndex;
+        cursor.size = entries[cursor.entryIndex].size;
+    }
+    return true;
+}
+
+} // namespace
+
+void ClassifyEntryFlags(std::uint16_t flags, std::uint32_t& kind) {
+    // Moveable is tested first: its bit lies inside the fixed mask.
+    if (flags & kEntryMoveable)
+        kind = BlockKindMoveable;
+    else if ((flags & kEntryFixedMask) || (flags & kEntryFixedExtra))
+        kind = BlockKindFixed;
+    else if (flags & kEntryFree)
+        kind = BlockKindFree;
+}
+
+bool HeapBlockFirst(const HeapRecord& heap, const std::vector<HeapEntry>& entries, HeapBlockCursor& cursor) {
+    const std::uint32_t limit = Limit(heap, entries);
+    cursor.entryIndex = 0;
+    cursor.address = 0;
+    cursor.kind = BlockKindNone;
+    if (limit == 0) return false;
+    if (!CrossSegments(heap, entries, limit, cursor)) return false;
+    ClassifyEntryFlags(entries[cursor.entryIndex].flags, cursor.kind);
+    return true;
+}
+
+bool HeapBlockNext(const HeapRecord& heap, const std::vector<HeapEntry>& entries, HeapBlockCursor& cursor) {
+    const std::uint32_t limit = Limit(heap, entries);
+    if (cursor.entryIndex + 1 >= limit) return false;
+    ++cursor.entryIndex;
+    const HeapEntry& entry = entries[cursor.entryIndex];
+    if (IsSegment(entry)) {
+        if (!CrossSegments(heap, entries, limit, cursor)) return false;
+    } else {
+        cursor.address += cursor.size;
+        cursor.size = entry.size;
+    }
+    ClassifyEntryFlags(entries[cursor.entryIndex].flags, cursor.kind);
+    return true;
+}
+
+} // namespace corvane

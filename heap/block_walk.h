@@ -1,0 +1,41 @@
+#pragma once
+
+#include "heap/debug_buffer.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace corvane {
+
+// What kind of block the walk stands on; the values are those the rows are
+// made from.
+enum BlockKind : std::uint32_t {
+    BlockKindNone = 0,
+    BlockKindFixed = 1,
+    BlockKindFree = 2,
+    BlockKindMoveable = 4,
+};
+
+// The walk's position. The caller zeroes it before HeapBlockFirst.
+struct HeapBlockCursor {
+    std::uint32_t address = 0;
+    std::uint32_t size = 0;
+    std::uint32_t kind = BlockKindNone;
+    std::uint32_t entryIndex = 0;
+};
+
+// The walk presents the non-segment entries of one heap as blocks. A segment
+// entry gives the address of the block after it and makes no block itself; a
+// block after another block starts where that one ends. The walk never looks
+// at an entry at or past the heap's entry count (nor past `entries`).
+//
+// HeapBlockFirst returns false when the heap has no block at all: no entries,
+// or only segment entries.
+bool HeapBlockFirst(const HeapRecord& heap, const std::vector<HeapEntry>& entries, HeapBlockCursor& cursor);
+bool HeapBlockNext(const HeapRecord& heap, const std::vector<HeapEntry>& entries, HeapBlockCursor& cursor);
+
+// Updates `kind` from an entry's flags; flags that name no kind leave it as
+// it was, so a later unmarked block carries the kind of the block before it.
+void ClassifyEntryFlags(std::uint16_t flags, std::uint32_t& kind);
+
+} // namespace corvane

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "heap/memory_view.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// How the platform lays out the heap records of a debug-information buffer.
+enum class HeapRecordLayout {
+    // 32-bit process: heap records of 64 bytes starting at offset 4 of the
+    // process-heaps record.
+    Classic32,
+    // 32-bit process on Windows 11 22H2 and later: each record carries an
+    // extra 64-bit field, so records are 72 bytes and, by that field's
+    // alignment, the array starts at offset 8.
+    Tagged32,
+    // 64-bit process: pointer-sized fields, heap records of 88 bytes at
+    // offset 8, entry records of 32 bytes.
+    Native64,
+};
+
+// The layout a 32-bit process sees on the Windows build given.
+HeapRecordLayout HeapRecordLayoutForBuild(std::uint32_t windowsBuild);
+
+// Query flags of the debug-information service.
+constexpr std::uint32_t kQueryHeapSummary = 0x04;
+constexpr std::uint32_t kQueryHeapEntries = 0x10;
+constexpr std::uint32_t kQueryHeapsWithEntries = kQueryHeapSummary | kQueryHeapEntries;
+
+// The fields of a heap record that the tool uses. Values are kept as 32-bit
+// numbers (the rows show them so); only the entry array keeps its full
+// address.
+struct HeapRecord {
+    std::uint32_t base = 0;
+    std::uint32_t flags = 0;
+    std::uint16_t entryOverhead = 0;
+    std::uint32_t bytesAllocated = 0;
+    std::uint32_t bytesCommitted = 0;
+    std::uint32_t entryCount = 0;
+    Address entries = 0;
+};
+
+// The fields of an entry record that the block walk uses.
+struct HeapEntry {
+    std::uint32_t size = 0;
+    std::uint16_t flags = 0;
+    std::uint32_t firstBlock = 0;
+};
+
+// Entry flag bits.
+constexpr std::uint16_t kEntrySegment = 0x0002;
+constexpr std::uint16_t kEntryMoveable = 0x0020;
+constexpr std::uint16_t kEntryFixedMask = 0x00F1;
+constexpr std::uint16_t kEntryFixedExtra = 0x0200;
+constexpr std::uint16_t kEntryFree = 0x0100;
+
+// Reads the heap part of a debug-information buffer field by field, through
+// a memory view. Every pointer and count is checked against readable memory
+// before it is followed, so a malformed buffer gives an error text and never
+// a read outside memory the view vouches for.
+class DebugBufferReader {
+public:
+    DebugBufferReader(const MemoryView& memory, HeapRecordLayout layout);
+
+    // Reads the heap records of the buffer at `buffer`. No heaps (a null
+    // process-heaps address) is success with an empty list. With
+    // `checkEntryArrays`, every record that counts entries must also point at
+    // a readable entry array of that many records: this catches a buffer read
+    // with the wrong record layout.
+    bool ReadHeaps(Address buffer, bool checkEntryArrays, std::vector<HeapRecord>& heaps,
+                   std::string& error) const;
+
+    // Reads the entry records of one heap; on success entries.size() equals
+    // heap.entryCount.
+    bool ReadEntries(const HeapRecord& heap, std::vector<HeapEntry>& entries,
+                     std::string& error) const;
+
+private:
+    const MemoryView& m_memory;
+    HeapRecordLayout m_layout;
+};
+
+} // namespace corvane

@@ -1,0 +1,115 @@
+#include "heap/heap_listing.h"
+
+#include "heap/block_walk.h"
+#include "ui/view_switch.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+constexpr int kNodeColumnBlockCount = 2;
+
+std::string UnreadableSnapshot(const std::string& detail) {
+    return "Failed to read the heap information of the process: " + detail;
+}
+
+} // namespace
+
+bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint32_t processId) {
+    window.ClearNodeRows();
+    window.ClearBlockRows();
+    window.ClearDumpLines();
+    window.ShowPanel(PANEL_HEAPNODES, kShowCommand);
+    window.ShowPanel(PANEL_HEAPDATA, kHideCommand);
+
+    DebugBuffer buffer(service);
+    if (!buffer) {
+        window.ShowMessage("Failed to create debug buffer for heap storage due to insufficient memory",
+                           MessageIcon::Error);
+        return false;
+    }
+
+    bool withEntries = true;
+    if (service.Query(processId, kQueryHeapsWithEntries, buffer.address()) != 0) {
+        window.ShowMessage("First level heap enumeration failed", MessageIcon::Plain);
+        if (service.Query(processId, kQueryHeapSummary, buffer.address()) != 0) {
+            window.ShowMessage("Second level heap enumeration failed", MessageIcon::Error);
+            return false;
+        }
+        withEntries = false;
+    }
+
+    std::vector<HeapRecord> heaps;
+    std::string error;
+    const DebugBufferReader reader(service.Memory(), service.Layout());
+    if (!reader.ReadHeaps(buffer.address(), withEntries, heaps, error)) {
+        window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
+        return false;
+    }
+
+    window.SetNodeColumnWidth(kNodeColumnFlags, NodeFlagsColumnWidth(static_cast<std::uint32_t>(heaps.size())));
+    HeapNodeRow row;
+    for (std::uint32_t i = 0; i < heaps.size(); ++i) {
+        FormatHeapNodeRow(i, heaps[i], row);
+        window.InsertNodeRow(i, row);
+    }
+    window.FocusNodeList();
+    return true;
+}
+
+bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeRow, std::uint32_t processId,
+                    std::uint32_t heapBase) {
+    window.ClearBlockRows();
+
+    DebugBuffer buffer(service);
+    if (!buffer) {
+        window.ShowMessage("Failed to create debug buffer for heap storage", MessageIcon::Error);
+        return false;
+    }
+    if (service.Query(processId, kQueryHeapsWithEntries, buffer.address()) != 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
+                      static_cast<unsigned>(service.LastError()));
+        window.ShowMessage(text, MessageIcon::Error);
+        return false;
+    }
+
+    std::vector<HeapRecord> heaps;
+    std::string error;
+    const DebugBufferReader reader(service.Memory(), service.Layout());
+    if (!reader.ReadHeaps(buffer.address(), false, heaps, error)) {
+        window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
+        return false;
+    }
+
+    window.SetBlockColumnWidth(kBlockColumnStatus,
+                               BlockStatusColumnWidth(window.NodeRowText(nodeRow, kNodeColumnBlockCount)));
+
+    bool listed = true;
+    for (const HeapRecord& heap : heaps) {
+        if (heap.base != heapBase) continue;
+        std::vector<HeapEntry> entries;
+        if (!reader.ReadEntries(heap, entries, error)) {
+            window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
+            listed = false;
+            break;
+        }
+        HeapBlockCursor cursor;
+        HeapBlockRow row;
+        std::uint32_t rows = 0;
+        for (bool more = HeapBlockFirst(heap, entries, cursor); more; more = HeapBlockNext(heap, entries, cursor)) {
+            FormatHeapBlockRow(rows, cursor, row);
+            window.InsertBlockRow(rows, row);
+            ++rows;
+            if (IsProgressRow(rows)) window.SetBlockFrameCaption(ProgressCaption(rows, heap.entryCount));
+        }
+        break; // only the first heap with that base is listed
+    }
+    window.SetBlockFrameCaption(kBlockFrameCaption);
+    return listed;
+}
+
+} // namespace corvane

@@ -1,0 +1,144 @@
+#include "heap/row_text.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace corvane {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+std::size_t SkipSpace(std::string_view text, std::size_t i) {
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    return i;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+} // namespace
+
+const char* const kBlockFrameCaption = "Heap Blocks List";
+
+void FormatHex32(std::uint32_t value, char (&text)[11]) {
+    text[0] = '0';
+    text[1] = 'x';
+    for (int i = 9; i >= 2; --i) {
+        text[i] = kHexDigits[value & 0xF];
+        value >>= 4;
+    }
+    text[10] = '\0';
+}
+
+void FormatDecimal32(std::int32_t value, char (&text)[12]) {
+    char digits[11];
+    int n = 0;
+    // Work on the magnitude as unsigned so that INT32_MIN needs no special case.
+    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    int i = 0;
+    if (value < 0) text[i++] = '-';
+    while (n > 0) text[i++] = digits[--n];
+    text[i] = '\0';
+}
+
+void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, HeapNodeRow& row) {
+    FormatDecimal32(static_cast<std::int32_t>(position + 1), row.index);
+    FormatHex32(heap.base, row.base);
+    FormatDecimal32(static_cast<std::int32_t>(heap.entryCount), row.blockCount);
+    FormatHex32(heap.bytesCommitted, row.committed);
+    FormatHex32(heap.bytesAllocated, row.allocated);
+    FormatHex32(heap.flags, row.flags);
+}
+
+void FormatHeapBlockRow(std::uint32_t rowIndex, const HeapBlockCursor& cursor, HeapBlockRow& row) {
+    FormatDecimal32(static_cast<std::int32_t>(rowIndex + 1), row.index);
+    FormatHex32(cursor.address, row.address);
+    FormatHex32(cursor.size, row.size);
+    row.allocationType = AllocationTypeText(cursor.kind);
+    row.status = StatusText(cursor.kind);
+}
+
+const char* AllocationTypeText(std::uint32_t kind) {
+    switch (kind) {
+    case BlockKindFixed: return "FIXED";
+    case BlockKindMoveable: return "MOVEABLE";
+    case BlockKindFree: return "Not applicable";
+    default: return "Unknown";
+    }
+}
+
+const char* StatusText(std::uint32_t kind) { return kind == BlockKindFree ? "Free" : "Allocated"; }
+
+int NodeFlagsColumnWidth(std::uint32_t heapCount) { return heapCount < 14 ? 104 : 88; }
+
+int BlockStatusColumnWidth(std::string_view blockCountText) {
+    const auto count = static_cast<std::uint32_t>(ParseDecimalText(blockCountText));
+    return count < 12 ? 147 : 130;
+}
+
+bool IsProgressRow(std::uint32_t rowsDone) { return rowsDone != 0 && rowsDone % kProgressInterval == 0; }
+
+std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount) {
+    char text[96];
+    std::snprintf(text, sizeof text, "Heap Blocks List - Processing %d of %d blocks...",
+                  static_cast<int>(static_cast<std::int32_t>(rowsDone)),
+                  static_cast<int>(static_cast<std::int32_t>(entryCount)));
+    return text;
+}
+
+std::uint32_t ParseHexText(std::string_view text) {
+    std::size_t i = SkipSpace(text, 0);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    // The prefix counts only when a digit follows it, as with strtoul.
+    if (i + 2 < text.size() && text[i] == '0' && Lower(text[i + 1]) == 'x' && HexValue(text[i + 2]) >= 0) i += 2;
+    std::uint64_t value = 0;
+    for (; i < text.size() && HexValue(text[i]) >= 0; ++i) {
+        value = value * 16 + static_cast<unsigned>(HexValue(text[i]));
+        if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;
+    }
+    const auto result = static_cast<std::uint32_t>(value);
+    return negative ? 0u - result : result;
+}
+
+std::int32_t ParseDecimalText(std::string_view text) {
+    std::size_t i = SkipSpace(text, 0);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::int64_t value = 0;
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > kLimit) value = kLimit;
+    }
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(value >= kLimit ? kLimit - 1 : value);
+}
+
+bool IsFreeStatusText(std::string_view text) {
+    std::size_t begin = SkipSpace(text, 0);
+    std::size_t end = text.size();
+    while (end > begin && IsSpace(text[end - 1])) --end;
+    const std::string_view word = text.substr(begin, end - begin);
+    static constexpr char kFree[] = "free";
+    if (word.size() != 4) return false;
+    for (std::size_t k = 0; k < 4; ++k)
+        if (Lower(word[k]) != kFree[k]) return false;
+    return true;
+}
+
+} // namespace corvane

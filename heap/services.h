@@ -1,0 +1,56 @@
+#pragma once
+
+#include "heap/debug_buffer.h"
+#include "heap/memory_view.h"
+#include "heap/process_list.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace corvane {
+
+// The platform's list of running processes.
+class ProcessEnumerator {
+public:
+    virtual ~ProcessEnumerator() = default;
+    // Every running process that can be opened for querying and reading and
+    // whose main module has a name. False when the running processes cannot
+    // be listed at all.
+    virtual bool Enumerate(std::vector<ProcessInfo>& processes) = 0;
+};
+
+// The platform's process debug-information service.
+class DebugInfoService {
+public:
+    virtual ~DebugInfoService() = default;
+    // A new buffer, or 0 when none could be made.
+    virtual Address CreateBuffer() = 0;
+    // Fills the buffer with what `flags` asks for; 0 on success.
+    virtual std::uint32_t Query(std::uint32_t processId, std::uint32_t flags, Address buffer) = 0;
+    virtual void DestroyBuffer(Address buffer) = 0;
+    // The calling thread's last error code, read right after a failed query.
+    virtual std::uint32_t LastError() const = 0;
+    // Where the buffers live, and how their heap records are laid out.
+    virtual const MemoryView& Memory() const = 0;
+    virtual HeapRecordLayout Layout() const = 0;
+};
+
+// Destroys a debug-information buffer on every way out of a scope.
+class DebugBuffer {
+public:
+    explicit DebugBuffer(DebugInfoService& service) : m_service(service), m_address(service.CreateBuffer()) {}
+    ~DebugBuffer() {
+        if (m_address != 0) m_service.DestroyBuffer(m_address);
+    }
+    DebugBuffer(const DebugBuffer&) = delete;
+    DebugBuffer& operator=(const DebugBuffer&) = delete;
+
+    Address address() const { return m_address; }
+    explicit operator bool() const { return m_address != 0; }
+
+private:
+    DebugInfoService& m_service;
+    Address m_address;
+};
+
+} // namespace corvane

@@ -1,0 +1,18 @@
+// Entry of the Windows test suite. Started with "--child", the executable
+// instead plays a target process for the tests: it stays alive until its
+// standard input closes or a minute has passed.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
+        ::Sleep(argc > 2 ? static_cast<DWORD>(std::atoi(argv[2])) : 60000);
+        return 0;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

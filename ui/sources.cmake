@@ -1,0 +1,4 @@
+# Portable parts of the main dialog (no windows.h).
+set(CORVANE_UI_SOURCES
+  ui/view_switch.cpp
+)
