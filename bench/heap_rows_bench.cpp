@@ -39,7 +39,7 @@ const BigHeap& Heap() {
 }
 
 // The product's walk and row formatting.
-void BM_WalkAndRowTexts(benchmark::State& state) {
+void BM_BlockRows(benchmark::State& state) {
     const BigHeap& heap = Heap();
     std::uint64_t rows = 0;
     for (auto _ : state) {
@@ -55,11 +55,11 @@ void BM_WalkAndRowTexts(benchmark::State& state) {
     }
     state.counters["rows_per_second"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_WalkAndRowTexts)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlockRows)->Unit(benchmark::kMillisecond);
 
 // Reference in the same run: the same walk with the texts made by snprintf,
 // as a straightforward implementation would.
-void BM_WalkAndSnprintfReference(benchmark::State& state) {
+void BM_BlockRows_Reference(benchmark::State& state) {
     const BigHeap& heap = Heap();
     std::uint64_t rows = 0;
     for (auto _ : state) {
@@ -83,7 +83,7 @@ void BM_WalkAndSnprintfReference(benchmark::State& state) {
     }
     state.counters["rows_per_second"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_WalkAndSnprintfReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlockRows_Reference)->Unit(benchmark::kMillisecond);
 
 // Reading the entry records of the big heap out of a debug buffer.
 void BM_ReadEntries(benchmark::State& state) {

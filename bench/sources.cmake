@@ -1,3 +1,4 @@
 set(CORVANE_BENCH_SOURCES
+  ${PROJECT_SOURCE_DIR}/bench/bench_main.cpp
   ${PROJECT_SOURCE_DIR}/bench/heap_rows_bench.cpp
 )
