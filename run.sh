@@ -21,7 +21,8 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   echo "run: no display; running in a private virtual display"
   wineserver -k >/dev/null 2>&1 || true
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$WINE" "$program" </dev/null || status=$?
+  xvfb-run -a -s "-screen 0 1280x1024x24" \
+    bash -c '"$WINE" "$1"; s=$?; wineserver -k >/dev/null 2>&1; exit $s' run "$program" </dev/null || status=$?
   wineserver -k >/dev/null 2>&1 || true
 fi
 echo "run: corvane.exe ended with exit code $status"

@@ -23,6 +23,9 @@ CTEST
 
 wineserver -k >/dev/null 2>&1 || true
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure "$@" </dev/null || status=$?
+# Wine's helpers end inside the virtual display, before it closes.
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  bash -c 'ctest --test-dir build --output-on-failure "$@"; s=$?; wineserver -k >/dev/null 2>&1; exit $s' \
+  ctest "$@" </dev/null || status=$?
 wineserver -k >/dev/null 2>&1 || true
 exit $status
