@@ -2,7 +2,28 @@
 // reads this file too.
 #pragma once
 
+#ifndef IDC_STATIC
 #define IDC_STATIC (-1)
+#endif
+
+// Dialogs and strings.
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_CORVANE_DIALOG 102
+
+// Icons and bitmaps.
+#define IDR_MAINFRAME 128
+#define IDB_BANNER 136
+#define IDB_ABOUT_PARTNER 141
+#define IDB_ABOUT_BANNER 142
+#define IDI_SEARCH_HOVER 143
+#define IDI_CLOSE 144
+#define IDI_CLOSE_HOVER 145
+#define IDI_REFRESH 146
+#define IDI_REFRESH_HOVER 147
+#define IDI_SAVE 148
+#define IDI_SAVE_HOVER 149
+#define IDI_SEARCH 150
 
 // Main dialog controls.
 #define IDC_REFRESH 1
@@ -22,3 +43,14 @@
 #define IDC_ABOUT_LINK 1024
 #define IDC_PROCESS_LABEL 1028
 #define IDC_UNICODE_LABEL 1029
+
+// About box controls.
+#define IDC_ABOUT_TITLE 1018
+#define IDC_ABOUT_SLOGAN 1019
+#define IDC_ABOUT_WEB_LINK 1024
+#define IDC_ABOUT_CREDIT 1025
+#define IDC_ABOUT_PARTNER_CAPTION 1026
+#define IDC_ABOUT_LEGAL 1027
+
+// System menu command of the About box entry.
+#define IDM_ABOUTBOX 0x0010
