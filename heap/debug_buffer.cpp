@@ -24,12 +24,9 @@ struct LayoutInfo {
     unsigned entrySizeOffset, entryFlagsOffset, entryFirstBlockOffset;
 };
 
-constexpr LayoutInfo kClassic32{4, 0x38, 4, 64, 0x00, 0x04, 0x08, 0x0C, 0x10, 4,
-                                0x18, 0x3C, 16, 0x00, 0x04, 0x0C};
-constexpr LayoutInfo kTagged32{4, 0x38, 8, 72, 0x00, 0x04, 0x08, 0x0C, 0x10, 4,
-                               0x18, 0x3C, 16, 0x00, 0x04, 0x0C};
-constexpr LayoutInfo kNative64{8, 0x70, 8, 88, 0x00, 0x08, 0x0C, 0x10, 0x18, 8,
-                               0x24, 0x50, 32, 0x00, 0x08, 0x18};
+constexpr LayoutInfo kClassic32{4, 0x38, 4, 64, 0x00, 0x04, 0x08, 0x0C, 0x10, 4, 0x18, 0x3C, 16, 0x00, 0x04, 0x0C};
+constexpr LayoutInfo kTagged32{4, 0x38, 8, 72, 0x00, 0x04, 0x08, 0x0C, 0x10, 4, 0x18, 0x3C, 16, 0x00, 0x04, 0x0C};
+constexpr LayoutInfo kNative64{8, 0x70, 8, 88, 0x00, 0x08, 0x0C, 0x10, 0x18, 8, 0x24, 0x50, 32, 0x00, 0x08, 0x18};
 
 const LayoutInfo& Info(HeapRecordLayout layout) {
     switch (layout) {
@@ -43,7 +40,8 @@ const LayoutInfo& Info(HeapRecordLayout layout) {
 // Little-endian field decoding from a byte image.
 std::uint64_t Field(const unsigned char* bytes, unsigned width) {
     std::uint64_t value = 0;
-    for (unsigned i = width; i-- > 0;) value = (value << 8) | bytes[i];
+    for (unsigned i = width; i-- > 0;)
+        value = (value << 8) | bytes[i];
     return value;
 }
 
@@ -77,15 +75,15 @@ std::string Format(const char* format, ...) {
 // Reads `count` records of `recordSize` bytes at `start` in pieces, handing
 // each record's bytes to `decode`.
 template <typename Decode>
-bool ReadRecords(const MemoryView& memory, Address start, std::uint64_t count, unsigned recordSize,
-                 Decode decode) {
+bool ReadRecords(const MemoryView& memory, Address start, std::uint64_t count, unsigned recordSize, Decode decode) {
     constexpr std::uint64_t kRecordsPerPiece = 4096;
     std::vector<unsigned char> piece(static_cast<std::size_t>(std::min(count, kRecordsPerPiece)) * recordSize);
     for (std::uint64_t done = 0; done < count;) {
         const std::uint64_t n = std::min(count - done, kRecordsPerPiece);
         const std::size_t bytes = static_cast<std::size_t>(n) * recordSize;
         if (!memory.Read(start + done * recordSize, piece.data(), bytes)) return false;
-        for (std::uint64_t i = 0; i < n; ++i) decode(piece.data() + i * recordSize);
+        for (std::uint64_t i = 0; i < n; ++i)
+            decode(piece.data() + i * recordSize);
         done += n;
     }
     return true;
@@ -161,8 +159,7 @@ bool DebugBufferReader::ReadHeaps(Address buffer, bool checkEntryArrays, std::ve
     return true;
 }
 
-bool DebugBufferReader::ReadEntries(const HeapRecord& heap, std::vector<HeapEntry>& entries,
-                                    std::string& error) const {
+bool DebugBufferReader::ReadEntries(const HeapRecord& heap, std::vector<HeapEntry>& entries, std::string& error) const {
     const LayoutInfo& info = Info(m_layout);
     entries.clear();
     if (heap.entryCount == 0) return true;
@@ -170,19 +167,20 @@ bool DebugBufferReader::ReadEntries(const HeapRecord& heap, std::vector<HeapEntr
     std::uint64_t bytes = 0;
     if (!ArrayExtent(info, heap.entries, heap.entryCount, info.entryRecordSize, bytes) ||
         !m_memory.IsReadable(heap.entries, bytes)) {
-        error = Format("the heap at 0x%.8" PRIx32 " counts %" PRIu32 " entries, but no such entry array lies at 0x%.8" PRIx64,
+        error = Format("the heap at 0x%.8" PRIx32 " counts %" PRIu32
+                       " entries, but no such entry array lies at 0x%.8" PRIx64,
                        heap.base, heap.entryCount, heap.entries);
         return false;
     }
     entries.reserve(heap.entryCount);
-    const bool read = ReadRecords(m_memory, heap.entries, heap.entryCount, info.entryRecordSize,
-                                  [&](const unsigned char* r) {
-                                      HeapEntry entry;
-                                      entry.size = Low32(Field(r + info.entrySizeOffset, info.pointerSize));
-                                      entry.flags = static_cast<std::uint16_t>(Field(r + info.entryFlagsOffset, 2));
-                                      entry.firstBlock = Low32(Field(r + info.entryFirstBlockOffset, info.pointerSize));
-                                      entries.push_back(entry);
-                                  });
+    const bool read =
+        ReadRecords(m_memory, heap.entries, heap.entryCount, info.entryRecordSize, [&](const unsigned char* r) {
+            HeapEntry entry;
+            entry.size = Low32(Field(r + info.entrySizeOffset, info.pointerSize));
+            entry.flags = static_cast<std::uint16_t>(Field(r + info.entryFlagsOffset, 2));
+            entry.firstBlock = Low32(Field(r + info.entryFirstBlockOffset, info.pointerSize));
+            entries.push_back(entry);
+        });
     if (!read) {
         entries.clear();
         error = Format("the entry array of the heap at 0x%.8" PRIx32 " cannot be read", heap.base);

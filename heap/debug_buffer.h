@@ -70,13 +70,11 @@ public:
     // `checkEntryArrays`, every record that counts entries must also point at
     // a readable entry array of that many records: this catches a buffer read
     // with the wrong record layout.
-    bool ReadHeaps(Address buffer, bool checkEntryArrays, std::vector<HeapRecord>& heaps,
-                   std::string& error) const;
+    bool ReadHeaps(Address buffer, bool checkEntryArrays, std::vector<HeapRecord>& heaps, std::string& error) const;
 
     // Reads the entry records of one heap; on success entries.size() equals
     // heap.entryCount.
-    bool ReadEntries(const HeapRecord& heap, std::vector<HeapEntry>& entries,
-                     std::string& error) const;
+    bool ReadEntries(const HeapRecord& heap, std::vector<HeapEntry>& entries, std::string& error) const;
 
 private:
     const MemoryView& m_memory;

@@ -13,7 +13,8 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 std::size_t SkipSpace(std::string_view text, std::size_t i) {
-    while (i < text.size() && IsSpace(text[i])) ++i;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
     return i;
 }
 
@@ -51,7 +52,8 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]) {
     } while (magnitude != 0);
     int i = 0;
     if (value < 0) text[i++] = '-';
-    while (n > 0) text[i++] = digits[--n];
+    while (n > 0)
+        text[i++] = digits[--n];
     text[i] = '\0';
 }
 
@@ -132,7 +134,8 @@ std::int32_t ParseDecimalText(std::string_view text) {
 bool IsFreeStatusText(std::string_view text) {
     std::size_t begin = SkipSpace(text, 0);
     std::size_t end = text.size();
-    while (end > begin && IsSpace(text[end - 1])) --end;
+    while (end > begin && IsSpace(text[end - 1]))
+        --end;
     const std::string_view word = text.substr(begin, end - begin);
     static constexpr char kFree[] = "free";
     if (word.size() != 4) return false;

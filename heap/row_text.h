@@ -60,7 +60,7 @@ extern const char* const kBlockFrameCaption;
 // the lists. Each reads like the C library's conversions: leading white
 // space skipped, an optional sign, digits up to the first other character,
 // 0 when there are none; values beyond the type saturate.
-std::uint32_t ParseHexText(std::string_view text);    // "0x" prefix accepted
+std::uint32_t ParseHexText(std::string_view text); // "0x" prefix accepted
 std::int32_t ParseDecimalText(std::string_view text);
 // True for a status text that reads "FREE" in any letter case once white
 // space is trimmed from both ends.

@@ -5,23 +5,21 @@
 
 namespace {
 
-template <int N>
-constexpr bool AllDistinct(const int (&ids)[N]) {
+template <int N> constexpr bool AllDistinct(const int (&ids)[N]) {
     for (int i = 0; i < N; ++i)
         for (int k = i + 1; k < N; ++k)
             if (ids[i] == ids[k]) return false;
     return true;
 }
 
-constexpr int kImages[] = {IDR_MAINFRAME, IDB_BANNER,       IDB_ABOUT_PARTNER, IDB_ABOUT_BANNER, IDI_SEARCH_HOVER,
-                           IDI_CLOSE,     IDI_CLOSE_HOVER,  IDI_REFRESH,       IDI_REFRESH_HOVER, IDI_SAVE,
-                           IDI_SAVE_HOVER, IDI_SEARCH};
+constexpr int kImages[] = {IDR_MAINFRAME,     IDB_BANNER, IDB_ABOUT_PARTNER, IDB_ABOUT_BANNER,
+                           IDI_SEARCH_HOVER,  IDI_CLOSE,  IDI_CLOSE_HOVER,   IDI_REFRESH,
+                           IDI_REFRESH_HOVER, IDI_SAVE,   IDI_SAVE_HOVER,    IDI_SEARCH};
 constexpr int kDialogs[] = {IDD_ABOUTBOX, IDD_CORVANE_DIALOG};
-constexpr int kMainControls[] = {IDC_REFRESH,     IDC_PROCESS_COMBO, IDC_NODE_LIST,     IDC_BLOCK_LIST,
-                                 IDC_DATA_LIST,   IDC_CLOSE_DATA,    IDC_SAVE_DATA,     IDC_SEARCH,
-                                 IDC_NODE_GROUP,  IDC_BLOCK_GROUP,   IDC_SEARCH_EDIT,   IDC_UNICODE_CHECK,
-                                 IDC_POSITION_LABEL, IDC_WEB_LINK,   IDC_ABOUT_LINK,    IDC_PROCESS_LABEL,
-                                 IDC_UNICODE_LABEL};
+constexpr int kMainControls[] = {
+    IDC_REFRESH,        IDC_PROCESS_COMBO, IDC_NODE_LIST,  IDC_BLOCK_LIST,    IDC_DATA_LIST,    IDC_CLOSE_DATA,
+    IDC_SAVE_DATA,      IDC_SEARCH,        IDC_NODE_GROUP, IDC_BLOCK_GROUP,   IDC_SEARCH_EDIT,  IDC_UNICODE_CHECK,
+    IDC_POSITION_LABEL, IDC_WEB_LINK,      IDC_ABOUT_LINK, IDC_PROCESS_LABEL, IDC_UNICODE_LABEL};
 constexpr int kAboutControls[] = {IDC_ABOUT_TITLE,  IDC_ABOUT_SLOGAN,          IDC_ABOUT_WEB_LINK,
                                   IDC_ABOUT_CREDIT, IDC_ABOUT_PARTNER_CAPTION, IDC_ABOUT_LEGAL};
 

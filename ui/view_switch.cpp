@@ -16,13 +16,13 @@ void SwitchPanel(PanelControls& controls, int panel, int showCommand) {
     case PANEL_HEAPDATA: {
         static constexpr int kDataPanel[] = {IDC_DATA_LIST,   IDC_CLOSE_DATA,    IDC_SAVE_DATA,    IDC_SEARCH,
                                              IDC_SEARCH_EDIT, IDC_UNICODE_CHECK, IDC_UNICODE_LABEL};
-        for (int id : kDataPanel) controls.ShowControl(id, showCommand);
+        for (int id : kDataPanel)
+            controls.ShowControl(id, showCommand);
         controls.ShowControl(IDC_POSITION_LABEL, kHideCommand);
         if (showCommand == kShowCommand) controls.SetControlText(IDC_NODE_GROUP, kDataViewTitle);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -13,8 +13,7 @@ bool IsReadableProtection(DWORD protect) {
     return (protect & kReadable) != 0;
 }
 
-template <typename Function>
-Function ExportOf(HMODULE module, const char* name) {
+template <typename Function> Function ExportOf(HMODULE module, const char* name) {
     const FARPROC address = ::GetProcAddress(module, name);
     Function function = nullptr;
     static_assert(sizeof function == sizeof address, "function pointers differ in size");

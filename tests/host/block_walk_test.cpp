@@ -48,8 +48,7 @@ TEST(BlockWalk, SegmentGivesTheAddressOfTheFollowingBlocks) {
 }
 
 TEST(BlockWalk, SecondSegmentResetsTheAddressAndMakesNoRow) {
-    const std::vector<HeapEntry> entries = {Segment(0x1000), Entry(0x10, 0x0001), Segment(0x9000),
-                                            Entry(0x40, 0x0100)};
+    const std::vector<HeapEntry> entries = {Segment(0x1000), Entry(0x10, 0x0001), Segment(0x9000), Entry(0x40, 0x0100)};
     const auto blocks = Walk(Heap(4, 0), entries);
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(blocks[0], (Block{0x1000, 0x10, BlockKindFixed}));

@@ -63,7 +63,8 @@ SyntheticHeap HeapWithBlocks(std::uint32_t base, std::uint32_t blocks, std::uint
     heap.record.bytesAllocated = 0x2000;
     heap.record.bytesCommitted = 0x10000;
     heap.entries.push_back({0x1000, kEntrySegment, base + 0x580});
-    for (std::uint32_t i = 0; i < blocks; ++i) heap.entries.push_back({0x20, flags, 0});
+    for (std::uint32_t i = 0; i < blocks; ++i)
+        heap.entries.push_back({0x20, flags, 0});
     heap.record.entryCount = static_cast<std::uint32_t>(heap.entries.size());
     return heap;
 }
@@ -79,12 +80,11 @@ protected:
     }
     std::vector<SyntheticHeap> Heaps(std::uint32_t count) {
         std::vector<SyntheticHeap> heaps;
-        for (std::uint32_t i = 0; i < count; ++i) heaps.push_back(HeapWithBlocks(0x00150000 + i * 0x100000, 2));
+        for (std::uint32_t i = 0; i < count; ++i)
+            heaps.push_back(HeapWithBlocks(0x00150000 + i * 0x100000, 2));
         return heaps;
     }
-    void ExpectBufferReleased() {
-        EXPECT_EQ(service.created, service.destroyed) << "every buffer is destroyed";
-    }
+    void ExpectBufferReleased() { EXPECT_EQ(service.created, service.destroyed) << "every buffer is destroyed"; }
 };
 
 TEST_F(Listing, NodeRowsFromAFullSnapshot) {
@@ -93,8 +93,8 @@ TEST_F(Listing, NodeRowsFromAFullSnapshot) {
     EXPECT_TRUE(ShowHeapNodes(service, window, kProcess));
     EXPECT_TRUE(window.dumpLines.empty());
     EXPECT_TRUE(window.blockRows.empty());
-    EXPECT_EQ(window.panels, (std::vector<std::pair<int, int>>{{PANEL_HEAPNODES, kShowCommand},
-                                                                {PANEL_HEAPDATA, kHideCommand}}));
+    EXPECT_EQ(window.panels,
+              (std::vector<std::pair<int, int>>{{PANEL_HEAPNODES, kShowCommand}, {PANEL_HEAPDATA, kHideCommand}}));
     EXPECT_EQ(service.queriedFlags, std::vector<std::uint32_t>{0x14});
     EXPECT_EQ(service.queriedProcesses, std::vector<std::uint32_t>{kProcess});
     ASSERT_EQ(window.nodeRows.size(), 2u);
@@ -133,9 +133,9 @@ TEST_F(Listing, NoBufferForNodes) {
     Lay(Heaps(1));
     service.failCreate = true;
     EXPECT_FALSE(ShowHeapNodes(service, window, kProcess));
-    EXPECT_EQ(window.messages, (std::vector<std::pair<std::string, MessageIcon>>{
-                                   {"Failed to create debug buffer for heap storage due to insufficient memory",
-                                    MessageIcon::Error}}));
+    EXPECT_EQ(window.messages,
+              (std::vector<std::pair<std::string, MessageIcon>>{
+                  {"Failed to create debug buffer for heap storage due to insufficient memory", MessageIcon::Error}}));
     EXPECT_EQ(window.panels.size(), 2u) << "node view shown before the buffer is made";
     EXPECT_TRUE(window.dumpLines.empty());
     EXPECT_TRUE(service.queriedFlags.empty());
@@ -157,8 +157,8 @@ TEST_F(Listing, BothQueriesFailing) {
     service.fullQueryStatus = service.summaryQueryStatus = 0xC0000022;
     EXPECT_FALSE(ShowHeapNodes(service, window, kProcess));
     ASSERT_EQ(window.messages.size(), 2u);
-    EXPECT_EQ(window.messages[1], (std::pair<std::string, MessageIcon>{"Second level heap enumeration failed",
-                                                                       MessageIcon::Error}));
+    EXPECT_EQ(window.messages[1],
+              (std::pair<std::string, MessageIcon>{"Second level heap enumeration failed", MessageIcon::Error}));
     EXPECT_TRUE(window.nodeRows.empty());
     EXPECT_EQ(service.destroyed, 1);
 }
@@ -194,13 +194,12 @@ TEST_F(BlockListing, RowsOfTheChosenHeap) {
     heap.record.entryCount = 5;
     Lay({HeapWithBlocks(0x00150000, 7), heap});
     EXPECT_TRUE(ListBlocks(1, 0x00250000));
-    EXPECT_EQ(window.blockRows,
-              (std::vector<std::vector<std::string>>{
-                  {"1", "0x00250588", "0x00000020", "FIXED", "Allocated"},
-                  {"2", "0x002505a8", "0x00000030", "MOVEABLE", "Allocated"},
-                  {"3", "0x002505d8", "0x00000040", "Not applicable", "Free"},
-                  {"4", "0x00250618", "0x00000050", "Not applicable", "Free"},
-              }));
+    EXPECT_EQ(window.blockRows, (std::vector<std::vector<std::string>>{
+                                    {"1", "0x00250588", "0x00000020", "FIXED", "Allocated"},
+                                    {"2", "0x002505a8", "0x00000030", "MOVEABLE", "Allocated"},
+                                    {"3", "0x002505d8", "0x00000040", "Not applicable", "Free"},
+                                    {"4", "0x00250618", "0x00000050", "Not applicable", "Free"},
+                                }));
     EXPECT_EQ(window.captions, std::vector<std::string>{"Heap Blocks List"});
     EXPECT_EQ(window.blockWidths[4], 147) << "the node row counts 5 entries";
     ExpectBufferReleased();
@@ -223,12 +222,12 @@ TEST_F(BlockListing, ProgressCaptionEveryTwentyFiveRows) {
     ListBlocks(0, 0x00150000);
     EXPECT_EQ(window.captions, std::vector<std::string>{"Heap Blocks List"});
     ListBlocks(1, 0x00250000);
-    EXPECT_EQ(window.captions, (std::vector<std::string>{"Heap Blocks List - Processing 25 of 26 blocks...",
-                                                         "Heap Blocks List"}));
+    EXPECT_EQ(window.captions,
+              (std::vector<std::string>{"Heap Blocks List - Processing 25 of 26 blocks...", "Heap Blocks List"}));
     ListBlocks(2, 0x00350000);
-    EXPECT_EQ(window.captions, (std::vector<std::string>{"Heap Blocks List - Processing 25 of 52 blocks...",
-                                                         "Heap Blocks List - Processing 50 of 52 blocks...",
-                                                         "Heap Blocks List"}));
+    EXPECT_EQ(window.captions,
+              (std::vector<std::string>{"Heap Blocks List - Processing 25 of 52 blocks...",
+                                        "Heap Blocks List - Processing 50 of 52 blocks...", "Heap Blocks List"}));
     EXPECT_EQ(window.blockRows.size(), 51u);
 }
 
@@ -257,8 +256,8 @@ TEST_F(BlockListing, NoBufferLeavesWidthsAndCaptionAlone) {
     EXPECT_TRUE(window.blockRows.empty());
     EXPECT_TRUE(window.blockWidths.empty());
     EXPECT_TRUE(window.captions.empty());
-    EXPECT_EQ(window.messages.back(),
-              (std::pair<std::string, MessageIcon>{"Failed to create debug buffer for heap storage", MessageIcon::Error}));
+    EXPECT_EQ(window.messages.back(), (std::pair<std::string, MessageIcon>{
+                                          "Failed to create debug buffer for heap storage", MessageIcon::Error}));
 }
 
 TEST_F(BlockListing, FailedQueryReportsTheLastError) {

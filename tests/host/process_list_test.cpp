@@ -38,8 +38,7 @@ TEST(ProcessEntry, LongNamesAreCutTo1023Characters) {
 TEST(ProcessEntries, KeepsNamedProcessesAndFindsTheWantedOne) {
     const std::vector<ProcessInfo> processes = {{4, "System"}, {8, ""}, {1234, "notepad.exe"}, {99, "a[1].exe"}};
     const ProcessEntries found = MakeProcessEntries(processes, 1234);
-    EXPECT_EQ(found.entries,
-              (std::vector<std::string>{"System    [4]", "notepad.exe    [1234]", "a[1].exe    [99]"}));
+    EXPECT_EQ(found.entries, (std::vector<std::string>{"System    [4]", "notepad.exe    [1234]", "a[1].exe    [99]"}));
     EXPECT_EQ(found.wantedEntry, "notepad.exe    [1234]");
     EXPECT_EQ(MakeProcessEntries(processes, 5555).wantedEntry, "") << "the wanted process is gone";
     EXPECT_EQ(MakeProcessEntries(processes, -1).wantedEntry, "");

@@ -15,9 +15,9 @@ namespace {
 // hidden, title "Heap Node List".
 class FakePanel : public PanelControls {
 public:
-    std::map<int, bool> visible = {{IDC_NODE_LIST, true},     {IDC_DATA_LIST, false},      {IDC_CLOSE_DATA, true},
-                                   {IDC_SAVE_DATA, true},     {IDC_SEARCH, true},          {IDC_SEARCH_EDIT, true},
-                                   {IDC_UNICODE_CHECK, true}, {IDC_UNICODE_LABEL, true},   {IDC_POSITION_LABEL, true}};
+    std::map<int, bool> visible = {{IDC_NODE_LIST, true},     {IDC_DATA_LIST, false},    {IDC_CLOSE_DATA, true},
+                                   {IDC_SAVE_DATA, true},     {IDC_SEARCH, true},        {IDC_SEARCH_EDIT, true},
+                                   {IDC_UNICODE_CHECK, true}, {IDC_UNICODE_LABEL, true}, {IDC_POSITION_LABEL, true}};
     std::string title = "Heap Node List";
     std::vector<int> order;
 

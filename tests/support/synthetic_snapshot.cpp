@@ -37,7 +37,8 @@ void SyntheticMemory::Put(Address address, const void* bytes, std::size_t size) 
 
 void SyntheticMemory::PutLittleEndian(Address address, std::uint64_t value, unsigned width) {
     unsigned char bytes[8];
-    for (unsigned i = 0; i < width; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+    for (unsigned i = 0; i < width; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
     Put(address, bytes, width);
 }
 

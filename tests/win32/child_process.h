@@ -2,8 +2,8 @@
 
 // A child process of the test executable, ended when the owner goes away.
 
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <string>
 
@@ -46,7 +46,8 @@ private:
         for (int tries = 0; tries < 500; ++tries) {
             HMODULE module = nullptr;
             DWORD needed = 0;
-            if (::EnumProcessModules(m_info.hProcess, &module, sizeof module, &needed) && needed >= sizeof module) return;
+            if (::EnumProcessModules(m_info.hProcess, &module, sizeof module, &needed) && needed >= sizeof module)
+                return;
             ::Sleep(10);
         }
     }

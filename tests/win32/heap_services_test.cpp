@@ -27,10 +27,12 @@ TEST(ProcessEnumeration, ListsThisProcessWithItsModuleName) {
     std::vector<ProcessInfo> processes;
     ASSERT_TRUE(Win32ProcessEnumerator().Enumerate(processes));
     const DWORD self = ::GetCurrentProcessId();
-    const auto it = std::find_if(processes.begin(), processes.end(), [&](const ProcessInfo& p) { return p.id == self; });
+    const auto it =
+        std::find_if(processes.begin(), processes.end(), [&](const ProcessInfo& p) { return p.id == self; });
     ASSERT_NE(it, processes.end());
     EXPECT_TRUE(_stricmp(it->name.c_str(), OwnModuleName().c_str()) == 0) << it->name;
-    for (const ProcessInfo& p : processes) EXPECT_FALSE(p.name.empty());
+    for (const ProcessInfo& p : processes)
+        EXPECT_FALSE(p.name.empty());
 }
 
 TEST(ProcessEnumeration, GrowsTheIdArrayUntilEveryProcessFits) {
@@ -48,7 +50,8 @@ TEST(ProcessEnumeration, ProcessesThatCannotBeOpenedHaveNoName) {
     testing::ChildProcess child;
     ASSERT_TRUE(child.started());
     const DWORD id = child.id();
-    EXPECT_EQ(_stricmp(MainModuleName(id).c_str(), OwnModuleName().c_str()), 0) << MainModuleName(id) << " vs " << OwnModuleName();
+    EXPECT_EQ(_stricmp(MainModuleName(id).c_str(), OwnModuleName().c_str()), 0)
+        << MainModuleName(id) << " vs " << OwnModuleName();
     child.End();
     EXPECT_EQ(MainModuleName(id), "") << "a process that has ended";
     EXPECT_EQ(MainModuleName(0xFFFFFFF0), "");
@@ -161,7 +164,8 @@ TEST(RealSnapshot, LiveProcessesGoThroughTheReaderWhateverThePlatformAnswers) {
         RecordingWindow window;
         ShowHeapNodes(service, window, id);
         ShowHeapBlocks(service, window, 0, id, 0);
-        for (const std::string& message : window.messages) std::printf("  process %lu: %s\n", id, message.c_str());
+        for (const std::string& message : window.messages)
+            std::printf("  process %lu: %s\n", id, message.c_str());
         std::printf("  process %lu: %d heap rows\n", id, window.nodeRows);
     }
     EXPECT_GT(service.created, 0);

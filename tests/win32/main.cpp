@@ -8,11 +8,16 @@
 
 #include <cstring>
 
+namespace corvane::testing {
+int RunBlockHelper(); // block_services_test.cpp
+}
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
         ::Sleep(argc > 2 ? static_cast<DWORD>(std::atoi(argv[2])) : 60000);
         return 0;
     }
+    if (argc > 1 && std::strcmp(argv[1], "--block-helper") == 0) return corvane::testing::RunBlockHelper();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
