@@ -1,5 +1,6 @@
 # Windows test sources; each group of behaviour has its own file.
 set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/main.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/block_services_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/heap_services_test.cpp
 )

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "heap/block_source.h"
+#include "heap/dump_text.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace corvane {
+
+// The largest block whose bytes are read and dumped.
+constexpr std::uint32_t kMaxHeapDataSize = 0xFFFFFF;
+
+// The copy of the shown block that searches run over, with where the next
+// search starts and where the block lies in the target. Owned by the main
+// dialog; its bytes have their capitals folded to lower case once dumped.
+struct HeldBlock {
+    std::unique_ptr<std::uint8_t[]> m_heapData;
+    std::uint32_t m_heapDataSize = 0;
+    std::int32_t m_searchPos = 0;
+    std::uint32_t m_blockAddress = 0;
+
+    bool IsHeld() const { return m_heapData != nullptr; }
+    void Release() {
+        m_heapData.reset();
+        m_heapDataSize = 0;
+    }
+};
+
+// Captions of the search button.
+extern const char* const kFindCaption;
+extern const char* const kFindAgainCaption;
+
+// The lines that stand in for a dump when a block cannot be shown.
+extern const char* const kSizeExceededLine;
+extern const char* const kOpenFailedLine;
+extern const char* const kAllocationFailedLine;
+extern const char* const kReadFailedLine;
+
+// What showing a block does to the main window: the view switch, the dump
+// list (which receives the lines), the search button and the heap node list.
+class BlockDataWindow : public DumpLineSink {
+public:
+    virtual void ShowPanel(int panel, int showCommand) = 0;
+    virtual void ClearDumpLines() = 0;
+    virtual void SelectDumpLine(int index) = 0;
+    virtual void SetSearchCaption(const char* caption) = 0;
+    // The first selected heap node row, -1 when none is.
+    virtual int FirstSelectedNodeRow() = 0;
+    virtual std::string NodeRowText(int row, int column) = 0;
+};
+
+// Switches to the data view and shows the block of `blockSize` bytes at
+// `blockAddress` in process `processId`: reads it into `held` and fills the
+// dump list, or puts a single "ERROR : " line there. True when the dump was
+// built.
+bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held, std::uint32_t processId,
+                   std::uint32_t blockAddress, std::uint32_t blockSize);
+
+} // namespace corvane

@@ -1,0 +1,94 @@
+#include "heap/save.h"
+
+#include "heap/row_text.h"
+
+#include <array>
+
+namespace corvane {
+
+const char* const kFreeBlockSaveMessage = "You have selected the FREE heap block.";
+const char* const kSaveFileOpenFailedMessage =
+    "Failed to open the file for writing.\nMake sure you have write access to the specified directory.";
+const char* const kSaveTargetOpenFailedMessage = "Failed to open target process due to insufficient rights";
+const char* const kSaveReadFailedMessage = "Failed to read the heap data from the target process memory";
+const char* const kSaveWriteFailedMessage =
+    "Failed to write the heap data to the file.\nMake sure there is enough free space on the disk.";
+
+namespace {
+
+constexpr int kBlockColumnAddress = 1;
+constexpr int kBlockColumnSize = 2;
+
+} // namespace
+
+CopyResult CopyBlockToFile(BlockSource& source, SaveFile& file, std::uint32_t processId, Address address,
+                           std::int32_t size) {
+    const std::unique_ptr<TargetMemory> target = source.Open(processId);
+    if (!target) return CopyResult::TargetOpenFailed;
+
+    std::array<std::uint8_t, kSavePieceSize> piece;
+    std::int64_t remaining = size;
+    while (remaining > 0) {
+        const std::size_t wanted = remaining < kSavePieceSize ? static_cast<std::size_t>(remaining) : kSavePieceSize;
+        std::size_t bytesRead = 0;
+        // A read that claims success but delivers nothing (or more than asked)
+        // would never end the loop; it counts as a failed read.
+        if (!target->Read(address, piece.data(), wanted, bytesRead) || bytesRead == 0 || bytesRead > wanted)
+            return CopyResult::ReadFailed;
+        if (!file.Write(piece.data(), bytesRead)) return CopyResult::WriteFailed;
+        remaining -= static_cast<std::int64_t>(bytesRead);
+        address += bytesRead;
+    }
+    return CopyResult::Copied;
+}
+
+const char* CopyFailureMessage(CopyResult result) {
+    switch (result) {
+    case CopyResult::Copied: return nullptr;
+    case CopyResult::TargetOpenFailed: return kSaveTargetOpenFailedMessage;
+    case CopyResult::ReadFailed: return kSaveReadFailedMessage;
+    case CopyResult::WriteFailed: return kSaveWriteFailedMessage;
+    }
+    return nullptr;
+}
+
+bool SaveHeapData(BlockSource& source, SaveFiles& files, SaveWindow& window) {
+    const std::int32_t processId = window.SelectedProcessId();
+    if (processId == -1) return false;
+    const int row = window.FirstSelectedBlockRow();
+    if (row < 0) return false;
+
+    const std::uint32_t address = ParseHexText(window.BlockRowText(row, kBlockColumnAddress));
+    // The size column is read as a signed count: a value with its top bit set
+    // copies nothing.
+    const auto size = static_cast<std::int32_t>(ParseHexText(window.BlockRowText(row, kBlockColumnSize)));
+    if (IsFreeStatusText(window.BlockRowText(row, kBlockColumnStatus))) {
+        window.ShowMessage(kFreeBlockSaveMessage, MessageIcon::Information);
+        return false;
+    }
+
+    std::string path;
+    if (!window.AskSavePath(path)) return false;
+    std::unique_ptr<SaveFile> file = files.Create(path);
+    if (!file) {
+        window.ShowMessage(kSaveFileOpenFailedMessage, MessageIcon::Error);
+        return false;
+    }
+    const CopyResult result = CopyBlockToFile(source, *file, static_cast<std::uint32_t>(processId), address, size);
+    if (result != CopyResult::Copied) {
+        file.reset(); // discarded before the user hears of it
+        window.ShowMessage(CopyFailureMessage(result), MessageIcon::Error);
+        return false;
+    }
+    // Replacing the file at the path is the last step that touches it; when
+    // it fails the path still holds what it held before.
+    const bool committed = file->Commit();
+    file.reset();
+    if (!committed) {
+        window.ShowMessage(kSaveFileOpenFailedMessage, MessageIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace corvane

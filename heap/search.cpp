@@ -1,0 +1,152 @@
+#include "heap/search.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace corvane {
+
+const char* const kEnterSearchText = "Enter the search string";
+const char* const kSearchNotFoundText = "Search string not found.";
+
+namespace {
+
+constexpr int kFirstDumpLine = 2;
+constexpr std::int64_t kBytesPerLine = 16;
+// Candidates are looked for inline a stretch at a time; a stretch without
+// any hands the scan to memchr, which skips long runs without the first
+// character much faster, while a frequent first character costs no library
+// call per candidate.
+constexpr std::size_t kInlineStretch = 32;
+
+// The pattern's bytes of a narrow search; a wide search reads each character
+// followed by a zero byte.
+bool MatchesAt(const std::uint8_t* at, const std::uint8_t* text, std::size_t characters, bool wide) {
+    if (!wide) {
+        for (std::size_t i = 1; i < characters; ++i)
+            if (at[i] != text[i]) return false;
+        return true;
+    }
+    for (std::size_t i = 0; i < characters; ++i)
+        if (at[2 * i] != text[i] || at[2 * i + 1] != 0) return false;
+    return true;
+}
+
+} // namespace
+
+std::int32_t FindInHeapData(const std::uint8_t* bytes, std::uint32_t size, std::string_view text, std::int32_t start,
+                            bool wide) {
+    if (text.empty() || bytes == nullptr) return -1;
+    const std::size_t length = wide ? text.size() * 2 : text.size();
+    const std::size_t from = start > 0 ? static_cast<std::size_t>(start) : 0;
+    if (length > size || from > size - length) return -1;
+
+    const auto* pattern = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::uint8_t first = pattern[0];
+    // The last character is checked right after the first: near matches
+    // mostly differ near their end, so most candidates fail after two reads.
+    const std::size_t lastOffset = wide ? length - 2 : length - 1;
+    const std::uint8_t last = pattern[text.size() - 1];
+    const std::uint8_t* at = bytes + from;
+    const std::uint8_t* const scanEnd = bytes + (size - length) + 1; // past the last place a match fits
+    while (at < scanEnd) {
+        const std::uint8_t* const stop =
+            static_cast<std::size_t>(scanEnd - at) > kInlineStretch ? at + kInlineStretch : scanEnd;
+        bool candidates = false;
+        for (; at != stop; ++at) {
+            if (*at != first) continue;
+            candidates = true;
+            if (at[lastOffset] == last && MatchesAt(at, pattern, text.size(), wide))
+                return static_cast<std::int32_t>(at - bytes);
+        }
+        if (!candidates && at != scanEnd) {
+            const void* next = std::memchr(at, first, static_cast<std::size_t>(scanEnd - at));
+            if (!next) break;
+            at = static_cast<const std::uint8_t*>(next);
+        }
+    }
+    return -1;
+}
+
+std::string LowerCaseText(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    return lower;
+}
+
+SearchHistory& ProgramSearchHistory() {
+    static SearchHistory history;
+    return history;
+}
+
+SearchAnswer DecideSearch(const SearchRequest& request, HeldBlock& held, SearchHistory& history) {
+    SearchAnswer answer;
+    const std::string text = LowerCaseText(request.text);
+    if (text.empty()) {
+        answer.result = SearchResult::EmptyText;
+        return answer;
+    }
+    if (!held.IsHeld() || held.m_heapDataSize == 0) {
+        answer.result = SearchResult::NothingHeld;
+        return answer;
+    }
+
+    // A line chosen by hand since the last search moves the start to it.
+    const std::int64_t selected = request.selectedLine;
+    if (history.lastLine != -1 && selected != history.lastLine &&
+        selected - kFirstDumpLine != held.m_searchPos / kBytesPerLine) {
+        const std::int64_t line = selected - kFirstDumpLine;
+        const std::int64_t position = line > 0 ? line * kBytesPerLine : 0;
+        held.m_searchPos = position > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(position);
+    }
+    if (text != history.previousText) {
+        held.m_searchPos = 0;
+        history.previousText = text;
+    }
+
+    const std::int32_t found =
+        FindInHeapData(held.m_heapData.get(), held.m_heapDataSize, text, held.m_searchPos, request.wide);
+    if (found < 0) {
+        held.m_searchPos = 0;
+        history.lastLine = kFirstDumpLine;
+        answer.result = SearchResult::NotFound;
+        answer.line = kFirstDumpLine;
+        return answer;
+    }
+    answer.result = SearchResult::Found;
+    answer.offset = found;
+    answer.line = found / static_cast<std::int32_t>(kBytesPerLine) + kFirstDumpLine;
+    history.lastLine = answer.line;
+    char position[48];
+    std::snprintf(position, sizeof position, " Position: 0x%.8x (%d)",
+                  static_cast<unsigned>(held.m_blockAddress + static_cast<std::uint32_t>(found)),
+                  static_cast<int>(found));
+    answer.positionText = position;
+    held.m_searchPos = found + 1;
+    return answer;
+}
+
+void ApplySearchAnswer(const SearchAnswer& answer, SearchWindow& window) {
+    switch (answer.result) {
+    case SearchResult::EmptyText: window.SetSearchText(kEnterSearchText); break;
+    case SearchResult::NothingHeld: break;
+    case SearchResult::NotFound:
+        window.ShowMessage(kSearchNotFoundText, MessageIcon::Warning);
+        window.SelectDumpLine(answer.line);
+        window.SetSearchCaption(kFindCaption);
+        window.ShowPositionLabel(false);
+        break;
+    case SearchResult::Found:
+        window.SelectDumpLine(answer.line);
+        window.ShowPositionLabel(true);
+        window.SetPositionText(answer.positionText);
+        window.SetSearchCaption(kFindAgainCaption);
+        break;
+    }
+}
+
+void RunSearch(SearchWindow& window, HeldBlock& held, SearchHistory& history) {
+    ApplySearchAnswer(DecideSearch(window.ReadSearchControls(), held, history), window);
+}
+
+} // namespace corvane

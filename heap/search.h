@@ -1,0 +1,80 @@
+#pragma once
+
+#include "heap/block_data.h"
+#include "heap/heap_listing.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// The offset of the first match of `text` at or after `start` among the
+// `size` bytes, or -1. A wide search looks for each character followed by a
+// zero byte. A match may start at any offset but must end within the bytes.
+// Bytes and characters compare exactly; callers fold letter case beforehand.
+// An empty text matches nowhere.
+std::int32_t FindInHeapData(const std::uint8_t* bytes, std::uint32_t size, std::string_view text, std::int32_t start,
+                            bool wide);
+
+// `text` with the capitals A to Z in lower case; other characters unchanged,
+// as the held copy folds nothing else either.
+std::string LowerCaseText(std::string_view text);
+
+// What searches remember for the whole run of the program, across blocks:
+// the lower-cased text of the last search and the dump line it selected.
+struct SearchHistory {
+    std::string previousText;
+    int lastLine = -1;
+};
+// The one history the program's searches share.
+SearchHistory& ProgramSearchHistory();
+
+extern const char* const kEnterSearchText;
+extern const char* const kSearchNotFoundText;
+
+// The controls a search reads as they stand when the search button is pressed.
+struct SearchRequest {
+    std::string text;      // the search box
+    bool wide = false;     // the "unicode" check box
+    int selectedLine = -1; // the selected dump line, -1 when none
+};
+
+// What a press of the search button comes to.
+enum class SearchResult {
+    EmptyText,   // the search box is filled with kEnterSearchText
+    NothingHeld, // no copy, or an empty one: nothing happens
+    NotFound,    // warning message, line 2 selected, caption "Find", label hidden
+    Found,       // `line` selected, label shows `positionText`, caption "Find Again"
+};
+struct SearchAnswer {
+    SearchResult result = SearchResult::NothingHeld;
+    int line = -1;
+    std::int32_t offset = -1;
+    std::string positionText;
+};
+
+// Runs one search over the held copy, moving its search position and the
+// history as a press of the search button does.
+SearchAnswer DecideSearch(const SearchRequest& request, HeldBlock& held, SearchHistory& history);
+
+// The search controls of the data view.
+class SearchWindow {
+public:
+    virtual ~SearchWindow() = default;
+    virtual SearchRequest ReadSearchControls() = 0;
+    virtual void SetSearchText(const char* text) = 0;
+    virtual void SelectDumpLine(int index) = 0;
+    virtual void SetSearchCaption(const char* caption) = 0;
+    virtual void ShowPositionLabel(bool show) = 0;
+    virtual void SetPositionText(const std::string& text) = 0;
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+};
+
+// Shows an answer in the data view's controls.
+void ApplySearchAnswer(const SearchAnswer& answer, SearchWindow& window);
+
+// One press of the search button: read the controls, search, show the result.
+void RunSearch(SearchWindow& window, HeldBlock& held, SearchHistory& history);
+
+} // namespace corvane

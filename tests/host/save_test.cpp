@@ -1,0 +1,263 @@
+#include "heap/save.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+constexpr Address kBlock = 0x00400000;
+constexpr std::int32_t kProcess = 321;
+
+// A target whose block starts at kBlock; reads can be made to fail from a
+// chosen read on.
+struct TargetState {
+    std::vector<std::uint8_t> bytes;
+    bool failOpen = false;
+    int failAtRead = -1;
+    bool readNothing = false;
+    int opened = 0;
+    int closed = 0;
+    std::vector<std::pair<Address, std::size_t>> reads;
+};
+
+class FakeTarget : public TargetMemory {
+public:
+    explicit FakeTarget(TargetState& state) : m_state(state) { ++m_state.opened; }
+    ~FakeTarget() override { ++m_state.closed; }
+    bool Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) override {
+        bytesRead = 0;
+        const int index = static_cast<int>(m_state.reads.size());
+        m_state.reads.emplace_back(address, size);
+        if (index == m_state.failAtRead || address < kBlock || address - kBlock + size > m_state.bytes.size())
+            return false;
+        std::copy_n(m_state.bytes.begin() + static_cast<std::ptrdiff_t>(address - kBlock), size,
+                    static_cast<std::uint8_t*>(destination));
+        bytesRead = m_state.readNothing ? 0 : size;
+        return true;
+    }
+
+private:
+    TargetState& m_state;
+};
+
+class FakeSource : public BlockSource {
+public:
+    TargetState state;
+    std::uint32_t pid = 0;
+    std::unique_ptr<TargetMemory> Open(std::uint32_t processId) override {
+        pid = processId;
+        if (state.failOpen) return nullptr;
+        return std::make_unique<FakeTarget>(state);
+    }
+};
+
+// The file at the chosen path only changes when a save file is committed.
+struct Disk {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    bool failCreate = false;
+    int failAtWrite = -1;
+    bool failCommit = false;
+    int openFiles = 0;
+    std::vector<std::size_t> writes;
+};
+
+class FakeFile : public SaveFile {
+public:
+    FakeFile(Disk& disk, std::string path) : m_disk(disk), m_path(std::move(path)) { ++m_disk.openFiles; }
+    ~FakeFile() override { --m_disk.openFiles; }
+    bool Write(const void* bytes, std::size_t size) override {
+        const int index = static_cast<int>(m_disk.writes.size());
+        m_disk.writes.push_back(size);
+        if (index == m_disk.failAtWrite) return false;
+        const auto* b = static_cast<const std::uint8_t*>(bytes);
+        m_pending.insert(m_pending.end(), b, b + size);
+        return true;
+    }
+    bool Commit() override {
+        if (m_disk.failCommit) return false;
+        m_disk.files[m_path] = m_pending;
+        return true;
+    }
+
+private:
+    Disk& m_disk;
+    std::string m_path;
+    std::vector<std::uint8_t> m_pending;
+};
+
+class FakeFiles : public SaveFiles {
+public:
+    Disk disk;
+    std::unique_ptr<SaveFile> Create(const std::string& path) override {
+        if (disk.failCreate) return nullptr;
+        return std::make_unique<FakeFile>(disk, path);
+    }
+};
+
+class FakeSaveWindow : public SaveWindow {
+public:
+    std::int32_t processId = kProcess;
+    int row = 6;
+    std::map<int, std::string> columns = {{1, "0x00400000"}, {2, "0x00000010"}, {4, "Busy "}};
+    std::string path = "C:\\out\\HeapData";
+    bool cancel = false;
+    int asked = 0;
+    std::vector<std::pair<std::string, MessageIcon>> messages;
+
+    std::int32_t SelectedProcessId() override { return processId; }
+    int FirstSelectedBlockRow() override { return row; }
+    std::string BlockRowText(int r, int column) override {
+        EXPECT_EQ(r, row);
+        return columns[column];
+    }
+    bool AskSavePath(std::string& chosen) override {
+        ++asked;
+        chosen = path;
+        return !cancel;
+    }
+    void ShowMessage(const std::string& text, MessageIcon icon) override { messages.emplace_back(text, icon); }
+};
+
+struct Save {
+    FakeSource source;
+    FakeFiles files;
+    FakeSaveWindow window;
+    bool result = false;
+
+    explicit Save(std::size_t blockBytes = 0x20000) {
+        source.state.bytes.resize(blockBytes);
+        for (std::size_t i = 0; i < blockBytes; ++i)
+            source.state.bytes[i] = static_cast<std::uint8_t>('A' + i % 26);
+        files.disk.files[window.path] = {'o', 'l', 'd'};
+    }
+    void Run(const char* size) {
+        window.columns[2] = size;
+        result = SaveHeapData(source, files, window);
+    }
+    const std::vector<std::uint8_t>& Saved() { return files.disk.files[window.path]; }
+    // Every handle and file of the save is gone once it returns.
+    void ExpectAllClosed() {
+        EXPECT_EQ(source.state.opened, source.state.closed);
+        EXPECT_EQ(files.disk.openFiles, 0);
+    }
+};
+
+using Message = std::pair<std::string, MessageIcon>;
+
+TEST(SaveHeapData, CopiesInPiecesOf32KiBAndReplacesTheFileSilently) {
+    Save save;
+    save.Run("0x00010001");
+    EXPECT_TRUE(save.result);
+    EXPECT_EQ(save.source.pid, static_cast<std::uint32_t>(kProcess));
+    EXPECT_EQ(save.source.state.reads, (std::vector<std::pair<Address, std::size_t>>{
+                                           {kBlock, 0x8000}, {kBlock + 0x8000, 0x8000}, {kBlock + 0x10000, 1}}));
+    EXPECT_EQ(save.Saved(),
+              std::vector<std::uint8_t>(save.source.state.bytes.begin(), save.source.state.bytes.begin() + 0x10001));
+    EXPECT_EQ(save.Saved().size(), 65537u);
+    EXPECT_EQ(save.Saved()[0], 'A') << "raw bytes, capitals kept";
+    EXPECT_TRUE(save.window.messages.empty());
+    save.ExpectAllClosed();
+}
+
+TEST(SaveHeapData, ZeroNegativeAndUnreadableSizesGiveAnEmptyFile) {
+    for (const char* size : {"0x00000000", "0x80000000", "0xfffffff0", "", "garbage"}) {
+        Save save;
+        save.Run(size);
+        EXPECT_TRUE(save.result) << size;
+        EXPECT_TRUE(save.source.state.reads.empty()) << size;
+        EXPECT_EQ(save.source.state.opened, 1) << "the target is opened all the same: " << size;
+        EXPECT_TRUE(save.Saved().empty()) << size;
+        EXPECT_TRUE(save.window.messages.empty()) << size;
+        save.ExpectAllClosed();
+    }
+}
+
+TEST(SaveHeapData, FailuresKeepTheFileThatWasThereAndSayWhat) {
+    struct Case {
+        const char* name;
+        void (*arrange)(Save&);
+        const char* message;
+        std::size_t reads;
+    };
+    const Case cases[] = {
+        {"file cannot be created", [](Save& s) { s.files.disk.failCreate = true; },
+         "Failed to open the file for writing.\nMake sure you have write access to the specified directory.", 0},
+        {"target cannot be opened", [](Save& s) { s.source.state.failOpen = true; },
+         "Failed to open target process due to insufficient rights", 0},
+        {"second read fails", [](Save& s) { s.source.state.failAtRead = 1; },
+         "Failed to read the heap data from the target process memory", 2},
+        {"first read fails", [](Save& s) { s.source.state.failAtRead = 0; },
+         "Failed to read the heap data from the target process memory", 1},
+        {"block ends early", [](Save& s) { s.source.state.bytes.resize(0x9000); },
+         "Failed to read the heap data from the target process memory", 2},
+        {"read delivers nothing", [](Save& s) { s.source.state.readNothing = true; },
+         "Failed to read the heap data from the target process memory", 1},
+        {"write fails", [](Save& s) { s.files.disk.failAtWrite = 1; },
+         "Failed to write the heap data to the file.\nMake sure there is enough free space on the disk.", 2},
+        {"replacing fails", [](Save& s) { s.files.disk.failCommit = true; },
+         "Failed to open the file for writing.\nMake sure you have write access to the specified directory.", 3},
+    };
+    for (const Case& c : cases) {
+        Save save;
+        c.arrange(save);
+        save.Run("0x00010001");
+        EXPECT_FALSE(save.result) << c.name;
+        EXPECT_EQ(save.window.messages, std::vector<Message>({{c.message, MessageIcon::Error}})) << c.name;
+        EXPECT_EQ(save.source.state.reads.size(), c.reads) << c.name;
+        EXPECT_EQ(save.Saved(), (std::vector<std::uint8_t>{'o', 'l', 'd'})) << c.name;
+        save.ExpectAllClosed();
+    }
+}
+
+TEST(SaveHeapData, FreeBlocksAreRefusedInAnyLetterCase) {
+    for (const char* status : {"Free", "FREE", " free\t", "fReE "}) {
+        Save save;
+        save.window.columns[4] = status;
+        save.Run("0x00000010");
+        EXPECT_FALSE(save.result);
+        EXPECT_EQ(save.window.messages,
+                  std::vector<Message>({{"You have selected the FREE heap block.", MessageIcon::Information}}))
+            << status;
+        EXPECT_EQ(save.window.asked, 0) << status;
+        EXPECT_EQ(save.source.state.opened, 0) << status;
+    }
+    Save notFree;
+    notFree.window.columns[4] = "Freed";
+    notFree.Run("0x00000010");
+    EXPECT_TRUE(notFree.result);
+}
+
+TEST(SaveHeapData, NoProcessNoRowOrCancelStopsQuietly) {
+    Save noProcess;
+    noProcess.window.processId = -1;
+    noProcess.Run("0x10");
+    Save noRow;
+    noRow.window.row = -1;
+    noRow.Run("0x10");
+    Save cancelled;
+    cancelled.window.cancel = true;
+    cancelled.Run("0x10");
+    for (Save* save : {&noProcess, &noRow, &cancelled}) {
+        EXPECT_FALSE(save->result);
+        EXPECT_TRUE(save->window.messages.empty());
+        EXPECT_EQ(save->source.state.opened, 0);
+        EXPECT_EQ(save->Saved(), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    }
+    EXPECT_EQ(noProcess.window.asked + noRow.window.asked, 0);
+}
+
+TEST(CopyBlockToFile, ReadsAtTheAddressParsedFromTheRow) {
+    Save save;
+    save.window.columns[1] = "0x00401000";
+    save.Run("0x00000003");
+    EXPECT_EQ(save.source.state.reads, (std::vector<std::pair<Address, std::size_t>>{{kBlock + 0x1000, 3}}));
+    EXPECT_EQ(save.Saved(), (std::vector<std::uint8_t>{'O', 'P', 'Q'})); // 0x1000 % 26 == 14
+}
+
+} // namespace
+} // namespace corvane

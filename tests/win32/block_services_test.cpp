@@ -1,0 +1,406 @@
+// Block reads and saves against a real process: this executable started as a
+// helper that places known bytes in a heap block of its own.
+
+#include "heap/block_data.h"
+#include "heap/save.h"
+#include "heap/search.h"
+#include "heap/win32/block_source_win32.h"
+#include "heap/win32/unique_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace corvane::testing {
+
+namespace {
+
+constexpr std::size_t kRegionCommitted = 0x10000;
+
+// Capital letters, zero bytes, a UTF-16 string and every byte value; 299
+// bytes, so the last dump line is a short one.
+std::vector<std::uint8_t> HelperBlockBytes() {
+    std::vector<std::uint8_t> bytes;
+    for (char c : std::string("Corvane HEAP Block"))
+        bytes.push_back(static_cast<std::uint8_t>(c));
+    bytes.insert(bytes.end(), {0, 0});
+    for (char c : std::string("Wide Text"))
+        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
+    bytes.insert(bytes.end(), {0, 0});
+    for (int value = 0; value < 256; ++value)
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    bytes.insert(bytes.end(), {'Z', 'Z', 'Z'});
+    return bytes;
+}
+
+std::uint8_t RegionByte(std::size_t offset) { return static_cast<std::uint8_t>(offset * 7 + offset / 251); }
+
+// 64 KiB of readable memory below 4 GiB (the rows the tool parses addresses
+// from carry eight hexadecimal digits, as a 32-bit program's addresses do),
+// followed by address space that is not allocated at all. Free space is
+// unreadable everywhere; reserved or inaccessible pages of another process
+// still read as zeros under Wine.
+std::uint8_t* LowRegionBeforeAHole() {
+    for (std::uintptr_t at = 0x70000000; at < 0xF0000000; at += 0x01000000) {
+        void* region =
+            ::VirtualAlloc(reinterpret_cast<void*>(at), kRegionCommitted, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (!region) continue;
+        MEMORY_BASIC_INFORMATION next = {};
+        if (::VirtualQuery(static_cast<char*>(region) + kRegionCommitted, &next, sizeof next) == sizeof next &&
+            next.State == MEM_FREE && next.RegionSize >= kRegionCommitted)
+            return static_cast<std::uint8_t*>(region);
+        ::VirtualFree(region, 0, MEM_RELEASE);
+    }
+    return nullptr;
+}
+
+// No process has this id.
+constexpr std::uint32_t kNoSuchProcess = 0xFFFFFFF0;
+
+} // namespace
+
+// The helper's side: allocate and fill, report the addresses on standard
+// output, then stay until standard input closes.
+int RunBlockHelper() {
+    const std::vector<std::uint8_t> pattern = HelperBlockBytes();
+    auto* block = static_cast<std::uint8_t*>(::HeapAlloc(::GetProcessHeap(), 0, pattern.size()));
+    std::uint8_t* region = LowRegionBeforeAHole();
+    if (!block || !region) return 3;
+    std::memcpy(block, pattern.data(), pattern.size());
+    for (std::size_t i = 0; i < kRegionCommitted; ++i)
+        region[i] = RegionByte(i);
+
+    char report[64];
+    const int length = std::snprintf(report, sizeof report, "%llx %llx\n",
+                                     static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(block)),
+                                     static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(region)));
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(length), &written, nullptr);
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
+    }
+    return 0;
+}
+
+namespace {
+
+// A running helper: its process id, the address of its heap block and of a
+// region of 64 KiB that is followed by unallocated address space.
+class BlockHelper {
+public:
+    BlockHelper() {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE childInput = nullptr, childOutput = nullptr, toChild = nullptr, fromChild = nullptr;
+        if (!::CreatePipe(&childInput, &toChild, &inherit, 0)) return;
+        UniqueHandle childInputOwner(childInput);
+        m_toChild.reset(toChild);
+        if (!::CreatePipe(&fromChild, &childOutput, &inherit, 0)) return;
+        UniqueHandle childOutputOwner(childOutput);
+        UniqueHandle fromChildOwner(fromChild);
+        ::SetHandleInformation(toChild, HANDLE_FLAG_INHERIT, 0);
+        ::SetHandleInformation(fromChild, HANDLE_FLAG_INHERIT, 0);
+
+        char path[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string command = std::string("\"") + path + "\" --block-helper";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childInput;
+        startup.hStdOutput = childOutput;
+        startup.hStdError = childOutput;
+        PROCESS_INFORMATION info = {};
+        if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+            return;
+        m_process.reset(info.hProcess);
+        ::CloseHandle(info.hThread);
+        m_id = info.dwProcessId;
+        childInputOwner.reset();
+        childOutputOwner.reset();
+
+        std::string line;
+        char c = 0;
+        DWORD read = 0;
+        while (line.size() < 64 && ::ReadFile(fromChild, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+            line += c;
+        unsigned long long block = 0, region = 0;
+        if (std::sscanf(line.c_str(), "%llx %llx", &block, &region) == 2) {
+            m_block = block;
+            m_region = region;
+        }
+    }
+    ~BlockHelper() {
+        m_toChild.reset(); // the helper's signal to end
+        if (m_process && ::WaitForSingleObject(m_process.get(), 5000) != WAIT_OBJECT_0)
+            ::TerminateProcess(m_process.get(), 1);
+    }
+    BlockHelper(const BlockHelper&) = delete;
+    BlockHelper& operator=(const BlockHelper&) = delete;
+
+    bool ready() const { return m_block != 0 && m_region != 0; }
+    std::uint32_t id() const { return m_id; }
+    std::uint64_t block() const { return m_block; }
+    std::uint64_t region() const { return m_region; }
+
+private:
+    UniqueHandle m_process;
+    UniqueHandle m_toChild;
+    std::uint32_t m_id = 0;
+    std::uint64_t m_block = 0;
+    std::uint64_t m_region = 0;
+};
+
+class DumpWindow : public BlockDataWindow {
+public:
+    std::vector<std::string> lines;
+    std::vector<int> selected;
+    void AppendLine(const char* text, std::size_t length) override { lines.emplace_back(text, length); }
+    void ShowPanel(int, int) override {}
+    void ClearDumpLines() override { lines.clear(); }
+    void SelectDumpLine(int index) override { selected.push_back(index); }
+    void SetSearchCaption(const char*) override {}
+    int FirstSelectedNodeRow() override { return -1; }
+    std::string NodeRowText(int, int) override { return ""; }
+};
+
+std::string Hex32(std::uint64_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(value));
+    return text;
+}
+
+class SaveDialog : public SaveWindow {
+public:
+    std::int32_t processId = 0;
+    std::string address, size, status = "Busy";
+    std::string path;
+    std::vector<std::string> messages;
+    std::int32_t SelectedProcessId() override { return processId; }
+    int FirstSelectedBlockRow() override { return 0; }
+    std::string BlockRowText(int, int column) override {
+        return column == 1 ? address : column == 2 ? size : column == 4 ? status : "";
+    }
+    bool AskSavePath(std::string& chosen) override {
+        chosen = path;
+        return true;
+    }
+    void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+};
+
+// A fresh folder under the temporary folder, removed with its files.
+class TempFolder {
+public:
+    TempFolder() {
+        char base[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, base);
+        static int counter = 0;
+        m_path = std::string(base) + "corvane-save-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                 std::to_string(++counter);
+        ::CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    ~TempFolder() {
+        for (const std::string& name : Files())
+            ::DeleteFileA((m_path + "\\" + name).c_str());
+        ::RemoveDirectoryA(m_path.c_str());
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string File(const char* name) const { return m_path + "\\" + name; }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        const HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+                names.emplace_back(found.cFileName);
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+        return names;
+    }
+
+private:
+    std::string m_path;
+};
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+TEST(BlockRead, DumpsAndHoldsTheBlockOfALiveProcess) {
+    BlockHelper helper;
+    ASSERT_TRUE(helper.ready());
+    ASSERT_LE(helper.block(), 0xFFFFFFFFu) << "the helper's heap lies above 4 GiB";
+    const std::vector<std::uint8_t> pattern = HelperBlockBytes();
+    Win32BlockSource source;
+    DumpWindow window;
+    HeldBlock held;
+    const auto address = static_cast<std::uint32_t>(helper.block());
+    ASSERT_TRUE(ShowBlockData(source, window, held, helper.id(), address, static_cast<std::uint32_t>(pattern.size())));
+
+    ASSERT_EQ(window.lines.size(), 2u + 19u + 1u);
+    EXPECT_EQ(window.lines[0],
+              "Heap Node Address=0x00000000, Block Address=" + Hex32(address) + ", Size=0x0000012b (299)");
+    EXPECT_EQ(window.lines[1], "");
+    EXPECT_EQ(window.lines[2], "00000000h  43 6F 72 76 61 6E 65 20 48 45 41 50 20 42 6C 6F   Corvane HEAP Blo");
+    EXPECT_EQ(window.lines[3], "00000010h  63 6B 00 00 57 00 69 00 64 00 65 00 20 00 54 00   ck..W.i.d.e. .T.");
+    EXPECT_EQ(window.lines[20], "00000120h  F8 F9 FA FB FC FD FE FF 5A 5A 5A " + std::string(17, ' ') + "........ZZZ");
+    EXPECT_EQ(window.lines[21], "");
+    EXPECT_EQ(window.selected, std::vector<int>{2});
+
+    ASSERT_EQ(held.m_heapDataSize, pattern.size());
+    EXPECT_EQ(held.m_blockAddress, address);
+    const std::string copy(reinterpret_cast<const char*>(held.m_heapData.get()), held.m_heapDataSize);
+    EXPECT_EQ(copy.substr(0, 18), "corvane heap block");
+    EXPECT_EQ(copy.substr(20, 4), std::string("w\0i\0", 4));
+    EXPECT_EQ(copy.substr(296), "zzz");
+
+    // The held copy is what searches run over.
+    SearchHistory history;
+    SearchRequest request;
+    request.text = "Wide TEXT";
+    request.wide = true;
+    SearchAnswer answer = DecideSearch(request, held, history);
+    EXPECT_EQ(answer.result, SearchResult::Found);
+    EXPECT_EQ(answer.offset, 20);
+    request.text = "heap block";
+    request.wide = false;
+    EXPECT_EQ(DecideSearch(request, held, history).offset, 8);
+}
+
+TEST(BlockRead, UnreadableRangesAndUnknownProcessesGiveTheirErrorLines) {
+    BlockHelper helper;
+    ASSERT_TRUE(helper.ready());
+    const auto region = static_cast<std::uint32_t>(helper.region());
+    Win32BlockSource source;
+    DumpWindow window;
+    HeldBlock held;
+    EXPECT_FALSE(ShowBlockData(source, window, held, helper.id(), region + kRegionCommitted, 16)) << "unallocated";
+    EXPECT_EQ(window.lines, std::vector<std::string>{"ERROR : Failed to read heap data from the target process"});
+    EXPECT_FALSE(held.IsHeld());
+    EXPECT_FALSE(ShowBlockData(source, window, held, helper.id(), region + kRegionCommitted - 8, 16)) << "partly";
+    EXPECT_EQ(window.lines, std::vector<std::string>{"ERROR : Failed to read heap data from the target process"});
+    EXPECT_TRUE(ShowBlockData(source, window, held, helper.id(), region + kRegionCommitted - 16, 16));
+    EXPECT_EQ(held.m_heapData[15], RegionByte(kRegionCommitted - 1));
+
+    EXPECT_FALSE(ShowBlockData(source, window, held, kNoSuchProcess, region, 16));
+    EXPECT_EQ(window.lines,
+              std::vector<std::string>{"ERROR : Failed to open target process due to insufficient rights"});
+}
+
+TEST(BlockRead, ReadsTheProgramsOwnMemoryAtFullAddresses) {
+    const char text[] = "Corvane reads itself";
+    char copy[sizeof text] = {};
+    const std::unique_ptr<TargetMemory> own = Win32BlockSource().Open(::GetCurrentProcessId());
+    ASSERT_NE(own, nullptr);
+    std::size_t read = 0;
+    EXPECT_TRUE(own->Read(reinterpret_cast<std::uintptr_t>(text), copy, sizeof text, read));
+    EXPECT_EQ(read, sizeof text);
+    EXPECT_STREQ(copy, text);
+    EXPECT_FALSE(own->Read(0, copy, 4, read)) << "page zero is never mapped";
+    EXPECT_FALSE(own->Read(~Address{0} - 2, copy, 4, read)) << "a range that wraps around";
+}
+
+TEST(BlockSave, WritesTheRawBytesAndReplacesAnExistingFile) {
+    BlockHelper helper;
+    ASSERT_TRUE(helper.ready());
+    const std::vector<std::uint8_t> pattern = HelperBlockBytes();
+    TempFolder folder;
+    SaveDialog dialog;
+    dialog.processId = static_cast<std::int32_t>(helper.id());
+    dialog.address = Hex32(helper.block());
+    dialog.size = Hex32(pattern.size());
+    dialog.path = folder.File("HeapData");
+    WriteFileBytes(dialog.path, std::string(1000, 'x'));
+
+    Win32BlockSource source;
+    Win32SaveFiles files;
+    EXPECT_TRUE(SaveHeapData(source, files, dialog));
+    EXPECT_TRUE(dialog.messages.empty());
+    EXPECT_EQ(FileBytes(dialog.path), pattern) << "capitals kept, the old longer file replaced";
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"HeapData"}) << "no temporary file left";
+
+    // A save over 64 KiB goes through several pieces.
+    dialog.address = Hex32(helper.region());
+    dialog.size = "0x00010000";
+    EXPECT_TRUE(SaveHeapData(source, files, dialog));
+    const std::vector<std::uint8_t> saved = FileBytes(dialog.path);
+    ASSERT_EQ(saved.size(), kRegionCommitted);
+    for (std::size_t i = 0; i < saved.size(); i += 0x1001)
+        ASSERT_EQ(saved[i], RegionByte(i)) << i;
+    EXPECT_EQ(saved.back(), RegionByte(kRegionCommitted - 1));
+
+    dialog.size = "0x80000000";
+    EXPECT_TRUE(SaveHeapData(source, files, dialog));
+    EXPECT_TRUE(FileBytes(dialog.path).empty()) << "a negative size gives an empty file";
+}
+
+TEST(BlockSave, FailedSavesLeaveTheExistingFileAsItWas) {
+    BlockHelper helper;
+    ASSERT_TRUE(helper.ready());
+    TempFolder folder;
+    SaveDialog dialog;
+    dialog.processId = static_cast<std::int32_t>(helper.id());
+    dialog.path = folder.File("kept.bin");
+    WriteFileBytes(dialog.path, "the user's file");
+    Win32BlockSource source;
+    Win32SaveFiles files;
+
+    // Two pieces are read, the third runs into unallocated memory.
+    dialog.address = Hex32(helper.region());
+    dialog.size = "0x00018000";
+    EXPECT_FALSE(SaveHeapData(source, files, dialog));
+    EXPECT_EQ(dialog.messages, std::vector<std::string>{"Failed to read the heap data from the target process memory"});
+    EXPECT_EQ(FileBytes(dialog.path), Bytes("the user's file"));
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"kept.bin"});
+
+    dialog.processId = static_cast<std::int32_t>(kNoSuchProcess);
+    dialog.messages.clear();
+    EXPECT_FALSE(SaveHeapData(source, files, dialog));
+    EXPECT_EQ(dialog.messages, std::vector<std::string>{"Failed to open target process due to insufficient rights"});
+    EXPECT_EQ(FileBytes(dialog.path), Bytes("the user's file"));
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"kept.bin"});
+}
+
+TEST(BlockSave, UnwritablePathsGiveTheOpenFailureMessage) {
+    TempFolder folder;
+    ::CreateDirectoryA(folder.File("a folder").c_str(), nullptr);
+    SaveDialog dialog;
+    dialog.processId = static_cast<std::int32_t>(::GetCurrentProcessId());
+    dialog.address = "0x00001000";
+    dialog.size = "0x00000010";
+    Win32BlockSource source;
+    Win32SaveFiles files;
+    for (const std::string& path : {folder.File("missing\\out.bin"), folder.File("a folder")}) {
+        dialog.path = path;
+        dialog.messages.clear();
+        EXPECT_FALSE(SaveHeapData(source, files, dialog)) << path;
+        EXPECT_EQ(
+            dialog.messages,
+            std::vector<std::string>{
+                "Failed to open the file for writing.\nMake sure you have write access to the specified directory."})
+            << path;
+    }
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"a folder"});
+    ::RemoveDirectoryA(folder.File("a folder").c_str());
+}
+
+} // namespace
+} // namespace corvane::testing
