@@ -1,6 +1,11 @@
 # Portable sources of the custom controls (no windows.h).
 set(CORVANE_CONTROLS_SOURCES
+  controls/dib.cpp
+  controls/runtime_random.cpp
+  controls/shade.cpp
 )
 # Windows-only sources of the custom controls.
 set(CORVANE_CONTROLS_WIN32_SOURCES
+  controls/dib_win32.cpp
+  controls/shade_win32.cpp
 )

@@ -2,5 +2,6 @@
 set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/main.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/block_services_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/dib_draw_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/heap_services_test.cpp
 )

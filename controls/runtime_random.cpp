@@ -1,0 +1,10 @@
+#include "controls/runtime_random.h"
+
+namespace corvane {
+
+RuntimeRandom& ThreadRandom() {
+    thread_local RuntimeRandom random;
+    return random;
+}
+
+} // namespace corvane
