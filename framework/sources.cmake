@@ -1,3 +1,10 @@
 # The thin dialog framework over Win32 (Windows only).
 set(CORVANE_FRAMEWORK_SOURCES
+  framework/app.cpp
+  framework/controls.cpp
+  framework/dialog.cpp
+  framework/file_dialog.cpp
+  framework/gdi.cpp
+  framework/seams.cpp
+  framework/window.cpp
 )

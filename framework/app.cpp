@@ -1,0 +1,54 @@
+#include "framework/app.h"
+
+#include <cassert>
+
+namespace corvane {
+namespace {
+
+CWinApp* g_app = nullptr;
+
+} // namespace
+
+CWinApp::CWinApp() {
+    assert(!g_app && "one application object per program");
+    g_app = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+int CWinApp::ExitInstance() { return 0; }
+
+void CWinApp::SetRegistryKey(const char* key) { m_registryKey = key ? key : ""; }
+
+HICON CWinApp::LoadIcon(UINT id) const {
+    return ::LoadIconA(m_hInstance ? m_hInstance : ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+}
+
+CWinApp* GetApp() { return g_app; }
+
+HINSTANCE ResourceModule() {
+    if (g_app && g_app->m_hInstance) return g_app->m_hInstance;
+    return ::GetModuleHandleA(nullptr);
+}
+
+int RunApp(CWinApp& app, HINSTANCE instance) {
+    try {
+        app.m_hInstance = instance ? instance : ::GetModuleHandleA(nullptr);
+        if (app.InitInstance()) {
+            MSG message;
+            while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+                if (CWnd::WalkPreTranslateTree(&message)) continue;
+                ::TranslateMessage(&message);
+                ::DispatchMessageA(&message);
+            }
+        }
+        return app.ExitInstance();
+    } catch (...) {
+        return -1;
+    }
+}
+
+} // namespace corvane

@@ -1,0 +1,49 @@
+#pragma once
+
+// The application object: one per program, constructed before the entry
+// runs it and living until the program ends.
+
+#include "framework/window.h"
+
+#include <string>
+
+namespace corvane {
+
+class CWinApp {
+public:
+    CWinApp();
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // The program's work. TRUE runs a message loop until WM_QUIT; FALSE ends
+    // the program at once.
+    virtual BOOL InitInstance();
+    // The program's exit code.
+    virtual int ExitInstance();
+
+    // Names the per-user settings key. Only the name is kept: the program
+    // stores no settings.
+    void SetRegistryKey(const char* key);
+    const std::string& GetRegistryKey() const { return m_registryKey; }
+
+    HICON LoadIcon(UINT id) const;
+
+    HINSTANCE m_hInstance = nullptr; // the program's module, which holds the resources
+    CWnd* m_pMainWnd = nullptr;      // not owned; set while the main window runs
+
+private:
+    std::string m_registryKey;
+};
+
+// The application object, or null when none exists (tests).
+CWinApp* GetApp();
+// Where dialog templates, icons and strings are loaded from: the
+// application's module, or the executable when there is no application.
+HINSTANCE ResourceModule();
+
+// The program entry's whole work: runs the application and returns its exit
+// code. No exception leaves it.
+int RunApp(CWinApp& app, HINSTANCE instance);
+
+} // namespace corvane

@@ -1,0 +1,151 @@
+#include "framework/dialog.h"
+
+#include "framework/app.h"
+
+#include <utility>
+
+namespace corvane {
+namespace {
+
+// Messages whose result a dialog procedure returns itself instead of
+// through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message) {
+    return IsCtlColorMessage(message) || message == WM_INITDIALOG || message == WM_QUERYDRAGICON ||
+           message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+}
+
+} // namespace
+
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
+    if (!pDX || !pDX->m_pDlgWnd || control.GetSafeHwnd()) return;
+    if (!control.SubclassDlgItem(id, *pDX->m_pDlgWnd)) pDX->m_bFailed = true;
+}
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pParentWnd(parent) {}
+
+CDialog::~CDialog() {
+    // A modeless dialog still standing: its derived parts and the member
+    // controls are gone already, so it must not reach them while it closes.
+    if (const HWND window = m_hWnd) {
+        DetachDialog();
+        ::DestroyWindow(window);
+    }
+}
+
+const MessageMap* CDialog::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapCommand<&CDialog::OnOK>(IDOK, BN_CLICKED),
+        MapCommand<&CDialog::OnCancel>(IDCANCEL, BN_CLICKED),
+    };
+    static const MessageMap map{&CWnd::ThisMessageMap, entries, sizeof entries / sizeof entries[0]};
+    return &map;
+}
+
+HWND CDialog::OwnerForModal() const {
+    if (m_pParentWnd) return m_pParentWnd->GetSafeHwnd();
+    if (CWinApp* app = GetApp()) {
+        if (app->m_pMainWnd && app->m_pMainWnd != this && app->m_pMainWnd->GetSafeHwnd())
+            return app->m_pMainWnd->GetSafeHwnd();
+    }
+    return ::GetActiveWindow();
+}
+
+INT_PTR CDialog::DoModal() {
+    if (m_hWnd) return -1;
+    m_modal = true;
+    m_endResult = -1;
+    const INT_PTR result = ::DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), OwnerForModal(),
+                                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    m_modal = false;
+    return result;
+}
+
+bool CDialog::Create(CWnd* parent) {
+    if (m_hWnd) return false;
+    if (parent) m_pParentWnd = parent;
+    m_modal = false;
+    m_endResult = -1;
+    ::CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId),
+                         m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : nullptr, &CDialog::DialogProc,
+                         reinterpret_cast<LPARAM>(this));
+    return m_hWnd != nullptr;
+}
+
+void CDialog::EndDialog(int result) {
+    m_endResult = result;
+    if (!m_hWnd) return;
+    if (m_modal)
+        ::EndDialog(m_hWnd, result);
+    else
+        ::ShowWindow(m_hWnd, SW_HIDE);
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange exchange(*this, saveAndValidate != FALSE);
+    DoDataExchange(&exchange);
+    return !exchange.m_bFailed;
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+void CDialog::OnOK() { EndDialog(IDOK); }
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+LRESULT CDialog::Default() {
+    m_leaveToDialogManager = true;
+    return 0;
+}
+
+void CDialog::AttachDialog(HWND window) {
+    BindHandle(window);
+    detail::RetainPreTranslateHook();
+}
+
+void CDialog::DetachDialog() {
+    if (!m_hWnd) return;
+    UnbindHandle();
+    detail::ReleasePreTranslateHook();
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            auto* dialog = reinterpret_cast<CDialog*>(lParam);
+            if (!dialog) return FALSE;
+            dialog->AttachDialog(window);
+            CurrentMessage current(*dialog, message, wParam, lParam);
+            return dialog->OnInitDialog();
+        }
+        // Only AttachDialog ties a dialog window to an object.
+        auto* dialog = static_cast<CDialog*>(FromHandle(window));
+        if (!dialog) return FALSE;
+
+        LRESULT result = 0;
+        bool handled = false;
+        {
+            CurrentMessage current(*dialog, message, wParam, lParam);
+            // Handlers may send messages to the dialog before they call
+            // Default(); each message keeps its own answer.
+            const bool outer = std::exchange(dialog->m_leaveToDialogManager, false);
+            handled = dialog->OnWndMsg(message, wParam, lParam, result);
+            if (std::exchange(dialog->m_leaveToDialogManager, outer)) handled = false;
+        }
+        if (message == WM_NCDESTROY) {
+            dialog->DetachDialog();
+            return FALSE;
+        }
+        if (!handled) return FALSE;
+        if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result);
+        ::SetWindowLongPtrA(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+        return TRUE;
+    } catch (...) {
+        // Nothing crosses the dialog procedure; the dialog manager takes over.
+        return FALSE;
+    }
+}
+
+} // namespace corvane

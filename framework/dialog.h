@@ -1,0 +1,81 @@
+#pragma once
+
+// Dialogs built from a resource template: modal through DialogBoxParamA, or
+// modeless (tests drive these), with data exchange that binds the template's
+// controls to member objects.
+
+#include "framework/window.h"
+
+namespace corvane {
+
+class CDialog;
+
+// One run of DoDataExchange.
+class CDataExchange {
+public:
+    CDataExchange(CDialog& dialog, bool saveAndValidate) : m_pDlgWnd(&dialog), m_bSaveAndValidate(saveAndValidate) {}
+
+    CDialog* m_pDlgWnd; // not owned
+    bool m_bSaveAndValidate;
+    bool m_bFailed = false;
+};
+
+// Binds control id of the dialog to the object (subclassing it, so that the
+// object's PreSubclassWindow runs now). Controls are bound in the order of
+// the calls; an object that is already bound is left alone. A missing
+// control marks the exchange failed.
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
+
+class CDialog : public CWnd {
+public:
+    // parent: owner of the dialog, not owned; none lets DoModal choose the
+    // application's main window or the active window.
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+    ~CDialog() override;
+
+    // Runs the dialog modally; the result of EndDialog, or -1 when the
+    // dialog cannot be created.
+    virtual INT_PTR DoModal();
+    // Creates the dialog modeless; it shows when its template says so.
+    bool Create(CWnd* parent = nullptr);
+
+    // Ends a modal dialog with the result; hides a modeless one and keeps
+    // the result.
+    void EndDialog(int result);
+    int GetEndResult() const { return m_endResult; }
+
+    // Runs DoDataExchange.
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+
+    // The base binds the controls (DoDataExchange) and returns TRUE: the
+    // dialog manager gives the focus to the first control.
+    virtual BOOL OnInitDialog();
+
+protected:
+    virtual void DoDataExchange(CDataExchange* pDX);
+    // IDOK and IDCANCEL end the dialog with that result.
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    // In a dialog handler: leave the message to the dialog manager's own
+    // processing, which runs after the handler returns. Its result is not
+    // available to the handler.
+    LRESULT Default() override;
+
+    static const MessageMap* ThisMessageMap();
+    const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void AttachDialog(HWND window);
+    void DetachDialog();
+    HWND OwnerForModal() const;
+
+    UINT m_templateId;
+    CWnd* m_pParentWnd; // not owned
+    bool m_modal = false;
+    bool m_leaveToDialogManager = false;
+    int m_endResult = -1;
+};
+
+} // namespace corvane

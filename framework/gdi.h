@@ -1,0 +1,131 @@
+#pragma once
+
+// Owners of GDI objects and device contexts. Each releases what it holds
+// when it goes; the object owners are move-only, the device-context scopes
+// neither copy nor move.
+
+#include "framework/window.h"
+
+#include <utility>
+
+namespace corvane {
+
+class CGdiObject {
+public:
+    CGdiObject() = default;
+    ~CGdiObject() { DeleteObject(); }
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+    CGdiObject(CGdiObject&& other) noexcept : m_hObject(std::exchange(other.m_hObject, nullptr)) {}
+    CGdiObject& operator=(CGdiObject&& other) noexcept {
+        if (this != &other) {
+            DeleteObject();
+            m_hObject = std::exchange(other.m_hObject, nullptr);
+        }
+        return *this;
+    }
+
+    HGDIOBJ GetSafeHandle() const { return m_hObject; }
+    // Releases the object now; true when there was one and it went.
+    bool DeleteObject();
+
+protected:
+    // Takes over a new object, releasing the one held.
+    bool Adopt(HGDIOBJ object);
+
+    HGDIOBJ m_hObject = nullptr;
+};
+
+class CFont : public CGdiObject {
+public:
+    bool CreateFontIndirect(const LOGFONTA& font);
+    bool CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                    BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                    BYTE pitchAndFamily, const char* faceName);
+    HFONT GetSafeHandle() const { return static_cast<HFONT>(m_hObject); }
+    operator HFONT() const { return GetSafeHandle(); }
+};
+
+class CBitmap : public CGdiObject {
+public:
+    bool CreateCompatibleBitmap(HDC dc, int width, int height);
+    HBITMAP GetSafeHandle() const { return static_cast<HBITMAP>(m_hObject); }
+    operator HBITMAP() const { return GetSafeHandle(); }
+};
+
+// A memory device context that this object created and deletes.
+class CDC {
+public:
+    CDC() = default;
+    ~CDC() { DeleteDC(); }
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+    CDC(CDC&& other) noexcept : m_hDC(std::exchange(other.m_hDC, nullptr)) {}
+    CDC& operator=(CDC&& other) noexcept {
+        if (this != &other) {
+            DeleteDC();
+            m_hDC = std::exchange(other.m_hDC, nullptr);
+        }
+        return *this;
+    }
+
+    bool CreateCompatibleDC(HDC dc);
+    bool DeleteDC();
+    HDC GetSafeHdc() const { return m_hDC; }
+    operator HDC() const { return m_hDC; }
+
+private:
+    HDC m_hDC = nullptr;
+};
+
+// BeginPaint .. EndPaint for a window's WM_PAINT.
+class CPaintDC {
+public:
+    explicit CPaintDC(CWnd& window);
+    ~CPaintDC();
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+
+    HDC GetSafeHdc() const { return m_hDC; }
+    operator HDC() const { return m_hDC; }
+    PAINTSTRUCT m_ps{};
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// GetDC .. ReleaseDC of a window's client area.
+class CClientDC {
+public:
+    explicit CClientDC(HWND window);
+    ~CClientDC();
+    CClientDC(const CClientDC&) = delete;
+    CClientDC& operator=(const CClientDC&) = delete;
+
+    HDC GetSafeHdc() const { return m_hDC; }
+    operator HDC() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// Selects an object into a device context and selects the previous one
+// back when the scope ends, so that the object can then be deleted.
+class CSelectObject {
+public:
+    CSelectObject(HDC dc, HGDIOBJ object);
+    ~CSelectObject();
+    CSelectObject(const CSelectObject&) = delete;
+    CSelectObject& operator=(const CSelectObject&) = delete;
+
+    // False when the selection failed (nothing is restored then).
+    bool Succeeded() const { return m_previous != nullptr && m_previous != HGDI_ERROR; }
+
+private:
+    HDC m_hDC;
+    HGDIOBJ m_previous;
+};
+
+} // namespace corvane

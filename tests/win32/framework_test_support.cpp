@@ -1,0 +1,163 @@
+#include "tests/win32/framework_test_support.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace corvane {
+namespace testing {
+namespace {
+
+// A top-down 32-bit DIB section selected into a memory DC.
+class PixelCanvas {
+public:
+    PixelCanvas(int width, int height) : m_width(width), m_height(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        m_dc = ::CreateCompatibleDC(nullptr);
+        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
+        m_previous = ::SelectObject(m_dc, m_bitmap);
+    }
+    ~PixelCanvas() {
+        ::SelectObject(m_dc, m_previous);
+        ::DeleteObject(m_bitmap);
+        ::DeleteDC(m_dc);
+    }
+    PixelCanvas(const PixelCanvas&) = delete;
+    PixelCanvas& operator=(const PixelCanvas&) = delete;
+
+    HDC dc() const { return m_dc; }
+
+    Pixels Read() const {
+        ::GdiFlush();
+        Pixels pixels;
+        pixels.width = m_width;
+        pixels.height = m_height;
+        pixels.values.resize(static_cast<std::size_t>(m_width) * m_height);
+        const auto* quads = static_cast<const RGBQUAD*>(m_bits);
+        for (std::size_t i = 0; i < pixels.values.size(); ++i)
+            pixels.values[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
+        return pixels;
+    }
+
+private:
+    int m_width;
+    int m_height;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_previous = nullptr;
+    void* m_bits = nullptr;
+};
+
+} // namespace
+
+void PumpMessages(HWND dialog) {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (dialog && ::IsWindow(dialog) && ::IsDialogMessageA(dialog, &message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
+void PumpMessagesFor(HWND dialog, DWORD milliseconds) {
+    const DWORD start = ::GetTickCount();
+    do {
+        PumpMessages(dialog);
+        ::Sleep(5);
+    } while (::GetTickCount() - start < milliseconds);
+}
+
+int Pixels::Count(COLORREF color) const {
+    int count = 0;
+    for (COLORREF value : values)
+        if (value == color) ++count;
+    return count;
+}
+
+bool Pixels::SaveBmp(const std::string& path) const {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(rowBytes * height);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes), 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = At(x, y);
+            row[static_cast<std::size_t>(x) * 3 + 0] = GetBValue(c);
+            row[static_cast<std::size_t>(x) * 3 + 1] = GetGValue(c);
+            row[static_cast<std::size_t>(x) * 3 + 2] = GetRValue(c);
+        }
+        std::fwrite(row.data(), row.size(), 1, out);
+    }
+    return std::fclose(out) == 0;
+}
+
+Pixels PrintClient(HWND window, COLORREF background) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    PixelCanvas canvas(client.right, client.bottom);
+    HBRUSH brush = ::CreateSolidBrush(background);
+    ::FillRect(canvas.dc(), &client, brush);
+    ::DeleteObject(brush);
+    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+    return canvas.Read();
+}
+
+Pixels CaptureScreen(HWND window) {
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    PixelCanvas canvas(frame.right - frame.left, frame.bottom - frame.top);
+    HDC screen = ::GetDC(nullptr);
+    ::BitBlt(canvas.dc(), 0, 0, frame.right - frame.left, frame.bottom - frame.top, screen, frame.left, frame.top,
+             SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    return canvas.Read();
+}
+
+std::string OutputPath(const char* fileName) {
+    const std::string folder = CORVANE_TEST_OUTPUT_DIR;
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + "/" + fileName;
+}
+
+MessageBoxRecorder::MessageBoxRecorder(int answer) {
+    m_previous = SetMessageBoxHandler(
+        [this, answer](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+            calls.push_back({owner, text, caption, type});
+            return answer;
+        });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(std::move(m_previous)); }
+
+ShellRecorder::ShellRecorder() {
+    m_previous = SetShellExecuteHandler([this](HWND owner, const char* verb, const char* file, const char* parameters,
+                                               const char* directory, int show) {
+        calls.push_back({owner, verb ? verb : "", file ? file : "", parameters != nullptr, directory != nullptr, show});
+        // What the shell answers for success.
+        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+    });
+}
+
+ShellRecorder::~ShellRecorder() { SetShellExecuteHandler(std::move(m_previous)); }
+
+} // namespace testing
+} // namespace corvane

@@ -1,0 +1,85 @@
+#pragma once
+
+// Helpers for tests that drive real windows: message pumping, pixels of a
+// window printed into memory, screenshots, and answers for the seams.
+
+#include "framework/seams.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+namespace testing {
+
+// Handles every queued message the way a dialog's loop does (IsDialogMessage
+// first, so that PreTranslateMessage runs), until the queue is empty.
+void PumpMessages(HWND dialog);
+// Pumps for about the given time.
+void PumpMessagesFor(HWND dialog, DWORD milliseconds);
+
+// 32-bit pixels, top row first, as COLORREF values.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> values;
+
+    COLORREF At(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
+    int Count(COLORREF color) const;
+    bool SaveBmp(const std::string& path) const;
+};
+
+// The window's client area painted through WM_PRINTCLIENT onto a background
+// of the given colour.
+Pixels PrintClient(HWND window, COLORREF background);
+// What the screen shows of the window, frame included.
+Pixels CaptureScreen(HWND window);
+
+// Where tests leave pictures for people to look at; created on first use.
+std::string OutputPath(const char* fileName);
+
+// Answers message boxes for the lifetime of the object and records them.
+class MessageBoxRecorder {
+public:
+    struct Call {
+        HWND owner;
+        std::string text;
+        std::string caption;
+        UINT type;
+    };
+    explicit MessageBoxRecorder(int answer);
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    std::vector<Call> calls;
+
+private:
+    MessageBoxHandler m_previous;
+};
+
+// Records shell calls instead of making them.
+class ShellRecorder {
+public:
+    struct Call {
+        HWND owner;
+        std::string verb;
+        std::string file;
+        bool hasParameters;
+        bool hasDirectory;
+        int show;
+    };
+    ShellRecorder();
+    ~ShellRecorder();
+    ShellRecorder(const ShellRecorder&) = delete;
+    ShellRecorder& operator=(const ShellRecorder&) = delete;
+
+    std::vector<Call> calls;
+
+private:
+    ShellExecuteHandler m_previous;
+};
+
+} // namespace testing
+} // namespace corvane
