@@ -6,6 +6,7 @@ set(CORVANE_CONTROLS_SOURCES
 )
 # Windows-only sources of the custom controls.
 set(CORVANE_CONTROLS_WIN32_SOURCES
+  controls/shaded_background_win32.cpp
   controls/link_label.cpp
   controls/dib_win32.cpp
   controls/shade_win32.cpp

@@ -1,0 +1,93 @@
+#include "app/about_dialog.h"
+
+#include "controls/shade.h"
+#include "controls/shaded_background.h"
+#include "res/resource.h"
+
+#include <iterator>
+
+namespace corvane {
+
+const char* const kProductPageUrl = "https://www.example.com/Corvane.php";
+const char* const kLatestVersionTip = "Click here to get the latest version of Corvane";
+
+namespace {
+
+constexpr COLORREF kShadeTint = RGB(0, 102, 0);
+
+// The About boxes of one run share one background, generated at the first
+// paint of the first of them.
+CShadedBackgroundCache& AboutBackground() {
+    static CShadedBackgroundCache cache;
+    return cache;
+}
+
+bool DrawsOnBackground(int id) {
+    switch (id) {
+    case IDC_ABOUT_TITLE:
+    case IDC_ABOUT_SLOGAN:
+    case IDC_ABOUT_WEB_LINK:
+    case IDC_ABOUT_CREDIT:
+    case IDC_ABOUT_PARTNER_CAPTION:
+    case IDC_ABOUT_LEGAL: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+const MessageMap* CAboutDlg::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapVoidMessage<&CAboutDlg::OnPaint>(WM_PAINT),
+        MapCtlColor<&CAboutDlg::OnCtlColor>(),
+    };
+    static const MessageMap map{&CDialog::ThisMessageMap, entries, std::size(entries)};
+    return &map;
+}
+
+void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_ABOUT_WEB_LINK, m_linkWeb);
+}
+
+BOOL CAboutDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    LOGFONTA title = {};
+    title.lfHeight = 16;
+    title.lfWeight = 600;
+    title.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(title.lfFaceName, "Times New Roman", LF_FACESIZE);
+    m_fontTitle.CreateFontIndirect(title);
+    ::SendMessageA(GetDlgItem(IDC_ABOUT_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontTitle.GetSafeHandle()),
+                   TRUE);
+
+    m_linkWeb.SetLinkUrl(kProductPageUrl);
+    m_linkWeb.SetLinkColor(RGB(0, 0, 102));
+    m_linkWeb.SetToolTipEnabled(true);
+    m_linkWeb.SetToolTipText(kLatestVersionTip);
+    return TRUE;
+}
+
+HBRUSH CAboutDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
+    HBRUSH brush = CWnd::OnCtlColor(dc, control, ctlType);
+    const int id = ::GetDlgCtrlID(control);
+    if (DrawsOnBackground(id)) {
+        ::SetBkMode(dc, TRANSPARENT);
+        brush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+    }
+    if (id == IDC_ABOUT_TITLE) ::SetTextColor(dc, RGB(0, 0, 255));
+    return brush;
+}
+
+void CAboutDlg::OnPaint() {
+    CPaintDC dc(*this);
+    RECT client = {};
+    GetClientRect(&client);
+    AboutBackground().Paint(dc, client.right - client.left, client.bottom - client.top, m_dibBackground,
+                            ShadeCrossCurve, kShadeTint);
+}
+
+} // namespace corvane

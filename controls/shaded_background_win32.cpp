@@ -1,0 +1,21 @@
+#include "controls/shaded_background.h"
+
+#include "controls/shade.h"
+
+namespace corvane {
+
+void CShadedBackgroundCache::Paint(HDC dc, int width, int height, CDib& dib, std::int32_t effect, COLORREF tint) {
+    if (m_pending) {
+        m_pending = false;
+        CreateShadeBackground(dib, effect, width, height, tint);
+        // A failed creation leaves the drawing undone; the copy below then
+        // copies nothing.
+        if (m_memoryDC.CreateCompatibleDC(dc) && m_bitmap.CreateCompatibleBitmap(dc, width, height)) {
+            ::SelectObject(m_memoryDC, m_bitmap.GetSafeHandle());
+            dib.Draw(m_memoryDC, 0, 0);
+        }
+    }
+    ::BitBlt(dc, 0, 0, width, height, m_memoryDC, 0, 0, SRCCOPY);
+}
+
+} // namespace corvane
