@@ -8,6 +8,7 @@ set(CORVANE_CONTROLS_SOURCES
 set(CORVANE_CONTROLS_WIN32_SOURCES
   controls/shaded_background_win32.cpp
   controls/link_label.cpp
+  controls/shaded_button.cpp
   controls/dib_win32.cpp
   controls/shade_win32.cpp
 )

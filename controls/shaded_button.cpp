@@ -1,0 +1,478 @@
+#include "controls/shaded_button.h"
+
+#include "controls/shade.h"
+#include "framework/app.h"
+#include "framework/gdi.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace corvane {
+namespace {
+
+// DrawText flags of a caption: one line, centred vertically.
+constexpr UINT kCaptionLayout = DT_VCENTER | DT_SINGLELINE;
+
+void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF color) {
+    const RECT area{x, y, x + width, y + height};
+    const COLORREF previous = ::SetBkColor(dc, color);
+    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+    ::SetBkColor(dc, previous);
+}
+
+// A one-pixel frame: top and left lines in the first colour, stopping one
+// pixel short of the far corners; bottom and right lines, on the last row
+// and column inside r, in the second.
+void Draw3dRect(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    FillSolid(dc, r.left, r.top, width - 1, 1, topLeft);
+    FillSolid(dc, r.left, r.top, 1, height - 1, topLeft);
+    FillSolid(dc, r.right - 1, r.top, 1, height, bottomRight);
+    FillSolid(dc, r.left, r.bottom - 1, width, 1, bottomRight);
+}
+
+void DrawIcon(HDC dc, HICON icon, const RECT& box, UINT flags) {
+    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, box.left, box.top, box.right - box.left,
+                 box.bottom - box.top, DST_ICON | flags);
+}
+
+HICON LoadIconResource(WORD id) {
+    return static_cast<HICON>(::LoadImageA(ResourceModule(), MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+}
+
+} // namespace
+
+COwnedIcon::COwnedIcon(COwnedIcon&& other) noexcept : m_hIcon(std::exchange(other.m_hIcon, nullptr)) {}
+
+COwnedIcon& COwnedIcon::operator=(COwnedIcon&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.m_hIcon, nullptr));
+    return *this;
+}
+
+void COwnedIcon::Reset(HICON icon) {
+    if (m_hIcon && m_hIcon != icon) ::DestroyIcon(m_hIcon);
+    m_hIcon = icon;
+}
+
+// The hover text colour starts as the normal one: a button whose owner sets
+// no colours does not change its caption under the pointer.
+CShadedButton::CShadedButton() : m_crText(::GetSysColor(COLOR_BTNTEXT)), m_crHoverText(m_crText) {}
+
+// The members release the icons, the bitmaps and the tooltip window.
+CShadedButton::~CShadedButton() = default;
+
+const MessageMap* CShadedButton::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapEraseBkgnd<&CShadedButton::OnEraseBkgnd>(),
+        MapMouseMessage<&CShadedButton::OnLButtonDown>(WM_LBUTTONDOWN),
+        MapMouseMessage<&CShadedButton::OnLButtonUp>(WM_LBUTTONUP),
+        MapMouseMessage<&CShadedButton::OnMouseMove>(WM_MOUSEMOVE),
+        MapMouseMessage<&CShadedButton::OnLButtonDblClk>(WM_LBUTTONDBLCLK),
+        MapFocusMessage<&CShadedButton::OnKillFocus>(WM_KILLFOCUS),
+        MapKeyMessage<&CShadedButton::OnKeyDown>(WM_KEYDOWN),
+        MapMessage<&CShadedButton::OnMouseLeave>(WM_MOUSELEAVE),
+        MapMessage<&CShadedButton::OnUncheckRadio>(WM_UNCHECK_RADIO),
+        MapMessage<&CShadedButton::OnSetCheck>(BM_SETCHECK),
+        MapMessage<&CShadedButton::OnGetCheck>(BM_GETCHECK),
+    };
+    static const MessageMap map{&CButton::ThisMessageMap, entries, sizeof entries / sizeof entries[0]};
+    return &map;
+}
+
+void CShadedButton::PreSubclassWindow() {
+    const DWORD style = GetStyle();
+    m_bPushLike = (style & BS_PUSHLIKE) != 0;
+    m_bFlat = (style & BS_FLAT) != 0;
+    SetTextAlignment(style & (BS_LEFT | BS_RIGHT));
+
+    const DWORD type = style & 0xFFFF;
+    if ((type & 3) == 3) {
+        m_nKind = KindCheckBox; // as BS_AUTOCHECKBOX
+    } else if ((type & 9) == 9) {
+        m_nKind = KindRadio; // as BS_AUTORADIOBUTTON
+    } else {
+        m_nKind = KindPush;
+        m_bPushLike = true;
+    }
+    // A check box or radio button drawn as such has no edges.
+    if (!m_bPushLike) m_bBorder = FALSE;
+
+    CButton::PreSubclassWindow();
+    // From here on the system button keeps its pushed state and focus but
+    // leaves all drawing to DrawItem.
+    ModifyStyle(0, BS_OWNERDRAW);
+}
+
+void CShadedButton::SetTextAlignment(UINT styleAlignment) {
+    UINT horizontal = DT_CENTER;
+    if (styleAlignment == BS_LEFT)
+        horizontal = DT_LEFT;
+    else if (styleAlignment == BS_RIGHT)
+        horizontal = DT_RIGHT;
+    m_nTextFormat = horizontal | kCaptionLayout;
+}
+
+COLORREF CShadedButton::SetTextColors(COLORREF normal, COLORREF hover) {
+    const COLORREF previous = m_crText;
+    m_crText = normal;
+    m_crHoverText = hover;
+    return previous;
+}
+
+void CShadedButton::CreateShadeFaces(std::int32_t effect, std::uint8_t granularity, std::uint8_t highlightPercent,
+                                     std::uint8_t tintPercent, COLORREF tintColor) {
+    RECT window{};
+    GetWindowRect(&window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    const int margin = m_FocusRectMargin;
+
+    m_stripeHorz.Create(std::max(1, width - 2 * margin - 1), 1, 8);
+    m_stripeVert.Create(1, std::max(1, height - 2 * margin), 8);
+    m_faceNormal.Create(width, height, 8);
+    BuildShadePalette(m_stripeHorz);
+    BuildShadePalette(m_stripeVert);
+    BuildShadePalette(m_faceNormal);
+    m_faceNormal.BlendPalette(tintColor, tintPercent);
+
+    // Dotted lines alternating the untinted shadow (0) and highlight (255)
+    // colours, starting with shadow at the left and at the bottom.
+    if (std::uint8_t* bits = m_stripeHorz.GetBits()) {
+        for (int x = 0; x < m_stripeHorz.GetWidth(); ++x)
+            bits[x] = (x % 2 == 0) ? 0 : 255;
+    }
+    if (std::uint8_t* bits = m_stripeVert.GetBits()) {
+        for (int row = 0; row < m_stripeVert.GetHeight(); ++row)
+            bits[row * m_stripeVert.GetLineWidth()] = (row % 2 == 0) ? 0 : 255;
+    }
+
+    GenerateShade(m_faceNormal, effect, granularity);
+
+    // The other faces share the normal face's pixels; hover and pressed
+    // differ only by a palette drawn toward the highlight colour.
+    m_faceDisabled.Clone(m_faceNormal);
+    m_faceHover.Clone(m_faceNormal);
+    m_faceHover.BlendPalette(::GetSysColor(COLOR_BTNHIGHLIGHT), highlightPercent);
+    m_facePressed.Clone(m_faceHover);
+}
+
+void CShadedButton::SetIcon(WORD iconId, UINT align, WORD pressedIconId, WORD hoverIconId, int leftInset) {
+    // The separate icons go first: after a failed load below no state may
+    // still name an icon that has been destroyed.
+    m_hIconPressed.Reset();
+    m_hIconHover.Reset();
+    m_hIcon.Reset(LoadIconResource(iconId));
+    if (!m_hIcon) return; // m_rcIcon keeps its previous box
+
+    // The icon's size is taken as twice its hot spot.
+    ICONINFO info{};
+    int hotX = 0;
+    int hotY = 0;
+    if (::GetIconInfo(m_hIcon.Get(), &info)) {
+        hotX = static_cast<int>(info.xHotspot);
+        hotY = static_cast<int>(info.yHotspot);
+        if (info.hbmColor) ::DeleteObject(info.hbmColor);
+        if (info.hbmMask) ::DeleteObject(info.hbmMask);
+    }
+    m_rcIcon = RECT{0, 0, 2 * hotX, 2 * hotY};
+
+    RECT window{};
+    GetWindowRect(&window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    const int margin = m_FocusRectMargin;
+    const int top = std::max(0, height / 2 - hotY);
+    if (align == BS_LEFT) {
+        m_nIconAlign = BS_LEFT;
+        ::OffsetRect(&m_rcIcon, margin + leftInset, top);
+    } else if (align == BS_RIGHT) {
+        m_nIconAlign = BS_RIGHT;
+        ::OffsetRect(&m_rcIcon, width - 2 * hotX - margin, top);
+    } else {
+        m_nIconAlign = BS_CENTER;
+        ::OffsetRect(&m_rcIcon, std::max(0, width / 2 - hotX), top);
+    }
+
+    if (pressedIconId != 0) m_hIconPressed.Reset(LoadIconResource(pressedIconId));
+    if (hoverIconId != 0) m_hIconHover.Reset(LoadIconResource(hoverIconId));
+}
+
+void CShadedButton::SetToolTipTexts(std::string text, std::string checkedText) {
+    m_strToolTip = std::move(text);
+    m_strToolTipChecked = std::move(checkedText);
+    if (m_toolTip.GetSafeHwnd()) {
+        ShowToolTipText();
+        return;
+    }
+    if (!m_hWnd || !m_toolTip.Create(*this, 0)) return;
+    const std::string& shown = (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
+    // The button itself is the tool, so the tip covers the whole button
+    // wherever it moves.
+    if (m_toolTip.AddTool(GetParent(), shown.c_str(), nullptr, reinterpret_cast<UINT_PTR>(m_hWnd), TTF_IDISHWND)) {
+        m_toolTip.Activate(true);
+        m_toolTip.SetMaxTipWidth(300);
+    }
+}
+
+void CShadedButton::ShowToolTipText() {
+    const std::string& shown = (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
+    m_toolTip.UpdateTipText(shown.c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
+}
+
+void CShadedButton::RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!m_toolTip.GetSafeHwnd()) return;
+    MSG record{};
+    record.hwnd = m_hWnd;
+    record.message = message;
+    record.wParam = wParam;
+    record.lParam = lParam;
+    record.time = 0;
+    record.pt.x = LOWORD(lParam);
+    record.pt.y = HIWORD(lParam);
+    m_toolTip.RelayEvent(&record);
+}
+
+bool CShadedButton::IsPointerOver(POINT clientPoint) const {
+    POINT screen = clientPoint;
+    ::ClientToScreen(m_hWnd, &screen);
+    return ::WindowFromPoint(screen) == m_hWnd;
+}
+
+BOOL CShadedButton::OnEraseBkgnd(HDC) {
+    // DrawItem paints every pixel.
+    return TRUE;
+}
+
+void CShadedButton::OnMouseMove(UINT flags, POINT point) {
+    RelayToToolTip(WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
+    if (m_bLButtonDown && ::GetCapture() == m_hWnd) {
+        // Dragging with the button held: look pushed exactly while over it.
+        const bool over = IsPointerOver(point);
+        const bool pushed = (GetState() & BST_PUSHED) != 0;
+        if (over != pushed) {
+            SetState(over);
+            Invalidate(true);
+        }
+    } else if (!m_bHover) {
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof track;
+        track.dwFlags = TME_LEAVE;
+        track.hwndTrack = m_hWnd;
+        track.dwHoverTime = 0;
+        if (::_TrackMouseEvent(&track)) {
+            m_bHover = true;
+            Invalidate(true);
+        }
+    }
+    Default();
+}
+
+void CShadedButton::OnLButtonDown(UINT flags, POINT point) {
+    RelayToToolTip(WM_LBUTTONDOWN, flags, MAKELPARAM(point.x, point.y));
+    if (m_bHover) {
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof track;
+        track.dwFlags = TME_CANCEL | TME_LEAVE;
+        track.hwndTrack = m_hWnd;
+        if (::_TrackMouseEvent(&track)) m_bHover = false;
+    }
+    // The system button takes the capture and shows the pushed state.
+    Default();
+    m_bLButtonDown = true;
+}
+
+void CShadedButton::OnLButtonUp(UINT flags, POINT point) {
+    if (m_nKind != KindPush && m_bLButtonDown && IsPointerOver(point)) {
+        if (m_nKind == KindCheckBox)
+            SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
+        else if (m_nKind == KindRadio)
+            SendMessage(BM_SETCHECK, TRUE);
+    }
+    m_toolTip.Update();
+    RelayToToolTip(WM_LBUTTONUP, flags, MAKELPARAM(point.x, point.y));
+    m_bLButtonDown = false;
+    // The system button releases the capture and reports the click.
+    Default();
+}
+
+void CShadedButton::OnLButtonDblClk(UINT flags, POINT point) {
+    // A double click is a second press and nothing more.
+    SendMessage(WM_LBUTTONDOWN, flags, MAKELPARAM(point.x, point.y));
+}
+
+void CShadedButton::OnKillFocus(HWND) {
+    if (::GetCapture() == m_hWnd) {
+        ::ReleaseCapture();
+        m_bLButtonDown = false;
+    }
+    Default();
+}
+
+void CShadedButton::OnKeyDown(UINT key, UINT, UINT) {
+    // Every auto-repeated key-down toggles a check box again.
+    if (m_nKind != KindPush && key == VK_SPACE) {
+        if (m_nKind == KindCheckBox)
+            SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
+        else if (m_nKind == KindRadio)
+            SendMessage(BM_SETCHECK, TRUE);
+    }
+    Default();
+}
+
+LRESULT CShadedButton::OnMouseLeave(WPARAM, LPARAM) {
+    m_bHover = false;
+    Invalidate(true);
+    return 0;
+}
+
+LRESULT CShadedButton::OnUncheckRadio(WPARAM, LPARAM) {
+    if (m_bChecked) {
+        m_bChecked = false;
+        if (m_toolTip.GetSafeHwnd())
+            m_toolTip.UpdateTipText(m_strToolTip.c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
+        Invalidate(true);
+    }
+    return 0;
+}
+
+LRESULT CShadedButton::OnSetCheck(WPARAM wParam, LPARAM) {
+    m_bChecked = wParam != 0;
+    if (m_nKind == KindPush) {
+        m_bChecked = false;
+    } else if (m_nKind == KindRadio && m_bChecked) {
+        // Every other control of the group, whatever its class, is told to
+        // uncheck itself once this message is done.
+        const HWND parent = GetParent();
+        for (HWND member = ::GetNextDlgGroupItem(parent, m_hWnd, FALSE); member && member != m_hWnd;
+             member = ::GetNextDlgGroupItem(parent, member, FALSE)) {
+            ::PostMessageA(member, WM_UNCHECK_RADIO, 0, 0);
+        }
+    }
+    if (m_toolTip.GetSafeHwnd()) {
+        m_toolTip.Pop();
+        ShowToolTipText();
+    }
+    Invalidate(true);
+    return 0;
+}
+
+LRESULT CShadedButton::OnGetCheck(WPARAM, LPARAM) { return m_bChecked ? 1 : 0; }
+
+void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
+    // While the left button is held, the pushed look follows the real
+    // pointer; a state change brings its own draw.
+    POINT cursor{};
+    if (m_bLButtonDown && ::GetCapture() == m_hWnd && ::GetCursorPos(&cursor)) {
+        const bool over = ::WindowFromPoint(cursor) == m_hWnd;
+        const bool pushed = (GetState() & BST_PUSHED) != 0;
+        if (over && !pushed) {
+            SetState(true);
+            return;
+        }
+        if (!over && pushed) {
+            SetState(false);
+            return;
+        }
+    }
+
+    RECT r = item->rcItem;
+    const int cx = r.right - r.left;
+    const int cy = r.bottom - r.top;
+    const std::string caption = GetWindowText();
+    const int margin = m_FocusRectMargin;
+    RECT t{r.left + margin + 2, r.top, r.right - margin - 2, r.bottom};
+
+    // Everything goes to a memory bitmap first and reaches the screen in one
+    // transfer. Should no memory context be had, draw straight onto the item.
+    CDC memory;
+    CBitmap canvas;
+    const bool buffered = memory.CreateCompatibleDC(item->hDC) && canvas.CreateCompatibleBitmap(item->hDC, cx, cy);
+    const HDC dc = buffered ? memory.GetSafeHdc() : item->hDC;
+    CSelectObject selectCanvas(buffered ? dc : nullptr, canvas.GetSafeHandle());
+    const int previousBkMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF previousTextColor = ::GetTextColor(dc);
+    CSelectObject selectFont(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+
+    if (m_hIcon) {
+        const int iconWidth = m_rcIcon.right - m_rcIcon.left;
+        if (m_nIconAlign == BS_LEFT) {
+            t.left += iconWidth;
+        } else if (m_nIconAlign == BS_RIGHT) {
+            t.right -= iconWidth;
+        } else {
+            // The caption goes below the icon.
+            t.top += m_rcIcon.bottom;
+            t.bottom -= margin + 1;
+        }
+    }
+
+    const auto fillFace = [&] { ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE)); };
+
+    if (item->itemState & ODS_DISABLED) {
+        if (!m_faceDisabled.Draw(dc, 0, 0)) fillFace();
+        if (const HICON icon = PressedIcon()) DrawIcon(dc, icon, m_rcIcon, DSS_DISABLED);
+        if (m_bBorder && !m_bFlat) ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
+        // Embossed: highlight, then grey one pixel up and to the left.
+        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+        ::OffsetRect(&t, -1, -1);
+        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
+    } else {
+        if ((item->itemState & ODS_SELECTED) || m_bChecked) {
+            const int shift = m_bBorder ? 1 : 0;
+            if (!m_facePressed.Draw(dc, shift, shift)) fillFace();
+            if (const HICON icon = PressedIcon()) {
+                RECT box = m_rcIcon;
+                if (m_bPushLike) ::OffsetRect(&box, 1, 1);
+                DrawIcon(dc, icon, box, 0);
+            }
+            if (m_bPushLike) ::OffsetRect(&t, 1, 1);
+            if (m_bBorder) {
+                if (m_bFlat)
+                    Draw3dRect(dc, r, ::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+                else
+                    ::DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
+            }
+        } else {
+            if (m_faceNormal.IsValid()) {
+                if (!(m_bHover && m_faceHover.Draw(dc, 0, 0))) m_faceNormal.Draw(dc, 0, 0);
+            } else {
+                fillFace();
+            }
+            const HICON icon = (m_bHover && m_hIconHover) ? HoverIcon() : NormalIcon();
+            if (icon) DrawIcon(dc, icon, m_rcIcon, 0);
+            if (m_bBorder && (m_bHover || !m_bFlat)) {
+                if (item->itemState & ODS_DEFAULT) {
+                    ::DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
+                    ::InflateRect(&r, -1, -1);
+                    ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
+                } else if (m_bFlat) {
+                    Draw3dRect(dc, r, ::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_BTNSHADOW));
+                } else {
+                    ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
+                }
+            }
+        }
+
+        if ((item->itemState & ODS_FOCUS) && margin > 0) {
+            ::InflateRect(&r, -margin, -margin);
+            m_stripeHorz.Draw(dc, r.left + 1, r.top);
+            m_stripeHorz.Draw(dc, r.left + 1, r.bottom);
+            m_stripeVert.Draw(dc, r.left, r.top + 1);
+            m_stripeVert.Draw(dc, r.right, r.top + 1);
+        }
+        ::SetTextColor(dc, m_bHover ? m_crHoverText : m_crText);
+        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
+    }
+
+    if (buffered) {
+        ::BitBlt(item->hDC, 0, 0, cx, cy, dc, 0, 0, SRCCOPY);
+    } else {
+        ::SetTextColor(dc, previousTextColor);
+        ::SetBkMode(dc, previousBkMode);
+    }
+}
+
+} // namespace corvane
