@@ -3,14 +3,29 @@
 #include "framework/seams.h"
 
 #include <cassert>
+#include <mutex>
+#include <unordered_map>
 
 namespace corvane {
 namespace {
 
-// Window properties that tie a window to its object and keep the procedure
-// the object replaced, so that the window can always reach it.
-const char kObjectProperty[] = "Corvane.WindowObject";
+// A window property keeps the procedure an object replaced, so that the
+// window can always reach it, also after its object has gone.
 const char kSuperProperty[] = "Corvane.SuperProc";
+
+// The objects of windows, by handle. Every message of a subclassed window
+// looks its object up here; a window property would do too, but under Wine
+// reading one is a round trip to the server, which costs tens of
+// microseconds per message when a list is filled with a million lines.
+std::unordered_map<HWND, CWnd*>& HandleMap() {
+    static std::unordered_map<HWND, CWnd*> objects;
+    return objects;
+}
+
+std::mutex& HandleMapLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 HHOOK g_preTranslateHook = nullptr;
 int g_preTranslateUsers = 0;
@@ -88,16 +103,23 @@ const MessageMap* CWnd::ThisMessageMap() {
 }
 
 CWnd* CWnd::FromHandle(HWND window) {
-    return window ? static_cast<CWnd*>(::GetPropA(window, kObjectProperty)) : nullptr;
+    if (!window) return nullptr;
+    const std::lock_guard<std::mutex> hold(HandleMapLock());
+    const auto found = HandleMap().find(window);
+    return found != HandleMap().end() ? found->second : nullptr;
 }
 
 void CWnd::BindHandle(HWND window) {
     m_hWnd = window;
-    ::SetPropA(window, kObjectProperty, this);
+    const std::lock_guard<std::mutex> hold(HandleMapLock());
+    HandleMap()[window] = this;
 }
 
 void CWnd::UnbindHandle() {
-    if (m_hWnd) ::RemovePropA(m_hWnd, kObjectProperty);
+    if (m_hWnd) {
+        const std::lock_guard<std::mutex> hold(HandleMapLock());
+        HandleMap().erase(m_hWnd);
+    }
     m_hWnd = nullptr;
 }
 
