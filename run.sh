@@ -19,11 +19,27 @@ status=0
 if [ -n "${DISPLAY:-}" ]; then
   "$WINE" "$program" || status=$?
 else
+  # No display: show the window in a private virtual display, take a
+  # picture of it, and end the program.
+  shot="$PWD/build/$preset/run-screenshot.png"
   echo "run: no display; running in a private virtual display"
   wineserver -k >/dev/null 2>&1 || true
-  xvfb-run -a -s "-screen 0 1280x1024x24" \
-    bash -c '"$WINE" "$1"; s=$?; wineserver -k >/dev/null 2>&1; exit $s' run "$program" </dev/null || status=$?
-  wineserver -k >/dev/null 2>&1 || true
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    "$WINE" "$1" & program=$!
+    for _ in $(seq 1 100); do
+      xwininfo -root -tree 2>/dev/null | grep -q "Corvane - " && break
+      kill -0 $program 2>/dev/null || break
+      sleep 0.2
+    done
+    if xwininfo -root -tree 2>/dev/null | grep -q "Corvane - "; then
+      sleep 1
+      import -window root -crop 660x730+0+0 "$2" && echo "run: the main window is in $2"
+    else
+      echo "run: the main window did not appear"
+    fi
+    wineserver -k >/dev/null 2>&1
+    wait $program
+    exit 0' run "$program" "$shot" </dev/null || status=$?
 fi
 echo "run: corvane.exe ended with exit code $status"
 exit $status

@@ -86,8 +86,8 @@ void CAboutDlg::OnPaint() {
     CPaintDC dc(*this);
     RECT client = {};
     GetClientRect(&client);
-    AboutBackground().Paint(dc, client.right - client.left, client.bottom - client.top, m_dibBackground,
-                            ShadeCrossCurve, kShadeTint);
+    AboutBackground().Paint(dc, dc.m_ps.rcPaint, client.right - client.left, client.bottom - client.top,
+                            m_dibBackground, ShadeCrossCurve, kShadeTint);
 }
 
 } // namespace corvane

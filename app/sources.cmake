@@ -2,4 +2,5 @@
 # entry, app/main.cpp, belongs to the executable alone.
 set(CORVANE_APP_SOURCES
   app/about_dialog.cpp
+  app/corvane_app.cpp
 )

@@ -12,11 +12,12 @@ namespace corvane {
 
 class CShadedBackgroundCache {
 public:
-    // Copies the background to `dc`. On the first call it is generated first:
-    // a shade of `effect` tinted with `tint`, `width` by `height` pixels, into
-    // `dib`, then drawn into an off-screen bitmap that lives as long as this
-    // cache.
-    void Paint(HDC dc, int width, int height, CDib& dib, std::int32_t effect, COLORREF tint);
+    // Copies the background to `dc`, the part within `area` (what needs
+    // painting; the copy is clipped to it anyway, but Wine copies whatever it
+    // is given). On the first call it is generated first: a shade of `effect`
+    // tinted with `tint`, `width` by `height` pixels, into `dib`, then drawn
+    // into an off-screen bitmap that lives as long as this cache.
+    void Paint(HDC dc, const RECT& area, int width, int height, CDib& dib, std::int32_t effect, COLORREF tint);
     bool IsRendered() const { return !m_pending; }
 
 private:

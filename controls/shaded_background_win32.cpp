@@ -4,7 +4,8 @@
 
 namespace corvane {
 
-void CShadedBackgroundCache::Paint(HDC dc, int width, int height, CDib& dib, std::int32_t effect, COLORREF tint) {
+void CShadedBackgroundCache::Paint(HDC dc, const RECT& area, int width, int height, CDib& dib, std::int32_t effect,
+                                   COLORREF tint) {
     if (m_pending) {
         m_pending = false;
         CreateShadeBackground(dib, effect, width, height, tint);
@@ -15,7 +16,11 @@ void CShadedBackgroundCache::Paint(HDC dc, int width, int height, CDib& dib, std
             dib.Draw(m_memoryDC, 0, 0);
         }
     }
-    ::BitBlt(dc, 0, 0, width, height, m_memoryDC, 0, 0, SRCCOPY);
+    RECT copy = {};
+    const RECT client = {0, 0, width, height};
+    if (::IntersectRect(&copy, &area, &client))
+        ::BitBlt(dc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top, m_memoryDC, copy.left,
+                 copy.top, SRCCOPY);
 }
 
 } // namespace corvane

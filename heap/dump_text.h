@@ -11,6 +11,7 @@ namespace corvane {
 class DumpLineSink {
 public:
     virtual ~DumpLineSink() = default;
+    // text holds length characters and is zero-terminated after them.
     virtual void AppendLine(const char* text, std::size_t length) = 0;
 };
 

@@ -7,3 +7,14 @@ bash scripts/setup.sh
 cmake --preset host >/dev/null
 cmake --build --preset host --target corvane_bench
 ./build/host/bench/corvane_bench "$@"
+
+# The window fills run under Wine, in a private virtual display.
+source scripts/env.sh
+preset=win32
+[ "$CORVANE_WINE32" = 1 ] || preset=win64
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target corvane_fill_bench
+echo "== filling the main window's lists under Wine ($preset build)"
+wineserver -k >/dev/null 2>&1 || true
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  bash -c '"$WINE" "$1"; s=$?; wineserver -k >/dev/null 2>&1; exit $s' bench "build/$preset/bench/win32/corvane_fill_bench.exe" </dev/null

@@ -15,3 +15,11 @@ else
   export WINELOADER=$WINE
 fi
 export WINE
+# The server itself rather than Debian's wrapper script, which asks it to end
+# as soon as its last client does.
+if [ -x /usr/lib/wine/wineserver64 ]; then
+  WINESERVER=/usr/lib/wine/wineserver64
+else
+  WINESERVER=/usr/lib/wine/wineserver32
+fi
+export WINESERVER

@@ -25,7 +25,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick procps
   fonts-liberation fonts-dejavu-core fonts-wine
   libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1 libxfixes3
 )

@@ -5,4 +5,5 @@ set(CORVANE_UI_SOURCES
 )
 # The main dialog itself (Windows only).
 set(CORVANE_UI_WIN32_SOURCES
+  ui/corvane_dialog.cpp
 )

@@ -9,8 +9,9 @@
 #include <cstring>
 
 namespace corvane::testing {
-int RunBlockHelper(); // block_services_test.cpp
-}
+int RunBlockHelper();                  // block_services_test.cpp
+int RunStartupProbe(const char* mode); // main_dialog_test.cpp
+} // namespace corvane::testing
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--block-helper") == 0) return corvane::testing::RunBlockHelper();
+    if (argc > 2 && std::strcmp(argv[1], "--startup") == 0) return corvane::testing::RunStartupProbe(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,29 @@
+#pragma once
+
+// The real platform services of the program.
+
+#include "heap/win32/block_source_win32.h"
+#include "heap/win32/debug_info_service_win32.h"
+#include "heap/win32/process_enumerator_win32.h"
+#include "ui/platform.h"
+
+namespace corvane {
+
+class Win32Platform : public CorvanePlatform {
+public:
+    bool EnableDebugPrivilege() override;
+    ProcessEnumerator& Processes() override { return m_processes; }
+    bool BindDebugFunctions(std::string& error) override { return m_debugInfo.Bind(error); }
+    DebugInfoService& DebugInfo() override { return m_debugInfo; }
+    BlockSource& Blocks() override { return m_blocks; }
+    SaveFiles& Files() override { return m_files; }
+    void ExitProcess(int exitCode) override { ::ExitProcess(static_cast<UINT>(exitCode)); }
+
+private:
+    Win32ProcessEnumerator m_processes;
+    Win32DebugInfoService m_debugInfo;
+    Win32BlockSource m_blocks;
+    Win32SaveFiles m_files;
+};
+
+} // namespace corvane

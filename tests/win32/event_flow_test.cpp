@@ -1,0 +1,327 @@
+// The whole road through the main window, driven by real window messages:
+// a process is picked, its heaps and blocks are listed from a synthetic
+// snapshot whose blocks lie in a helper process, and a block's real bytes are
+// dumped, searched and saved.
+
+#include "heap/dump_text.h"
+#include "heap/process_list.h"
+#include "res/resource.h"
+#include "tests/win32/block_helper.h"
+#include "tests/win32/fake_platform.h"
+#include "tests/win32/framework_test_support.h"
+#include "ui/corvane_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace corvane {
+namespace {
+
+using testing::FakePlatform;
+using testing::MessageBoxRecorder;
+using testing::PumpMessages;
+using testing::RegionByte;
+using testing::SyntheticHeap;
+
+constexpr std::uint32_t kHeapBase = 0x00150000;
+constexpr std::uint32_t kFirstBlockSize = 0x200;
+constexpr int kBlocks = 30;
+
+std::string Text(HWND window) {
+    char text[512] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+bool Visible(HWND window) { return (::GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+class EventFlow : public ::testing::Test {
+protected:
+    testing::BlockHelper helper;
+    FakePlatform platform;
+    std::unique_ptr<MessageBoxRecorder> boxes;
+    std::unique_ptr<CCorvaneDlg> dialog;
+    std::uint32_t region = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(helper.ready());
+        ASSERT_LT(helper.region(), 0x100000000ull);
+        region = static_cast<std::uint32_t>(helper.region());
+        platform.processes.processes = {{helper.id(), "helper.exe"}, {::GetCurrentProcessId(), "self.exe"}};
+
+        // Heap 1: a segment pointing at the helper's region, then a block of
+        // 0x200 bytes, a free block and more small blocks. Heap 2: three blocks.
+        SyntheticHeap first;
+        first.record = {kHeapBase, 0x00000002, 8, 0x1000, 0x10000, 0, 0};
+        first.entries.push_back({0x1000, kEntrySegment, region - 8});
+        first.entries.push_back({kFirstBlockSize, 0x0001, 0});
+        first.entries.push_back({0x100, 0x0100, 0});
+        for (int i = 2; i < kBlocks; ++i)
+            first.entries.push_back({0x40, 0x0001, 0});
+        first.record.entryCount = static_cast<std::uint32_t>(first.entries.size());
+        SyntheticHeap second;
+        second.record = {0x00250000, 0x00000002, 8, 0x100, 0x1000, 0, 0};
+        second.entries = {{0x1000, kEntrySegment, region - 8}, {0x10, 1, 0}, {0x10, 1, 0}, {0x10, 1, 0}};
+        second.record.entryCount = 4;
+        platform.LayHeaps({first, second});
+
+        boxes = std::make_unique<MessageBoxRecorder>(IDOK);
+        dialog = std::make_unique<CCorvaneDlg>(platform);
+        ASSERT_TRUE(dialog->Create());
+        ::ShowWindow(hwnd(), SW_SHOW);
+        ::UpdateWindow(hwnd());
+        PumpMessages(hwnd());
+    }
+    void TearDown() override {
+        if (dialog) dialog->DestroyWindow();
+    }
+
+    HWND hwnd() const { return dialog->GetSafeHwnd(); }
+    HWND item(int id) const { return ::GetDlgItem(hwnd(), id); }
+    void Command(int id, int code) {
+        ::SendMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(item(id)));
+        PumpMessages(hwnd());
+    }
+    void PickProcess(std::uint32_t id, const char* name) {
+        const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
+        const LRESULT index = ::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(entry.c_str()));
+        ASSERT_NE(index, CB_ERR) << entry;
+        ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        Command(IDC_PROCESS_COMBO, CBN_SELENDOK);
+    }
+    // Selects a row as a click does; the list tells the dialog.
+    void PickRow(int listId, int row) {
+        LVITEMA state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(item(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        PumpMessages(hwnd());
+    }
+    int Rows(int listId) const { return static_cast<int>(::SendMessageA(item(listId), LVM_GETITEMCOUNT, 0, 0)); }
+    std::string Cell(int listId, int row, int column) const {
+        char text[128] = {};
+        LVITEMA cell = {};
+        cell.iSubItem = column;
+        cell.pszText = text;
+        cell.cchTextMax = sizeof text;
+        ::SendMessageA(item(listId), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+        return text;
+    }
+    std::vector<std::string> DumpLines() const {
+        std::vector<std::string> lines;
+        const int count = static_cast<int>(::SendMessageA(item(IDC_DATA_LIST), LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char line[256] = {};
+            ::SendMessageA(item(IDC_DATA_LIST), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    int SelectedLine() const { return static_cast<int>(::SendMessageA(item(IDC_DATA_LIST), LB_GETCURSEL, 0, 0)); }
+    void Search(const char* text) {
+        ::SetWindowTextA(item(IDC_SEARCH_EDIT), text);
+        Command(IDC_SEARCH, BN_CLICKED);
+    }
+    void ShowFirstBlock() {
+        PickProcess(helper.id(), "helper.exe");
+        PickRow(IDC_NODE_LIST, 0);
+        PickRow(IDC_BLOCK_LIST, 0);
+    }
+};
+
+TEST_F(EventFlow, ProcessHeapsBlocksAndTheDumpOfRealBytes) {
+    PickProcess(helper.id(), "helper.exe");
+    EXPECT_EQ(platform.debugInfo.queriedProcesses.back(), helper.id());
+    ASSERT_EQ(Rows(IDC_NODE_LIST), 2);
+    EXPECT_EQ(Cell(IDC_NODE_LIST, 0, 1), "0x00150000");
+    EXPECT_EQ(Cell(IDC_NODE_LIST, 1, 2), "4");
+    for (int id : {IDC_REFRESH, IDC_SEARCH, IDC_SAVE_DATA, IDC_UNICODE_LABEL})
+        EXPECT_TRUE(::IsWindowEnabled(item(id))) << id << " enabled again";
+
+    PickRow(IDC_NODE_LIST, 0);
+    ASSERT_EQ(Rows(IDC_BLOCK_LIST), kBlocks);
+    char address[16];
+    std::snprintf(address, sizeof address, "0x%.8x", region);
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, 1), address);
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, 2), "0x00000200");
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 1, 4), "Free");
+    EXPECT_EQ(Text(item(IDC_BLOCK_GROUP)), "Heap Blocks List");
+    EXPECT_EQ(::GetFocus(), item(IDC_NODE_LIST));
+    testing::CaptureScreen(hwnd()).SaveBmp(testing::OutputPath("road_node_view.bmp"));
+
+    PickRow(IDC_BLOCK_LIST, 0);
+    EXPECT_FALSE(Visible(item(IDC_NODE_LIST)));
+    EXPECT_TRUE(Visible(item(IDC_DATA_LIST)));
+    EXPECT_EQ(Text(item(IDC_NODE_GROUP)), "Heap Data within the selected Block");
+    const std::vector<std::string> lines = DumpLines();
+    ASSERT_EQ(lines.size(), 2u + kFirstBlockSize / 16 + 1);
+    EXPECT_EQ(lines[0],
+              std::string("Heap Node Address=0x00150000, Block Address=") + address + ", Size=0x00000200 (512)");
+    for (std::size_t line = 0; line < kFirstBlockSize / 16; ++line) {
+        std::uint8_t bytes[16];
+        for (std::size_t k = 0; k < 16; ++k)
+            bytes[k] = RegionByte(line * 16 + k);
+        DumpLineText expected;
+        FormatDumpLine(static_cast<std::uint32_t>(line * 16), bytes, 16, expected);
+        ASSERT_EQ(lines[2 + line], expected) << line;
+    }
+    EXPECT_EQ(SelectedLine(), 2);
+    EXPECT_EQ(Text(item(IDC_SEARCH)), "Find");
+    EXPECT_EQ(dialog->Held().m_heapDataSize, kFirstBlockSize);
+}
+
+TEST_F(EventFlow, SearchFindAgainHandPickedLineAndNotFound) {
+    ShowFirstBlock();
+    // Three bytes of the block that read as lower-case letters.
+    std::string word;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i + 3 <= kFirstBlockSize && word.empty(); ++i) {
+        const std::uint8_t a = RegionByte(i), b = RegionByte(i + 1), c = RegionByte(i + 2);
+        if (a >= 'a' && a <= 'z' && b >= 'a' && b <= 'z' && c >= 'a' && c <= 'z') {
+            word = {static_cast<char>(a - 32), static_cast<char>(b), static_cast<char>(c)};
+            at = i;
+        }
+    }
+    ASSERT_FALSE(word.empty());
+    Search(word.c_str());
+    EXPECT_EQ(SelectedLine(), static_cast<int>(at / 16 + 2));
+    EXPECT_TRUE(Visible(item(IDC_POSITION_LABEL)));
+    char position[64];
+    std::snprintf(position, sizeof position, " Position: 0x%.8x (%d)", static_cast<unsigned>(region + at),
+                  static_cast<int>(at));
+    EXPECT_EQ(Text(item(IDC_POSITION_LABEL)), position);
+    EXPECT_EQ(Text(item(IDC_SEARCH)), "Find Again");
+
+    // Pressing again goes on after the match until none is left.
+    for (int press = 0; press < 64 && Text(item(IDC_SEARCH)) == "Find Again"; ++press)
+        Command(IDC_SEARCH, BN_CLICKED);
+    ASSERT_FALSE(boxes->calls.empty());
+    EXPECT_EQ(boxes->calls.back().text, "Search string not found.");
+    EXPECT_EQ(boxes->calls.back().type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(SelectedLine(), 2);
+    EXPECT_FALSE(Visible(item(IDC_POSITION_LABEL)));
+    EXPECT_EQ(Text(item(IDC_SEARCH)), "Find");
+
+    // A wide search of bytes that are not followed by zeros finds nothing.
+    ::SendMessageA(item(IDC_UNICODE_CHECK), BM_SETCHECK, BST_CHECKED, 0);
+    const std::size_t calls = boxes->calls.size();
+    Search(word.c_str());
+    EXPECT_EQ(boxes->calls.size(), calls + 1);
+    ::SendMessageA(item(IDC_UNICODE_CHECK), BM_SETCHECK, BST_UNCHECKED, 0);
+
+    // An empty search box is filled in, not searched.
+    Search("");
+    EXPECT_EQ(Text(item(IDC_SEARCH_EDIT)), "Enter the search string");
+}
+
+TEST_F(EventFlow, SaveWritesTheBlocksBytes) {
+    ShowFirstBlock();
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "corvane_road_save.bin";
+    ::DeleteFileA(path.c_str());
+    DWORD flags = 0;
+    std::string initialName, filter;
+    const FileDialogHandler previous = SetFileDialogHandler([&](OPENFILENAMEA& request, bool open) {
+        EXPECT_FALSE(open);
+        flags = request.Flags;
+        initialName = request.lpstrFile;
+        filter.assign(request.lpstrFilter, 21);
+        lstrcpynA(request.lpstrFile, path.c_str(), static_cast<int>(request.nMaxFile));
+        return true;
+    });
+    Command(IDC_SAVE_DATA, BN_CLICKED);
+    SetFileDialogHandler(previous);
+    EXPECT_TRUE(flags & OFN_PATHMUSTEXIST);
+    EXPECT_FALSE(flags & OFN_OVERWRITEPROMPT);
+    EXPECT_EQ(initialName, "HeapData");
+    EXPECT_EQ(filter, std::string("All Files (*.*)\0*.*\0\0", 21));
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> saved((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(saved.size(), kFirstBlockSize);
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        ASSERT_EQ(static_cast<std::uint8_t>(saved[i]), RegionByte(i)) << i;
+    EXPECT_TRUE(boxes->calls.empty());
+    file.close();
+    ::DeleteFileA(path.c_str());
+}
+
+TEST_F(EventFlow, FreeBlockNoteAndClose) {
+    ShowFirstBlock();
+    ASSERT_NE(dialog->Held().m_heapData, nullptr);
+    PickRow(IDC_BLOCK_LIST, 1);
+    EXPECT_EQ(DumpLines(), std::vector<std::string>{"Note: You have selected the FREE heap block"});
+    EXPECT_EQ(dialog->Held().m_heapData, nullptr) << "the copy is released";
+
+    Command(IDC_CLOSE_DATA, BN_CLICKED);
+    EXPECT_TRUE(Visible(item(IDC_NODE_LIST)));
+    EXPECT_FALSE(Visible(item(IDC_DATA_LIST)));
+    EXPECT_EQ(Text(item(IDC_NODE_GROUP)), "Heap Node List");
+    EXPECT_EQ(Rows(IDC_BLOCK_LIST), kBlocks) << "the block list keeps its rows";
+}
+
+TEST_F(EventFlow, RefreshKeepsTheListsWhileTheProcessLivesAndEmptiesThemAfter) {
+    PickProcess(helper.id(), "helper.exe");
+    PickRow(IDC_NODE_LIST, 0);
+    Command(IDOK, BN_CLICKED);
+    EXPECT_EQ(Rows(IDC_NODE_LIST), 2);
+    EXPECT_EQ(Rows(IDC_BLOCK_LIST), kBlocks);
+    EXPECT_EQ(::IsWindow(hwnd()), TRUE) << "Refresh never closes the dialog";
+
+    // Enter in the search box is the dialog's default command: Refresh.
+    const int refreshes = platform.processes.calls;
+    ::SetFocus(item(IDC_SEARCH_EDIT));
+    ::PostMessageA(item(IDC_SEARCH_EDIT), WM_KEYDOWN, VK_RETURN, 0);
+    PumpMessages(hwnd());
+    EXPECT_EQ(platform.processes.calls, refreshes + 1);
+
+    platform.processes.processes.erase(platform.processes.processes.begin()); // the helper has gone
+    Command(IDOK, BN_CLICKED);
+    EXPECT_EQ(Rows(IDC_NODE_LIST), 0);
+    EXPECT_EQ(Rows(IDC_BLOCK_LIST), 0);
+    EXPECT_EQ(::SendMessageA(item(IDC_PROCESS_COMBO), CB_GETCURSEL, 0, 0), 0);
+}
+
+TEST_F(EventFlow, PickingTheSameProcessAgainTakesAFreshSnapshot) {
+    ShowFirstBlock();
+    const std::size_t queries = platform.debugInfo.queriedFlags.size();
+    PickProcess(helper.id(), "helper.exe");
+    EXPECT_GT(platform.debugInfo.queriedFlags.size(), queries);
+    EXPECT_TRUE(Visible(item(IDC_NODE_LIST))) << "back to the node view";
+    EXPECT_EQ(Rows(IDC_BLOCK_LIST), 0);
+}
+
+TEST_F(EventFlow, EscapeEndsTheDialog) {
+    Command(IDCANCEL, BN_CLICKED);
+    EXPECT_EQ(dialog->GetEndResult(), IDCANCEL);
+}
+
+TEST_F(EventFlow, RowInfoTips) {
+    PickProcess(helper.id(), "helper.exe");
+    NMLVGETINFOTIPA tip = {};
+    tip.hdr.hwndFrom = item(IDC_NODE_LIST);
+    tip.hdr.idFrom = IDC_NODE_LIST;
+    tip.hdr.code = LVN_GETINFOTIPA;
+    ::SendMessageA(hwnd(), WM_NOTIFY, IDC_NODE_LIST, reinterpret_cast<LPARAM>(&tip));
+    ASSERT_NE(tip.pszText, nullptr);
+    EXPECT_STREQ(tip.pszText, "Click to view the heap blocks within this node");
+    tip.hdr.hwndFrom = item(IDC_BLOCK_LIST);
+    tip.hdr.idFrom = IDC_BLOCK_LIST;
+    ::SendMessageA(hwnd(), WM_NOTIFY, IDC_BLOCK_LIST, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_STREQ(tip.pszText, "Click to view the contents of this heap block");
+}
+
+TEST_F(EventFlow, DataViewScreenshotAfterASearch) {
+    ShowFirstBlock();
+    Search("zz");
+    testing::CaptureScreen(hwnd()).SaveBmp(testing::OutputPath("road_data_view.bmp"));
+    EXPECT_EQ(DumpLines().size(), 2u + kFirstBlockSize / 16 + 1);
+}
+
+} // namespace
+} // namespace corvane

@@ -1,0 +1,68 @@
+#pragma once
+
+// A platform for running the main dialog in tests: a chosen process list,
+// chosen answers of the binding and the privilege, the real block reader and
+// files, and exits recorded instead of made.
+
+#include "heap/win32/block_source_win32.h"
+#include "tests/support/synthetic_snapshot.h"
+#include "ui/platform.h"
+
+#include <vector>
+
+namespace corvane::testing {
+
+class ListedProcesses : public ProcessEnumerator {
+public:
+    bool fails = false;
+    std::vector<ProcessInfo> processes;
+    int calls = 0;
+    bool Enumerate(std::vector<ProcessInfo>& out) override {
+        ++calls;
+        if (fails) return false;
+        out = processes;
+        return true;
+    }
+};
+
+class FakePlatform : public CorvanePlatform {
+public:
+    static constexpr Address kBuffer = 0x00200000;
+    static constexpr Address kHeapList = 0x00300000;
+
+    FakePlatform() : debugInfo(memory, HeapRecordLayout::Classic32, kBuffer) { LayHeaps({}); }
+
+    // What the next snapshots report: these heaps, or no heaps at all.
+    void LayHeaps(const std::vector<SyntheticHeap>& heaps) {
+        memory = SyntheticMemory();
+        LaySnapshot(memory, HeapRecordLayout::Classic32, kBuffer, heaps.empty() ? 0 : kHeapList, heaps);
+    }
+
+    bool privilegeEnabled = true;
+    int privilegeCalls = 0;
+    bool bindFails = false;
+    std::string bindError = "Failed to get exported heap functions of NTDLL";
+    std::vector<int> exits;
+    ListedProcesses processes;
+    SyntheticMemory memory;
+    SyntheticDebugService debugInfo;
+    Win32BlockSource blocks;
+    Win32SaveFiles files;
+
+    bool EnableDebugPrivilege() override {
+        ++privilegeCalls;
+        return privilegeEnabled;
+    }
+    ProcessEnumerator& Processes() override { return processes; }
+    bool BindDebugFunctions(std::string& error) override {
+        if (!bindFails) return true;
+        error = bindError;
+        return false;
+    }
+    DebugInfoService& DebugInfo() override { return debugInfo; }
+    BlockSource& Blocks() override { return blocks; }
+    SaveFiles& Files() override { return files; }
+    void ExitProcess(int exitCode) override { exits.push_back(exitCode); }
+};
+
+} // namespace corvane::testing

@@ -1,0 +1,490 @@
+#include "ui/corvane_dialog.h"
+
+#include "app/about_dialog.h"
+#include "controls/shade.h"
+#include "controls/shaded_background.h"
+#include "framework/app.h"
+#include "framework/file_dialog.h"
+#include "heap/process_list.h"
+#include "heap/row_text.h"
+#include "res/resource.h"
+
+#include <iterator>
+#include <utility>
+
+namespace corvane {
+
+namespace {
+
+constexpr COLORREF kShadeTint = RGB(0, 102, 0);
+constexpr const char* kCaption = "Corvane";
+constexpr const char* kSelectProcessMessage = "Please select the process from the list";
+constexpr const char* kFreeBlockNote = "Note: You have selected the FREE heap block";
+constexpr int kBlockColumnAddress = 1;
+constexpr int kBlockColumnSize = 2;
+constexpr int kNodeColumnBase = 1;
+
+// Turns a list's redraw off for a fill and back on afterwards: a visible
+// list that repaints after every row takes milliseconds per row.
+class RedrawSuspended {
+public:
+    explicit RedrawSuspended(CWnd& list) : m_list(list) { m_list.SendMessage(WM_SETREDRAW, FALSE); }
+    ~RedrawSuspended() {
+        m_list.SendMessage(WM_SETREDRAW, TRUE);
+        m_list.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    RedrawSuspended(const RedrawSuspended&) = delete;
+    RedrawSuspended& operator=(const RedrawSuspended&) = delete;
+
+private:
+    CWnd& m_list;
+};
+
+struct Column {
+    const char* heading;
+    int width;
+};
+constexpr Column kNodeColumns[] = {{"Heap Node Index", 100}, {"Node Base Address", 110}, {"Block Count", 80},
+                                   {"Committed Size", 95},   {"Allocated Size", 95},     {"Flags", 104}};
+constexpr Column kBlockColumns[] = {
+    {"Heap Block Index", 100}, {"Block Address", 120}, {"Block Size", 120}, {"Allocation Type", 100}, {"Status", 147}};
+constexpr DWORD kListExtendedStyle =
+    LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_LABELTIP; // 0x4421
+
+// The main dialog's background, generated at its first paint in the run.
+CShadedBackgroundCache& MainBackground() {
+    static CShadedBackgroundCache cache;
+    return cache;
+}
+
+void InsertColumns(CListCtrl& list, const Column* columns, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        list.InsertColumn(static_cast<int>(i), columns[i].heading, LVCFMT_LEFT, columns[i].width);
+}
+
+HFONT CreatePlainFont(const char* face, int height, int weight, BYTE charset, BYTE quality, CFont& font) {
+    LOGFONTA description = {};
+    description.lfHeight = height;
+    description.lfWeight = weight;
+    description.lfCharSet = charset;
+    description.lfQuality = quality;
+    lstrcpynA(description.lfFaceName, face, LF_FACESIZE);
+    font.CreateFontIndirect(description);
+    return font.GetSafeHandle();
+}
+
+} // namespace
+
+std::string ApplicationTitle() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    const std::size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+CCorvaneDlg::CCorvaneDlg(CorvanePlatform& platform, CWnd* parent)
+    : CDialog(IDD_CORVANE_DIALOG, parent), m_platform(platform),
+      m_appIcon(GetApp() ? GetApp()->LoadIcon(IDR_MAINFRAME)
+                         : ::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+const MessageMap* CCorvaneDlg::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapSysCommand<&CCorvaneDlg::OnSysCommand>(),
+        MapVoidMessage<&CCorvaneDlg::OnPaint>(WM_PAINT),
+        MapQueryDragIcon<&CCorvaneDlg::OnQueryDragIcon>(),
+        MapCtlColor<&CCorvaneDlg::OnCtlColor>(),
+        MapMessage<&CCorvaneDlg::OnHyperlinkClicked>(WM_HYPERLINK_CLICKED),
+        MapCommand<&CCorvaneDlg::OnOK>(IDOK, BN_CLICKED),
+        MapNotify<&CCorvaneDlg::OnItemChangedNodeList>(IDC_NODE_LIST, LVN_ITEMCHANGED),
+        MapCommand<&CCorvaneDlg::OnSelEndOkProcess>(IDC_PROCESS_COMBO, CBN_SELENDOK),
+        MapNotify<&CCorvaneDlg::OnItemChangedBlockList>(IDC_BLOCK_LIST, LVN_ITEMCHANGED),
+        MapCommand<&CCorvaneDlg::OnCloseHeapData>(IDC_CLOSE_DATA, BN_CLICKED),
+        MapNotify<&CCorvaneDlg::OnGetInfoTipNodeList>(IDC_NODE_LIST, LVN_GETINFOTIPA),
+        MapNotify<&CCorvaneDlg::OnGetInfoTipBlockList>(IDC_BLOCK_LIST, LVN_GETINFOTIPA),
+        MapCommand<&CCorvaneDlg::OnSave>(IDC_SAVE_DATA, BN_CLICKED),
+        MapCommand<&CCorvaneDlg::OnSearch>(IDC_SEARCH, BN_CLICKED),
+        MapCommand<&CCorvaneDlg::OnCancel>(IDCANCEL, BN_CLICKED),
+    };
+    static const MessageMap map{&CDialog::ThisMessageMap, entries, std::size(entries)};
+    return &map;
+}
+
+void CCorvaneDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PROCESS_COMBO, m_processCombo);
+    DDX_Control(pDX, IDC_NODE_LIST, m_nodeList);
+    DDX_Control(pDX, IDC_BLOCK_LIST, m_blockList);
+    DDX_Control(pDX, IDC_DATA_LIST, m_dataList);
+    DDX_Control(pDX, IDC_NODE_GROUP, m_nodeGroup);
+    DDX_Control(pDX, IDC_BLOCK_GROUP, m_blockGroup);
+    DDX_Control(pDX, IDC_REFRESH, m_refreshButton);
+    DDX_Control(pDX, IDC_CLOSE_DATA, m_closeButton);
+    DDX_Control(pDX, IDC_SAVE_DATA, m_saveButton);
+    DDX_Control(pDX, IDC_SEARCH, m_searchButton);
+    DDX_Control(pDX, IDC_SEARCH_EDIT, m_searchEdit);
+    DDX_Control(pDX, IDC_UNICODE_CHECK, m_unicodeCheck);
+    DDX_Control(pDX, IDC_POSITION_LABEL, m_positionLabel);
+    DDX_Control(pDX, IDC_WEB_LINK, m_linkWeb);
+    DDX_Control(pDX, IDC_ABOUT_LINK, m_linkAbout);
+    DDX_Control(pDX, IDC_UNICODE_LABEL, m_unicodeLabel);
+}
+
+BOOL CCorvaneDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    if (HMENU systemMenu = GetSystemMenu(false)) {
+        char about[256] = {};
+        ::LoadStringA(ResourceModule(), IDS_ABOUTBOX, about, sizeof about);
+        if (about[0] != '\0') {
+            ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SetIcon(m_appIcon, true);
+    SetIcon(m_appIcon, false);
+    ::InitCommonControls();
+
+    CreatePlainFont("Georgia", 14, FW_BOLD, ANSI_CHARSET, ANTIALIASED_QUALITY, m_linkLabelFont);
+    m_linkWeb.SetFont(m_linkLabelFont, true);
+    m_linkAbout.SetFont(m_linkLabelFont, true);
+    m_linkAbout.SetNotifyParent(true);
+    m_linkWeb.SetLinkUrl(kProductPageUrl);
+    m_linkWeb.SetToolTipEnabled(true);
+    m_linkWeb.SetToolTipText(kLatestVersionTip);
+
+    CreatePlainFont("Courier New", 14, FW_NORMAL, DEFAULT_CHARSET, DEFAULT_QUALITY, m_dataFont);
+    m_dataList.SetFont(m_dataFont, true);
+    m_dataList.SetHorizontalExtent(740);
+
+    ShowPanel(PANEL_HEAPDATA, kHideCommand);
+    m_searchEdit.SetWindowText("Search...");
+
+    SetUpButton(m_refreshButton, "Refresh the current process list", IDI_REFRESH, BS_LEFT, IDI_REFRESH_HOVER);
+    SetUpButton(m_searchButton, "Search for text in the heap data below", IDI_SEARCH, BS_LEFT, IDI_SEARCH_HOVER);
+    SetUpButton(m_saveButton, "Save the displayed heap data to the file", IDI_SAVE, BS_CENTER, IDI_SAVE_HOVER);
+    SetUpButton(m_closeButton, "Close the heap data window and display main heap list", IDI_CLOSE, BS_CENTER,
+                IDI_CLOSE_HOVER);
+
+    SetUpLists();
+    lstrcpynA(m_nodeTip, "Click to view the heap blocks within this node", sizeof m_nodeTip);
+    lstrcpynA(m_blockTip, "Click to view the contents of this heap block", sizeof m_blockTip);
+
+    m_processCombo.SetWindowPos(nullptr, 0, 0, 250, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    m_processCombo.SetCurSel(-1);
+
+    EnableDebugPrivilege();
+    if (!RefreshProcessList(-1)) {
+        m_platform.ExitProcess(1);
+        return TRUE;
+    }
+    if (!LoadHeapDebugFunctions()) {
+        m_platform.ExitProcess(2);
+        return TRUE;
+    }
+    m_held.Release();
+    m_held.m_searchPos = 0;
+    return TRUE;
+}
+
+void CCorvaneDlg::SetUpButton(CShadedButton& button, const char* tip, WORD icon, UINT alignment, WORD hoverIcon) {
+    button.SetToolTipTexts(tip, "");
+    button.CreateShadeFaces(ShadeRowCurve, 8, 20, 5, kShadeTint);
+    button.SetTextColors(RGB(0, 0, 255), RGB(255, 0, 0));
+    button.SetIcon(icon, alignment, 0, hoverIcon, 4);
+}
+
+void CCorvaneDlg::SetUpLists() {
+    m_nodeList.SetExtendedStyle(kListExtendedStyle);
+    InsertColumns(m_nodeList, kNodeColumns, std::size(kNodeColumns));
+    m_blockList.SetExtendedStyle(kListExtendedStyle);
+    InsertColumns(m_blockList, kBlockColumns, std::size(kBlockColumns));
+}
+
+void CCorvaneDlg::OnPaint() {
+    CPaintDC dc(*this);
+    RECT client = {};
+    GetClientRect(&client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (::IsIconic(m_hWnd)) {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+        const int x = (width - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (height - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        ::DrawIcon(dc, x, y, m_appIcon);
+        return;
+    }
+    MainBackground().Paint(dc, dc.m_ps.rcPaint, width, height, m_dibBackground, ShadeCrossCurve, kShadeTint);
+}
+
+HCURSOR CCorvaneDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_appIcon); }
+
+HBRUSH CCorvaneDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
+    HBRUSH brush = CWnd::OnCtlColor(dc, control, ctlType);
+    const int id = ::GetDlgCtrlID(control);
+    if (id == IDC_PROCESS_LABEL || id == IDC_UNICODE_LABEL) {
+        ::SetBkMode(dc, TRANSPARENT);
+        brush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+    }
+    return brush;
+}
+
+void CCorvaneDlg::OnSysCommand(UINT commandId, LPARAM) {
+    if ((commandId & 0xFFF0) == IDM_ABOUTBOX)
+        OpenAboutBox();
+    else
+        Default();
+}
+
+LRESULT CCorvaneDlg::OnHyperlinkClicked(WPARAM wParam, LPARAM) {
+    if (wParam == IDC_ABOUT_LINK) OpenAboutBox();
+    return 0;
+}
+
+void CCorvaneDlg::EnableControls(std::initializer_list<int> ids, bool enable) {
+    for (int id : ids)
+        ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE);
+}
+
+void CCorvaneDlg::OnOK() { RefreshProcessList(GetSelectedProcessId()); }
+
+void CCorvaneDlg::OnCancel() { CDialog::OnCancel(); }
+
+void CCorvaneDlg::OnSelEndOkProcess() {
+    const std::int32_t processId = GetSelectedProcessId();
+    if (processId == -1) return;
+    const auto controls = {IDC_REFRESH,     IDC_CLOSE_DATA,    IDC_SAVE_DATA,    IDC_SEARCH,
+                           IDC_SEARCH_EDIT, IDC_UNICODE_CHECK, IDC_UNICODE_LABEL};
+    EnableControls(controls, false);
+    {
+        RedrawSuspended nodes(m_nodeList);
+        ShowHeapNodes(m_platform.DebugInfo(), *this, static_cast<std::uint32_t>(processId));
+    }
+    EnableControls(controls, true);
+}
+
+void CCorvaneDlg::OnItemChangedNodeList(NMHDR* header, LRESULT* result) {
+    *result = 0;
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (change->uNewState == 0) return;
+    const int row = change->iItem;
+    const std::uint32_t heapBase = ParseHexText(m_nodeList.GetItemText(row, kNodeColumnBase));
+    const std::int32_t processId = GetSelectedProcessId();
+    if (processId == -1) return;
+    const auto controls = {IDC_REFRESH,       IDC_CLOSE_DATA, IDC_SAVE_DATA,     IDC_SEARCH,       IDC_SEARCH_EDIT,
+                           IDC_PROCESS_COMBO, IDC_NODE_LIST,  IDC_UNICODE_CHECK, IDC_UNICODE_LABEL};
+    EnableControls(controls, false);
+    {
+        RedrawSuspended blocks(m_blockList);
+        ShowHeapBlocks(m_platform.DebugInfo(), *this, row, static_cast<std::uint32_t>(processId), heapBase);
+    }
+    EnableControls(controls, true);
+    m_nodeList.SetFocus();
+}
+
+void CCorvaneDlg::OnItemChangedBlockList(NMHDR* header, LRESULT* result) {
+    *result = 0;
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (change->uNewState == 0) return;
+    const std::int32_t processId = GetSelectedProcessId();
+    if (processId == -1) return;
+    const int row = change->iItem;
+    const std::uint32_t address = ParseHexText(m_blockList.GetItemText(row, kBlockColumnAddress));
+    const std::uint32_t size = ParseHexText(m_blockList.GetItemText(row, kBlockColumnSize));
+    if (IsFreeStatusText(m_blockList.GetItemText(row, kBlockColumnStatus))) {
+        ShowPanel(PANEL_HEAPNODES, kHideCommand);
+        ShowPanel(PANEL_HEAPDATA, kShowCommand);
+        ClearDumpLines();
+        if (m_held.IsHeld()) {
+            m_held.Release();
+            m_held.m_searchPos = 0;
+        }
+        m_dataList.AddString(kFreeBlockNote);
+        return;
+    }
+    EnableControls({IDC_REFRESH, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_SEARCH, IDC_SEARCH_EDIT, IDC_PROCESS_COMBO,
+                    IDC_UNICODE_CHECK, IDC_UNICODE_LABEL},
+                   false);
+    {
+        // Showing the list turns its redraw on again, so the fill suspends it
+        // once the list is shown and emptied (ClearDumpLines).
+        const bool wasFilling = std::exchange(m_fillingDump, true);
+        ShowBlockData(m_platform.Blocks(), *this, m_held, static_cast<std::uint32_t>(processId), address, size);
+        m_fillingDump = wasFilling;
+        m_dataList.SendMessage(WM_SETREDRAW, TRUE);
+        m_dataList.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    }
+    EnableControls({IDC_REFRESH, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_SEARCH, IDC_SEARCH_EDIT,
+                    IDC_UNICODE_CHECK, IDC_UNICODE_LABEL},
+                   true);
+}
+
+void CCorvaneDlg::OnCloseHeapData() {
+    ShowPanel(PANEL_HEAPDATA, kHideCommand);
+    ShowPanel(PANEL_HEAPNODES, kShowCommand);
+    m_positionLabel.ShowWindow(SW_HIDE);
+    m_held.Release();
+    m_held.m_searchPos = 0;
+}
+
+void CCorvaneDlg::OnGetInfoTipNodeList(NMHDR* header, LRESULT* result) {
+    reinterpret_cast<NMLVGETINFOTIPA*>(header)->pszText = m_nodeTip;
+    *result = 0;
+}
+
+void CCorvaneDlg::OnGetInfoTipBlockList(NMHDR* header, LRESULT* result) {
+    reinterpret_cast<NMLVGETINFOTIPA*>(header)->pszText = m_blockTip;
+    *result = 0;
+}
+
+void CCorvaneDlg::OnSave() { SaveHeapData(m_platform.Blocks(), m_platform.Files(), *this); }
+
+void CCorvaneDlg::OnSearch() { RunSearch(*this, m_held, ProgramSearchHistory()); }
+
+void CCorvaneDlg::AppendLine(const char* text, std::size_t) { m_dataList.AddString(text); }
+
+void CCorvaneDlg::SelectDumpLine(int index) { m_dataList.SetCurSel(index); }
+
+void CCorvaneDlg::SetSearchCaption(const char* caption) { m_searchButton.SetWindowText(caption); }
+
+int CCorvaneDlg::FirstSelectedNodeRow() { return m_nodeList.GetNextItem(-1, LVNI_SELECTED); }
+
+SearchRequest CCorvaneDlg::ReadSearchControls() {
+    SearchRequest request;
+    request.text = m_searchEdit.GetWindowText();
+    request.wide = m_unicodeCheck.GetCheck() == BST_CHECKED;
+    request.selectedLine = m_dataList.GetCurSel();
+    return request;
+}
+
+void CCorvaneDlg::SetSearchText(const char* text) { m_searchEdit.SetWindowText(text); }
+
+void CCorvaneDlg::ShowPositionLabel(bool show) { m_positionLabel.ShowWindow(show ? SW_SHOW : SW_HIDE); }
+
+void CCorvaneDlg::SetPositionText(const std::string& text) { m_positionLabel.SetWindowText(text.c_str()); }
+
+int CCorvaneDlg::FirstSelectedBlockRow() { return m_blockList.GetNextItem(-1, LVNI_SELECTED); }
+
+std::string CCorvaneDlg::BlockRowText(int row, int column) { return m_blockList.GetItemText(row, column); }
+
+bool CCorvaneDlg::AskSavePath(std::string& path) {
+    CFileDialog dialog(FALSE, nullptr, "HeapData", OFN_PATHMUSTEXIST, "All Files (*.*)|*.*||", this);
+    if (dialog.DoModal() != IDOK) return false;
+    path = dialog.GetPathName();
+    return true;
+}
+
+void CCorvaneDlg::OpenAboutBox() {
+    CAboutDlg about;
+    about.DoModal();
+}
+
+void CCorvaneDlg::ShowPanel(int panel, int showCommand) { SwitchPanel(*this, panel, showCommand); }
+
+void CCorvaneDlg::ShowControl(int controlId, int showCommand) { ::ShowWindow(GetDlgItem(controlId), showCommand); }
+
+void CCorvaneDlg::SetControlText(int controlId, const char* text) { ::SetWindowTextA(GetDlgItem(controlId), text); }
+
+bool CCorvaneDlg::EnableDebugPrivilege() { return m_platform.EnableDebugPrivilege(); }
+
+bool CCorvaneDlg::RefreshProcessList(std::int32_t wantedId) {
+    m_processCombo.ResetContent();
+    std::vector<ProcessInfo> processes;
+    if (!m_platform.Processes().Enumerate(processes)) {
+        ShowMessage("Failed to get list of running processes", MessageIcon::Error);
+        return false;
+    }
+    const ProcessEntries listed = MakeProcessEntries(processes, wantedId);
+    for (const std::string& entry : listed.entries)
+        m_processCombo.AddString(entry.c_str());
+
+    if (wantedId == -1) {
+        m_processCombo.SetCurSel(0);
+        return true;
+    }
+    if (!listed.wantedEntry.empty() &&
+        m_processCombo.SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(listed.wantedEntry.c_str())) != CB_ERR)
+        return true;
+
+    // The chosen process is gone: nothing listed belongs to it any more.
+    ClearNodeRows();
+    ClearBlockRows();
+    ClearDumpLines();
+    ShowPanel(PANEL_HEAPNODES, kShowCommand);
+    ShowPanel(PANEL_HEAPDATA, kHideCommand);
+    m_processCombo.SetCurSel(0);
+    return true;
+}
+
+std::int32_t CCorvaneDlg::GetSelectedProcessId() {
+    const int selected = m_processCombo.GetCurSel();
+    const std::string text = selected == CB_ERR ? std::string() : m_processCombo.GetLBText(selected);
+    const auto id = ParseProcessEntryId(text);
+    if (text.empty() || !id) {
+        ShowMessage(kSelectProcessMessage, MessageIcon::Error);
+        return -1;
+    }
+    return *id;
+}
+
+bool CCorvaneDlg::LoadHeapDebugFunctions() {
+    std::string error;
+    if (m_platform.BindDebugFunctions(error)) return true;
+    ShowMessage(error, MessageIcon::Error);
+    return false;
+}
+
+void CCorvaneDlg::ClearNodeRows() { m_nodeList.DeleteAllItems(); }
+void CCorvaneDlg::ClearBlockRows() { m_blockList.DeleteAllItems(); }
+void CCorvaneDlg::ClearDumpLines() {
+    m_dataList.ResetContent();
+    if (m_fillingDump) m_dataList.SendMessage(WM_SETREDRAW, FALSE);
+}
+
+void CCorvaneDlg::InsertNodeRow(std::uint32_t row, const HeapNodeRow& text) {
+    const int item = m_nodeList.InsertItem(static_cast<int>(row), text.index);
+    m_nodeList.SetItemText(item, 1, text.base);
+    m_nodeList.SetItemText(item, 2, text.blockCount);
+    m_nodeList.SetItemText(item, 3, text.committed);
+    m_nodeList.SetItemText(item, 4, text.allocated);
+    m_nodeList.SetItemText(item, 5, text.flags);
+}
+
+void CCorvaneDlg::InsertBlockRow(std::uint32_t row, const HeapBlockRow& text) {
+    const int item = m_blockList.InsertItem(static_cast<int>(row), text.index);
+    m_blockList.SetItemText(item, 1, text.address);
+    m_blockList.SetItemText(item, 2, text.size);
+    m_blockList.SetItemText(item, 3, text.allocationType);
+    m_blockList.SetItemText(item, 4, text.status);
+}
+
+void CCorvaneDlg::SetNodeColumnWidth(int column, int width) { m_nodeList.SetColumnWidth(column, width); }
+void CCorvaneDlg::SetBlockColumnWidth(int column, int width) { m_blockList.SetColumnWidth(column, width); }
+std::string CCorvaneDlg::NodeRowText(int row, int column) { return m_nodeList.GetItemText(row, column); }
+void CCorvaneDlg::SetBlockFrameCaption(const std::string& caption) {
+    m_blockGroup.SetWindowText(caption.c_str());
+    // No messages are dispatched during a fill: repaint the frame's title
+    // strip now, background first, so that the progress shows and a shorter
+    // title leaves nothing of a longer one behind.
+    RECT strip = {};
+    m_blockGroup.GetWindowRect(&strip);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&strip), 2);
+    strip.bottom = strip.top + 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4;
+    RedrawWindow(&strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+void CCorvaneDlg::FocusNodeList() { m_nodeList.SetFocus(); }
+
+void CCorvaneDlg::ShowMessage(const std::string& text, MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Plain: MessageBox(text.c_str(), ApplicationTitle().c_str(), MB_OK); break;
+    case MessageIcon::Error: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONERROR); break;
+    case MessageIcon::Warning: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONWARNING); break;
+    case MessageIcon::Information: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION); break;
+    }
+}
+
+} // namespace corvane

@@ -1,0 +1,148 @@
+#pragma once
+
+// The main window: process list, heap node list or heap data panel, and
+// heap block list, on a shaded background.
+
+#include "controls/dib.h"
+#include "controls/link_label.h"
+#include "controls/shaded_button.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "framework/gdi.h"
+#include "heap/block_data.h"
+#include "heap/heap_listing.h"
+#include "heap/save.h"
+#include "heap/search.h"
+#include "ui/platform.h"
+#include "ui/view_switch.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+namespace corvane {
+
+class CCorvaneDlg : public CDialog,
+                    private PanelControls,
+                    private HeapListWindow,
+                    private BlockDataWindow,
+                    private SearchWindow,
+                    private SaveWindow {
+public:
+    // platform: not owned; lives as long as the dialog.
+    explicit CCorvaneDlg(CorvanePlatform& platform, CWnd* parent = nullptr);
+
+    // Switches group box 1013 between the heap node list and the heap data
+    // panel.
+    void ShowPanel(int panel, int showCommand) override;
+
+    // Rebuilds the process list and selects `wantedId` again when it is
+    // still listed (-1: the first entry). False when the running processes
+    // cannot be listed.
+    bool RefreshProcessList(std::int32_t wantedId);
+    // The id of the chosen process, or -1 after telling the user to choose.
+    std::int32_t GetSelectedProcessId();
+    bool EnableDebugPrivilege();
+    // Binds the debug-information functions; false after the message.
+    bool LoadHeapDebugFunctions();
+
+    const HeldBlock& Held() const { return m_held; }
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType);
+    void OnSysCommand(UINT commandId, LPARAM lParam);
+    LRESULT OnHyperlinkClicked(WPARAM wParam, LPARAM lParam);
+    // Refresh: the Enter key and button 1. The dialog never closes on Enter.
+    void OnOK() override;
+    void OnCancel() override;
+    void OnSelEndOkProcess();
+    void OnItemChangedNodeList(NMHDR* header, LRESULT* result);
+    void OnItemChangedBlockList(NMHDR* header, LRESULT* result);
+    void OnCloseHeapData();
+    void OnGetInfoTipNodeList(NMHDR* header, LRESULT* result);
+    void OnGetInfoTipBlockList(NMHDR* header, LRESULT* result);
+    void OnSave();
+    void OnSearch();
+
+    static const MessageMap* ThisMessageMap();
+    const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+
+private:
+    // PanelControls
+    void ShowControl(int controlId, int showCommand) override;
+    void SetControlText(int controlId, const char* text) override;
+    // HeapListWindow
+    void ClearNodeRows() override;
+    void ClearBlockRows() override;
+    void ClearDumpLines() override;
+    void InsertNodeRow(std::uint32_t row, const HeapNodeRow& text) override;
+    void InsertBlockRow(std::uint32_t row, const HeapBlockRow& text) override;
+    void SetNodeColumnWidth(int column, int width) override;
+    void SetBlockColumnWidth(int column, int width) override;
+    std::string NodeRowText(int row, int column) override;
+    void SetBlockFrameCaption(const std::string& caption) override;
+    void FocusNodeList() override;
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    // BlockDataWindow (ShowPanel, ClearDumpLines and NodeRowText above)
+    void AppendLine(const char* text, std::size_t length) override;
+    void SelectDumpLine(int index) override;
+    void SetSearchCaption(const char* caption) override;
+    int FirstSelectedNodeRow() override;
+    // SearchWindow
+    SearchRequest ReadSearchControls() override;
+    void SetSearchText(const char* text) override;
+    void ShowPositionLabel(bool show) override;
+    void SetPositionText(const std::string& text) override;
+    // SaveWindow
+    std::int32_t SelectedProcessId() override { return GetSelectedProcessId(); }
+    int FirstSelectedBlockRow() override;
+    std::string BlockRowText(int row, int column) override;
+    bool AskSavePath(std::string& path) override;
+
+    // Disables the controls, in this order, while an operation runs.
+    void EnableControls(std::initializer_list<int> ids, bool enable);
+
+    void SetUpButton(CShadedButton& button, const char* tip, WORD icon, UINT alignment, WORD hoverIcon);
+    void SetUpLists();
+    void OpenAboutBox();
+
+    CorvanePlatform& m_platform;
+
+    HICON m_appIcon; // shared resource icon, never destroyed
+    CFont m_dataFont;
+    char m_nodeTip[256] = {};
+    char m_blockTip[256] = {};
+    CDib m_dibBackground;
+    CComboBox m_processCombo;
+    CListCtrl m_nodeList;
+    CListCtrl m_blockList;
+    CListBox m_dataList;
+    CStatic m_nodeGroup;
+    CStatic m_blockGroup;
+    CShadedButton m_refreshButton;
+    CShadedButton m_closeButton;
+    CShadedButton m_saveButton;
+    CShadedButton m_searchButton;
+    CEdit m_searchEdit;
+    CButton m_unicodeCheck;
+    CStatic m_positionLabel;
+    // The held copy of the shown block with its size, search position and
+    // address in the target.
+    HeldBlock m_held;
+    CLinkLabel m_linkWeb;
+    CLinkLabel m_linkAbout;
+    CFont m_linkLabelFont;
+    CStatic m_unicodeLabel;
+    // True while a block's dump fills the dump list.
+    bool m_fillingDump = false;
+};
+
+// The framework's application title: the executable's file name without
+// its extension. Plain message boxes carry it as their caption.
+std::string ApplicationTitle();
+
+} // namespace corvane
