@@ -316,6 +316,60 @@ TEST_F(EventFlow, RowInfoTips) {
     EXPECT_STREQ(tip.pszText, "Click to view the contents of this heap block");
 }
 
+TEST_F(EventFlow, SummaryQueryAfterAFailedFullQueryStillListsTheHeaps) {
+    platform.debugInfo.fullQueryStatus = 0xC0000001;
+    PickProcess(helper.id(), "helper.exe");
+    ASSERT_EQ(boxes->calls.size(), 1u);
+    EXPECT_EQ(boxes->calls[0].text, "First level heap enumeration failed");
+    EXPECT_EQ(boxes->calls[0].caption, ApplicationTitle());
+    EXPECT_EQ(boxes->calls[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(Rows(IDC_NODE_LIST), 2);
+    EXPECT_TRUE(::IsWindowEnabled(item(IDC_REFRESH)));
+}
+
+TEST_F(EventFlow, BothQueriesFailing) {
+    platform.debugInfo.fullQueryStatus = platform.debugInfo.summaryQueryStatus = 0xC0000001;
+    PickProcess(helper.id(), "helper.exe");
+    ASSERT_EQ(boxes->calls.size(), 2u);
+    EXPECT_EQ(boxes->calls[1].text, "Second level heap enumeration failed");
+    EXPECT_EQ(boxes->calls[1].caption, "Corvane");
+    EXPECT_EQ(boxes->calls[1].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(Rows(IDC_NODE_LIST), 0);
+    EXPECT_EQ(platform.debugInfo.created, platform.debugInfo.destroyed);
+    for (int id : {IDC_REFRESH, IDC_SEARCH, IDC_UNICODE_CHECK})
+        EXPECT_TRUE(::IsWindowEnabled(item(id))) << id;
+}
+
+TEST_F(EventFlow, NoBufferForTheBlockList) {
+    PickProcess(helper.id(), "helper.exe");
+    platform.debugInfo.failCreate = true;
+    PickRow(IDC_NODE_LIST, 0);
+    ASSERT_EQ(boxes->calls.size(), 1u);
+    EXPECT_EQ(boxes->calls[0].text, "Failed to create debug buffer for heap storage");
+    EXPECT_EQ(boxes->calls[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(Rows(IDC_BLOCK_LIST), 0);
+    EXPECT_TRUE(::IsWindowEnabled(item(IDC_NODE_LIST))) << "enabled again";
+}
+
+TEST_F(EventFlow, ABlockThatCannotBeReadShowsTheErrorLine) {
+    PickProcess(helper.id(), "helper.exe");
+    PickRow(IDC_NODE_LIST, 0);
+    // The block row now names memory past the helper's region: nothing is mapped there.
+    char address[16];
+    std::snprintf(address, sizeof address, "0x%.8x", region + static_cast<std::uint32_t>(testing::kRegionCommitted));
+    LVITEMA cell = {};
+    cell.iSubItem = 1;
+    cell.pszText = address;
+    ::SendMessageA(item(IDC_BLOCK_LIST), LVM_SETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&cell));
+    PickRow(IDC_BLOCK_LIST, 0);
+    EXPECT_EQ(DumpLines(), std::vector<std::string>{"ERROR : Failed to read heap data from the target process"});
+    EXPECT_EQ(SelectedLine(), -1);
+    EXPECT_EQ(dialog->Held().m_heapData, nullptr);
+    EXPECT_TRUE(boxes->calls.empty()) << "block reads report in the dump list only";
+    for (int id : {IDC_REFRESH, IDC_PROCESS_COMBO, IDC_SEARCH, IDC_SEARCH_EDIT})
+        EXPECT_TRUE(::IsWindowEnabled(item(id))) << id;
+}
+
 TEST_F(EventFlow, DataViewScreenshotAfterASearch) {
     ShowFirstBlock();
     Search("zz");
