@@ -466,16 +466,23 @@ void CCorvaneDlg::SetNodeColumnWidth(int column, int width) { m_nodeList.SetColu
 void CCorvaneDlg::SetBlockColumnWidth(int column, int width) { m_blockList.SetColumnWidth(column, width); }
 std::string CCorvaneDlg::NodeRowText(int row, int column) { return m_nodeList.GetItemText(row, column); }
 void CCorvaneDlg::SetBlockFrameCaption(const std::string& caption) {
+    const std::size_t previousLength = m_blockGroup.GetWindowText().size();
     m_blockGroup.SetWindowText(caption.c_str());
-    // No messages are dispatched during a fill: repaint the frame's title
-    // strip now, background first, so that the progress shows and a shorter
-    // title leaves nothing of a longer one behind.
+    // No messages are dispatched during a fill: paint the frame now so that
+    // the progress shows. The title is drawn on its own opaque background, so
+    // a title at least as long as the last one simply covers it; a shorter
+    // one needs the dialog's background repainted behind the old text.
+    if (caption.size() >= previousLength) {
+        m_blockGroup.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return;
+    }
     RECT strip = {};
     m_blockGroup.GetWindowRect(&strip);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&strip), 2);
     strip.bottom = strip.top + 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4;
     RedrawWindow(&strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
+
 void CCorvaneDlg::FocusNodeList() { m_nodeList.SetFocus(); }
 
 void CCorvaneDlg::ShowMessage(const std::string& text, MessageIcon icon) {
