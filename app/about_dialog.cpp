@@ -55,12 +55,8 @@ void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    LOGFONTA title = {};
-    title.lfHeight = 16;
-    title.lfWeight = 600;
-    title.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(title.lfFaceName, "Times New Roman", LF_FACESIZE);
-    m_fontTitle.CreateFontIndirect(title);
+    m_fontTitle.CreateFont(16, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "Times New Roman");
     ::SendMessageA(GetDlgItem(IDC_ABOUT_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontTitle.GetSafeHandle()),
                    TRUE);
 

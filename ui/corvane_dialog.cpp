@@ -62,17 +62,6 @@ void InsertColumns(CListCtrl& list, const Column* columns, std::size_t count) {
         list.InsertColumn(static_cast<int>(i), columns[i].heading, LVCFMT_LEFT, columns[i].width);
 }
 
-HFONT CreatePlainFont(const char* face, int height, int weight, BYTE charset, BYTE quality, CFont& font) {
-    LOGFONTA description = {};
-    description.lfHeight = height;
-    description.lfWeight = weight;
-    description.lfCharSet = charset;
-    description.lfQuality = quality;
-    lstrcpynA(description.lfFaceName, face, LF_FACESIZE);
-    font.CreateFontIndirect(description);
-    return font.GetSafeHandle();
-}
-
 } // namespace
 
 std::string ApplicationTitle() {
@@ -148,7 +137,8 @@ BOOL CCorvaneDlg::OnInitDialog() {
     SetIcon(m_appIcon, false);
     ::InitCommonControls();
 
-    CreatePlainFont("Georgia", 14, FW_BOLD, ANSI_CHARSET, ANTIALIASED_QUALITY, m_linkLabelFont);
+    m_linkLabelFont.CreateFont(14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, "Georgia");
     m_linkWeb.SetFont(m_linkLabelFont, true);
     m_linkAbout.SetFont(m_linkLabelFont, true);
     m_linkAbout.SetNotifyParent(true);
@@ -156,7 +146,8 @@ BOOL CCorvaneDlg::OnInitDialog() {
     m_linkWeb.SetToolTipEnabled(true);
     m_linkWeb.SetToolTipText(kLatestVersionTip);
 
-    CreatePlainFont("Courier New", 14, FW_NORMAL, DEFAULT_CHARSET, DEFAULT_QUALITY, m_dataFont);
+    m_dataFont.CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "Courier New");
     m_dataList.SetFont(m_dataFont, true);
     m_dataList.SetHorizontalExtent(740);
 
