@@ -24,6 +24,7 @@ else
   shot="$PWD/build/$preset/run-screenshot.png"
   echo "run: no display; running in a private virtual display"
   wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     "$WINE" "$1" & program=$!
     for _ in $(seq 1 100); do
