@@ -21,17 +21,7 @@ namespace {
 
 class DialogFramework : public ::testing::Test {
 protected:
-    void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        // Keep the real pointer away from the dialog: its moves would hover.
-        ::SetCursorPos(1200, 1000);
-        ASSERT_TRUE(dialog.Create());
-        ::SetWindowPos(dialog.GetSafeHwnd(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        dialog.ShowWindow(SW_SHOW);
-        dialog.UpdateWindow();
-        PumpMessages(dialog.GetSafeHwnd());
-    }
+    void SetUp() override { ASSERT_TRUE(ShowTestDialog(dialog)); }
     void TearDown() override {
         dialog.DestroyWindow();
         PumpMessages(nullptr);

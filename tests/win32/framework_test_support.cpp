@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <commctrl.h>
+
 namespace corvane {
 namespace testing {
 namespace {
@@ -158,6 +160,22 @@ ShellRecorder::ShellRecorder() {
 }
 
 ShellRecorder::~ShellRecorder() { SetShellExecuteHandler(std::move(m_previous)); }
+
+bool ShowTestDialog(CDialog& dialog, bool activate) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    ::SetCursorPos(1200, 1000);
+    if (!dialog.Create()) return false;
+    ::SetWindowPos(dialog.GetSafeHwnd(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    dialog.ShowWindow(SW_SHOW);
+    if (activate) {
+        ::SetForegroundWindow(dialog.GetSafeHwnd());
+        ::SetActiveWindow(dialog.GetSafeHwnd());
+    }
+    dialog.UpdateWindow();
+    PumpMessages(dialog.GetSafeHwnd());
+    return true;
+}
 
 } // namespace testing
 } // namespace corvane

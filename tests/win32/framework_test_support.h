@@ -3,6 +3,7 @@
 // Helpers for tests that drive real windows: message pumping, pixels of a
 // window printed into memory, screenshots, and answers for the seams.
 
+#include "framework/dialog.h"
 #include "framework/seams.h"
 
 #include <windows.h>
@@ -35,6 +36,12 @@ struct Pixels {
 Pixels PrintClient(HWND window, COLORREF background);
 // What the screen shows of the window, frame included.
 Pixels CaptureScreen(HWND window);
+
+// Creates the dialog modeless and shows it at (40, 40), the real pointer kept
+// away so that its moves do not hover over controls; with `activate`, also
+// makes it the active window (tips without TTS_ALWAYSTIP show only there).
+// Handles what showing it queued. False when the dialog cannot be created.
+bool ShowTestDialog(CDialog& dialog, bool activate = false);
 
 // Where tests leave pictures for people to look at; created on first use.
 std::string OutputPath(const char* fileName);

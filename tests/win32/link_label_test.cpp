@@ -57,15 +57,7 @@ std::string ToolText(HWND label) { return FindToolFor(label).text; }
 class LinkLabel : public ::testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        // Keep the real pointer away from the dialog: its moves would hover.
-        ::SetCursorPos(1200, 1000);
-        ASSERT_TRUE(dialog.Create());
-        ::SetWindowPos(dialog.GetSafeHwnd(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        dialog.ShowWindow(SW_SHOW);
-        dialog.UpdateWindow();
-        PumpMessages(dialog.GetSafeHwnd());
+        ASSERT_TRUE(ShowTestDialog(dialog));
         web = dialog.m_linkWeb.GetSafeHwnd();
         about = dialog.m_linkAbout.GetSafeHwnd();
         ::GetClientRect(web, &webClient);

@@ -220,17 +220,8 @@ RECT ClientOf(HWND window) {
 class ShadedButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        ::SetCursorPos(1200, 1000);
-        ASSERT_TRUE(dialog.Create());
-        ::SetWindowPos(dialog.GetSafeHwnd(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        dialog.ShowWindow(SW_SHOW);
         // Tips without TTS_ALWAYSTIP show only in the active window.
-        ::SetForegroundWindow(dialog.GetSafeHwnd());
-        ::SetActiveWindow(dialog.GetSafeHwnd());
-        dialog.UpdateWindow();
-        PumpMessages(dialog.GetSafeHwnd());
+        ASSERT_TRUE(ShowTestDialog(dialog, true));
     }
     void TearDown() override {
         ::ReleaseCapture();
