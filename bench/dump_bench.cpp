@@ -156,6 +156,7 @@ public:
     void AppendLine(const char* text, std::size_t length) override { sink.AppendLine(text, length); }
     void ShowPanel(int, int) override {}
     void ClearDumpLines() override {}
+    void ReserveDumpLines(std::size_t) override {}
     void SelectDumpLine(int) override {}
     void SetSearchCaption(const char*) override {}
     int FirstSelectedNodeRow() override { return -1; }

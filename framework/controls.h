@@ -48,6 +48,9 @@ public:
 class CListBox : public CWnd {
 public:
     int AddString(const char* text);
+    // Makes room for `items` more lines holding `bytes` of text in all, before
+    // they are added. LB_ERRSPACE when the room cannot be had.
+    int InitStorage(std::size_t items, std::size_t bytes);
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;

@@ -61,6 +61,8 @@ bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held
     // The count read never exceeds the room the copy has.
     held.m_heapDataSize = bytesRead < blockSize ? static_cast<std::uint32_t>(bytesRead) : blockSize;
 
+    // The header line and an empty line before the dump, an empty line after.
+    window.ReserveDumpLines(DumpLineCount(held.m_heapDataSize) + 3);
     const int nodeRow = window.FirstSelectedNodeRow();
     const std::uint32_t heapNodeAddress = nodeRow >= 0 ? ParseHexText(window.NodeRowText(nodeRow, kNodeColumnBase)) : 0;
     DumpHeaderText header;

@@ -44,6 +44,9 @@ class BlockDataWindow : public DumpLineSink {
 public:
     virtual void ShowPanel(int panel, int showCommand) = 0;
     virtual void ClearDumpLines() = 0;
+    // Called once before a dump's lines, with how many lines will follow, so
+    // that the list can make room for them in one step.
+    virtual void ReserveDumpLines(std::size_t count) = 0;
     virtual void SelectDumpLine(int index) = 0;
     virtual void SetSearchCaption(const char* caption) = 0;
     // The first selected heap node row, -1 when none is.

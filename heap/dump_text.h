@@ -34,6 +34,11 @@ using DumpHeaderText = char[96];
 std::size_t FormatDumpHeader(std::uint32_t heapNodeAddress, std::uint32_t blockAddress, std::uint32_t blockSize,
                              DumpHeaderText& header);
 
+// How many dump lines `size` bytes make: one for every 16 bytes begun.
+constexpr std::size_t DumpLineCount(std::uint32_t size) {
+    return (static_cast<std::size_t>(size) + kDumpBytesPerLine - 1) / kDumpBytesPerLine;
+}
+
 // Hands the dump lines of `size` bytes to `sink`, 16 bytes a line, and folds
 // the capitals A to Z in `bytes` to lower case as each line is made: the lines
 // show the bytes as they were, the buffer ends up ready for a search that

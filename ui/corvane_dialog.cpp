@@ -23,6 +23,9 @@ constexpr const char* kFreeBlockNote = "Note: You have selected the FREE heap bl
 constexpr int kBlockColumnAddress = 1;
 constexpr int kBlockColumnSize = 2;
 constexpr int kNodeColumnBase = 1;
+// The dump list's length at which room for the rest of a dump is first asked
+// for again.
+constexpr std::size_t kFirstDumpReservationRenewal = 16384;
 
 // Turns a list's redraw off for a fill and back on afterwards: a visible
 // list that repaints after every row takes milliseconds per row.
@@ -335,7 +338,29 @@ void CCorvaneDlg::OnSave() { SaveHeapData(m_platform.Blocks(), m_platform.Files(
 
 void CCorvaneDlg::OnSearch() { RunSearch(*this, m_held, ProgramSearchHistory()); }
 
-void CCorvaneDlg::AppendLine(const char* text, std::size_t) { m_dataList.AddString(text); }
+// Room for the lines is asked for before the first one. Some list boxes give
+// such room back while the list is still short and then grow their index a
+// few entries at a time, copying it at each step: a million lines take over
+// twenty seconds that way. Asking again for the lines still to come each time
+// the list doubles, from a few thousand lines on, keeps the room once the
+// index is big, and the fill stays linear.
+void CCorvaneDlg::ReserveDumpLines(std::size_t count) {
+    m_dumpLinesExpected = count;
+    m_dumpLinesAdded = 0;
+    m_nextDumpReservation = kFirstDumpReservationRenewal;
+    m_dataList.InitStorage(count, count * sizeof(DumpLineText));
+}
+
+void CCorvaneDlg::AppendLine(const char* text, std::size_t) {
+    m_dataList.AddString(text);
+    if (++m_dumpLinesAdded != m_nextDumpReservation) return;
+    if (m_dumpLinesAdded >= m_dumpLinesExpected) {
+        m_nextDumpReservation = 0;
+        return;
+    }
+    m_dataList.InitStorage(m_dumpLinesExpected - m_dumpLinesAdded, 0);
+    m_nextDumpReservation *= 2;
+}
 
 void CCorvaneDlg::SelectDumpLine(int index) { m_dataList.SetCurSel(index); }
 
@@ -433,6 +458,7 @@ void CCorvaneDlg::ClearNodeRows() { m_nodeList.DeleteAllItems(); }
 void CCorvaneDlg::ClearBlockRows() { m_blockList.DeleteAllItems(); }
 void CCorvaneDlg::ClearDumpLines() {
     m_dataList.ResetContent();
+    m_dumpLinesExpected = m_dumpLinesAdded = m_nextDumpReservation = 0;
     if (m_fillingDump) m_dataList.SendMessage(WM_SETREDRAW, FALSE);
 }
 

@@ -88,6 +88,7 @@ private:
     void FocusNodeList() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     // BlockDataWindow (ShowPanel, ClearDumpLines and NodeRowText above)
+    void ReserveDumpLines(std::size_t count) override;
     void AppendLine(const char* text, std::size_t length) override;
     void SelectDumpLine(int index) override;
     void SetSearchCaption(const char* caption) override;
@@ -139,6 +140,11 @@ private:
     CStatic m_unicodeLabel;
     // True while a block's dump fills the dump list.
     bool m_fillingDump = false;
+    // The lines the dump list was told to expect, those added since, and the
+    // count at which room is asked for again (0: not again).
+    std::size_t m_dumpLinesExpected = 0;
+    std::size_t m_dumpLinesAdded = 0;
+    std::size_t m_nextDumpReservation = 0;
 };
 
 // The framework's application title: the executable's file name without

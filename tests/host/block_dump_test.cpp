@@ -76,6 +76,7 @@ public:
     std::vector<std::string> captions;
     int nodeRow = -1;
     std::map<int, std::string> nodeColumns;
+    std::vector<std::size_t> reserved;
 
     void AppendLine(const char* text, std::size_t length) override {
         ASSERT_EQ(text[length], '\0');
@@ -88,6 +89,10 @@ public:
     void ClearDumpLines() override {
         lines.clear();
         lineCount = 0;
+    }
+    void ReserveDumpLines(std::size_t count) override {
+        EXPECT_EQ(lineCount, 0u) << "room is asked for before the first line";
+        reserved.push_back(count);
     }
     void SelectDumpLine(int index) override { selected.push_back(index); }
     void SetSearchCaption(const char* caption) override { captions.emplace_back(caption); }
@@ -204,6 +209,7 @@ TEST(ShowBlockData, SixteenBytesGiveHeaderEmptyOneDumpLineEmptyAndSelectLine2) {
                   "Heap Node Address=0x00150000, Block Address=0x00155a20, Size=0x00000010 (16)", "",
                   "00000000h  41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50   ABCDEFGHIJKLMNOP", ""}));
     EXPECT_EQ(shown.window.selected, std::vector<int>{2});
+    EXPECT_EQ(shown.window.reserved, std::vector<std::size_t>{4});
     EXPECT_EQ(shown.window.panels,
               (std::vector<std::pair<int, int>>{{PANEL_HEAPNODES, kHideCommand}, {PANEL_HEAPDATA, kShowCommand}}));
     EXPECT_EQ(shown.window.captions, std::vector<std::string>{"Find"});
@@ -222,6 +228,7 @@ TEST(ShowBlockData, SeventeenBytesGiveTwoDumpLinesTheSecondPadded) {
     shown.Fill(17);
     shown.Show(17);
     ASSERT_EQ(shown.window.lines.size(), 5u);
+    EXPECT_EQ(shown.window.reserved, std::vector<std::size_t>{5});
     EXPECT_EQ(shown.window.lines[0], "Heap Node Address=0x00000000, Block Address=0x00155a20, Size=0x00000011 (17)");
     EXPECT_EQ(shown.window.lines[3], "00000010h  51 " + std::string(47, ' ') + "Q");
     EXPECT_EQ(shown.window.lines[4], "");
@@ -234,6 +241,7 @@ TEST(ShowBlockData, EmptyBlockGivesHeaderAndTwoEmptyLinesAndSelectsTheLast) {
     EXPECT_EQ(shown.window.lines,
               (std::vector<std::string>{"Heap Node Address=0x00000000, Block Address=0x00155a20, Size=0x00000000 (0)",
                                         "", ""}));
+    EXPECT_EQ(shown.window.reserved, std::vector<std::size_t>{3});
     EXPECT_EQ(shown.window.selected, std::vector<int>{2});
     EXPECT_TRUE(shown.held.IsHeld());
     EXPECT_EQ(shown.held.m_heapDataSize, 0u);
@@ -247,6 +255,7 @@ TEST(ShowBlockData, LargestBlockIsDumpedAndOneByteMoreIsRefused) {
     EXPECT_TRUE(shown.result);
     // 1,048,575 full lines, one of 15 bytes, and three more lines around them.
     EXPECT_EQ(shown.window.lineCount, 2u + 1048576u + 1u);
+    EXPECT_EQ(shown.window.reserved, std::vector<std::size_t>{shown.window.lineCount});
     EXPECT_EQ(shown.window.lines[0],
               "Heap Node Address=0x00000000, Block Address=0x00155a20, Size=0x00ffffff (16777215)");
     EXPECT_EQ(shown.window.lines[2], "00000000h  41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50   ABCDEFGHIJKLMNOP");
@@ -266,6 +275,7 @@ TEST(ShowBlockData, LargestBlockIsDumpedAndOneByteMoreIsRefused) {
     EXPECT_EQ(shown.window.lines,
               std::vector<std::string>{"ERROR : Heap data size is exceeded the maximum supported size"});
     EXPECT_EQ(shown.source.state.opened, 0) << "nothing is read";
+    EXPECT_EQ(shown.window.reserved.size(), 1u) << "no room is asked for an error line";
     EXPECT_FALSE(shown.held.IsHeld()) << "the copy of the block shown before is released";
     EXPECT_EQ(shown.held.m_heapDataSize, 0u);
 }
@@ -296,6 +306,7 @@ TEST(ShowBlockData, EachFailureLeavesOneErrorLineNoCopyAndTheTargetClosed) {
         shown.window.captions.clear();
         shown.window.selected.clear();
         shown.window.panels.clear();
+        shown.window.reserved.clear();
         shown.source.state.opened = shown.source.state.closed = 0;
         c.arrange(shown.source.state);
 
@@ -307,6 +318,7 @@ TEST(ShowBlockData, EachFailureLeavesOneErrorLineNoCopyAndTheTargetClosed) {
         EXPECT_EQ(shown.held.m_searchPos, 0) << c.name;
         EXPECT_EQ(shown.window.captions, std::vector<std::string>{"Find"}) << c.name;
         EXPECT_TRUE(shown.window.selected.empty()) << c.name;
+        EXPECT_TRUE(shown.window.reserved.empty()) << c.name;
         EXPECT_EQ(shown.window.panels.size(), 2u) << c.name;
         EXPECT_EQ(shown.source.state.opened, c.opened) << c.name;
         EXPECT_EQ(shown.source.state.closed, c.opened) << c.name;
@@ -321,6 +333,7 @@ TEST(ShowBlockData, HoldsAndDumpsTheCountActuallyRead) {
     EXPECT_TRUE(shown.result);
     EXPECT_EQ(shown.held.m_heapDataSize, 32u);
     ASSERT_EQ(shown.window.lines.size(), 5u);
+    EXPECT_EQ(shown.window.reserved, std::vector<std::size_t>{5}) << "room for the lines of the bytes read";
     EXPECT_EQ(shown.window.lines[0], "Heap Node Address=0x00000000, Block Address=0x00155a20, Size=0x00000028 (40)");
 }
 

@@ -31,6 +31,7 @@ public:
     void AppendLine(const char* text, std::size_t length) override { lines.emplace_back(text, length); }
     void ShowPanel(int, int) override {}
     void ClearDumpLines() override { lines.clear(); }
+    void ReserveDumpLines(std::size_t) override {}
     void SelectDumpLine(int index) override { selected.push_back(index); }
     void SetSearchCaption(const char*) override {}
     int FirstSelectedNodeRow() override { return -1; }

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -173,6 +174,68 @@ TEST_F(EventFlow, ProcessHeapsBlocksAndTheDumpOfRealBytes) {
     EXPECT_EQ(SelectedLine(), 2);
     EXPECT_EQ(Text(item(IDC_SEARCH)), "Find");
     EXPECT_EQ(dialog->Held().m_heapDataSize, kFirstBlockSize);
+}
+
+// Memory of this process below 4 GiB, where a row's eight hexadecimal digits
+// can name it; released when the test ends.
+class LowMemory {
+public:
+    explicit LowMemory(std::size_t size) {
+        for (std::uintptr_t at = 0x40000000; at < 0xF0000000 && !m_bytes; at += 0x01000000)
+            m_bytes = static_cast<std::uint8_t*>(
+                ::VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~LowMemory() {
+        if (m_bytes) ::VirtualFree(m_bytes, 0, MEM_RELEASE);
+    }
+    LowMemory(const LowMemory&) = delete;
+    LowMemory& operator=(const LowMemory&) = delete;
+    std::uint8_t* bytes() const { return m_bytes; }
+    std::uint32_t address() const { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_bytes)); }
+
+private:
+    std::uint8_t* m_bytes = nullptr;
+};
+
+// A dump of more than 65,536 lines: the list makes room for the lines in
+// steps as it grows, and must still end up with every line once, in order.
+TEST_F(EventFlow, ABigBlockIsDumpedWholeAndInOrder) {
+    constexpr std::uint32_t kBigSize = 0x100005; // 65,536 full lines and one of 5 bytes
+    LowMemory memory(kBigSize + 0x40);
+    ASSERT_NE(memory.bytes(), nullptr);
+    for (std::uint32_t i = 0; i < kBigSize + 0x40; ++i)
+        memory.bytes()[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    SyntheticHeap heap;
+    heap.record = {kHeapBase, 0x00000002, 8, 0x1000, 0x10000, 0, 0};
+    heap.entries = {{0x1000, kEntrySegment, memory.address() - 8}, {kBigSize, 1, 0}, {0x20, 1, 0}};
+    heap.record.entryCount = 3;
+    platform.LayHeaps({heap});
+
+    PickProcess(::GetCurrentProcessId(), "self.exe");
+    PickRow(IDC_NODE_LIST, 0);
+    ASSERT_EQ(Rows(IDC_BLOCK_LIST), 2);
+    PickRow(IDC_BLOCK_LIST, 0);
+    const std::vector<std::string> lines = DumpLines();
+    ASSERT_EQ(lines.size(), 2u + 65537u + 1u);
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines.back(), "");
+    for (std::uint32_t line = 0; line < 65537; ++line) {
+        const std::uint32_t offset = line * 16;
+        DumpLineText expected;
+        FormatDumpLine(offset, memory.bytes() + offset, std::min<std::uint32_t>(16, kBigSize - offset), expected);
+        ASSERT_EQ(lines[2 + line], expected) << line;
+    }
+    EXPECT_EQ(SelectedLine(), 2);
+
+    // The next block's dump starts from an empty list again.
+    PickRow(IDC_BLOCK_LIST, 1);
+    const std::vector<std::string> next = DumpLines();
+    ASSERT_EQ(next.size(), 2u + 2u + 1u);
+    const std::uint32_t nextOffset = std::stoul(Cell(IDC_BLOCK_LIST, 1, 1), nullptr, 16) - memory.address();
+    ASSERT_LE(nextOffset + 0x20, kBigSize + 0x40);
+    DumpLineText expected;
+    FormatDumpLine(0, memory.bytes() + nextOffset, 16, expected);
+    EXPECT_EQ(next[2], expected);
 }
 
 TEST_F(EventFlow, SearchFindAgainHandPickedLineAndNotFound) {
