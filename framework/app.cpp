@@ -34,7 +34,13 @@ HINSTANCE ResourceModule() {
     return ::GetModuleHandleA(nullptr);
 }
 
+void UseLowFragmentationHeap() {
+    ULONG lowFragmentation = 2;
+    ::HeapSetInformation(::GetProcessHeap(), HeapCompatibilityInformation, &lowFragmentation, sizeof lowFragmentation);
+}
+
 int RunApp(CWinApp& app, HINSTANCE instance) {
+    UseLowFragmentationHeap();
     try {
         app.m_hInstance = instance ? instance : ::GetModuleHandleA(nullptr);
         if (app.InitInstance()) {

@@ -42,8 +42,17 @@ CWinApp* GetApp();
 // application's module, or the executable when there is no application.
 HINSTANCE ResourceModule();
 
-// The program entry's whole work: runs the application and returns its exit
-// code. No exception leaves it.
+// Asks for the low-fragmentation heap on the process heap. The list controls
+// keep every row in small blocks of that heap while their row arrays grow a
+// few entries at a time; with small blocks kept in their own groups, a
+// growing array usually has room to grow where it is instead of being copied
+// for each step, which makes a fill of 100,000 rows several times faster.
+// Windows turns this heap on by itself; other implementations do so only when
+// asked. Failure is harmless and ignored.
+void UseLowFragmentationHeap();
+
+// The program entry's whole work: asks for the low-fragmentation heap, runs
+// the application and returns its exit code. No exception leaves it.
 int RunApp(CWinApp& app, HINSTANCE instance);
 
 } // namespace corvane

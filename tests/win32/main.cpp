@@ -2,6 +2,8 @@
 // instead plays a target process for the tests: it stays alive until its
 // standard input closes or a minute has passed.
 
+#include "framework/app.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,6 +22,7 @@ int main(int argc, char** argv) {
     }
     if (argc > 1 && std::strcmp(argv[1], "--block-helper") == 0) return corvane::testing::RunBlockHelper();
     if (argc > 2 && std::strcmp(argv[1], "--startup") == 0) return corvane::testing::RunStartupProbe(argv[2]);
+    corvane::UseLowFragmentationHeap(); // the windows under test use the heap as the program does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
