@@ -491,13 +491,17 @@ void CCorvaneDlg::SetBlockFrameCaption(const std::string& caption) {
     // one needs the dialog's background repainted behind the old text.
     if (caption.size() >= previousLength) {
         m_blockGroup.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        return;
+    } else {
+        RECT strip = {};
+        m_blockGroup.GetWindowRect(&strip);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&strip), 2);
+        strip.bottom = strip.top + 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4;
+        RedrawWindow(&strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
-    RECT strip = {};
-    m_blockGroup.GetWindowRect(&strip);
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&strip), 2);
-    strip.bottom = strip.top + 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4;
-    RedrawWindow(&strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Windows shows what was painted at once; some implementations keep it
+    // off the screen until the thread next looks at its message queue. Look,
+    // without taking or handling anything, so the new title shows now.
+    ::GetQueueStatus(QS_ALLINPUT);
 }
 
 void CCorvaneDlg::FocusNodeList() { m_nodeList.SetFocus(); }

@@ -176,6 +176,81 @@ TEST_F(EventFlow, ProcessHeapsBlocksAndTheDumpOfRealBytes) {
     EXPECT_EQ(dialog->Held().m_heapDataSize, kFirstBlockSize);
 }
 
+// Watches the block list's frame during a fill: its title and the block
+// list's row count at each of its paints, and the screen as the first row
+// after a progress title is added.
+struct FillWatch {
+    static inline FillWatch* current = nullptr;
+    HWND dialog = nullptr;
+    HWND frame = nullptr;
+    HWND blocks = nullptr;
+    WNDPROC framePrevious = nullptr;
+    WNDPROC blocksPrevious = nullptr;
+    std::vector<std::pair<std::string, int>> painted; // title, block rows
+    testing::Pixels duringFill;
+
+    FillWatch(HWND dialogWindow, HWND frameWindow, HWND blockList)
+        : dialog(dialogWindow), frame(frameWindow), blocks(blockList) {
+        current = this;
+        framePrevious = Replace(frame, &Frame);
+        blocksPrevious = Replace(blocks, &Blocks);
+    }
+    ~FillWatch() {
+        Replace(frame, framePrevious);
+        Replace(blocks, blocksPrevious);
+        current = nullptr;
+    }
+    static WNDPROC Replace(HWND window, WNDPROC procedure) {
+        return reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+    }
+    static LRESULT CALLBACK Frame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        const LRESULT result = ::CallWindowProcA(current->framePrevious, window, message, wParam, lParam);
+        if (message == WM_PAINT)
+            current->painted.emplace_back(Text(window),
+                                          static_cast<int>(::SendMessageA(current->blocks, LVM_GETITEMCOUNT, 0, 0)));
+        return result;
+    }
+    static LRESULT CALLBACK Blocks(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == LVM_INSERTITEMA && current->duringFill.values.empty() &&
+            Text(current->frame) != "Heap Blocks List")
+            current->duringFill = testing::CaptureScreen(current->dialog);
+        return ::CallWindowProcA(current->blocksPrevious, window, message, wParam, lParam);
+    }
+};
+
+// The frame's title shows the progress while the rows are added: with no
+// messages dispatched during the fill, it must reach the screen there and
+// then.
+TEST_F(EventFlow, TheProgressTitleShowsDuringTheFill) {
+    PickProcess(helper.id(), "helper.exe");
+    const HWND frame = item(IDC_BLOCK_GROUP);
+    FillWatch watch(hwnd(), frame, item(IDC_BLOCK_LIST));
+    PickRow(IDC_NODE_LIST, 0);
+    ::UpdateWindow(hwnd());
+    const testing::Pixels after = testing::CaptureScreen(hwnd());
+
+    // Heap 1 has 31 entry records and 30 blocks: one progress title, at 25.
+    const std::pair<std::string, int> progress{"Heap Blocks List - Processing 25 of 31 blocks...", 25};
+    EXPECT_NE(std::find(watch.painted.begin(), watch.painted.end(), progress), watch.painted.end());
+    EXPECT_EQ(Text(frame), "Heap Blocks List");
+    ASSERT_FALSE(watch.duringFill.values.empty());
+    watch.duringFill.SaveBmp(testing::OutputPath("road_progress_title.bmp"));
+
+    // On the screen, the title's strip showed something else then than now.
+    RECT title = {};
+    ::GetWindowRect(frame, &title);
+    RECT window = {};
+    ::GetWindowRect(hwnd(), &window);
+    const int left = title.left - window.left;
+    const int top = title.top - window.top;
+    int differing = 0;
+    for (int y = top; y < top + 12; ++y)
+        for (int x = left; x < title.right - window.left; ++x)
+            differing += watch.duringFill.At(x, y) != after.At(x, y);
+    EXPECT_GT(differing, 100) << "the progress title reached the screen";
+}
+
 // Memory of this process below 4 GiB, where a row's eight hexadecimal digits
 // can name it; released when the test ends.
 class LowMemory {
