@@ -142,6 +142,20 @@ int Run() {
         AddRow(blocks, static_cast<int>(i), "0x0a6b2c40");
     const double floorRows = Seconds(start, Now());
     ::SendMessageA(blocks, WM_SETREDRAW, TRUE, 0);
+    // The progress titles alone: set, painted and put on the screen the way
+    // the fill does, once for every 25 rows.
+    const HWND frame = ::GetDlgItem(dialog.GetSafeHwnd(), IDC_BLOCK_GROUP);
+    start = Now();
+    for (LRESULT done = 25; done <= blockRows; done += 25) {
+        char title[96];
+        std::snprintf(title, sizeof title, "Heap Blocks List - Processing %ld of %lu blocks...",
+                      static_cast<long>(done), static_cast<unsigned long>(big.record.entryCount));
+        ::SetWindowTextA(frame, title);
+        ::RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        ::GetQueueStatus(QS_ALLINPUT);
+    }
+    const double titles = Seconds(start, Now());
+    ::SetWindowTextA(frame, "Heap Blocks List");
     ::SendMessageA(lines, LB_RESETCONTENT, 0, 0);
     ::SendMessageA(lines, WM_SETREDRAW, FALSE, 0);
     start = Now();
@@ -172,9 +186,10 @@ int Run() {
     }
     const double naiveLines = Seconds(start, Now()) * (static_cast<double>(dumpLines) / kNaiveRows);
 
-    std::printf("block list: %ld rows in %.3f s; the list view alone: %.3f s; naive fill (%d rows, scaled): %.1f s; "
-                "%.0fx faster\n",
-                static_cast<long>(blockRows), blockFill, floorRows, kNaiveRows, naiveRows, naiveRows / blockFill);
+    std::printf("block list: %ld rows in %.3f s; the list view alone: %.3f s; the progress titles alone: %.3f s; "
+                "naive fill (%d rows, scaled): %.1f s; %.0fx faster\n",
+                static_cast<long>(blockRows), blockFill, floorRows, titles, kNaiveRows, naiveRows,
+                naiveRows / blockFill);
     std::printf("dump list:  %ld lines in %.3f s; the list box alone: %.3f s; naive fill (%d lines, scaled): %.1f s; "
                 "%.0fx faster\n",
                 static_cast<long>(dumpLines), dumpFill, floorLines, kNaiveRows, naiveLines, naiveLines / dumpFill);
