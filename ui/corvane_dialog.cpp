@@ -485,21 +485,29 @@ std::string CCorvaneDlg::NodeRowText(int row, int column) { return m_nodeList.Ge
 void CCorvaneDlg::SetBlockFrameCaption(const std::string& caption) {
     const std::size_t previousLength = m_blockGroup.GetWindowText().size();
     m_blockGroup.SetWindowText(caption.c_str());
-    // No messages are dispatched during a fill: paint the frame now so that
-    // the progress shows. The title is drawn on its own opaque background, so
-    // a title at least as long as the last one simply covers it; a shorter
-    // one needs the dialog's background repainted behind the old text.
+    // No messages are dispatched during a fill: draw the title now so that the
+    // progress shows. The title is drawn on its own opaque background, so a
+    // title at least as long as the last one simply covers it; it is printed
+    // straight into the frame, clipped to the title's strip, which costs far
+    // less than a paint cycle (a fill of 100,000 rows sets 4,000 titles). A
+    // shorter title needs the dialog's background repainted behind the old
+    // text.
+    const int stripHeight = 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4;
     if (caption.size() >= previousLength) {
-        m_blockGroup.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        RECT frame = {};
+        m_blockGroup.GetClientRect(&frame);
+        CClientDC dc(m_blockGroup.GetSafeHwnd());
+        ::IntersectClipRect(dc, frame.left, frame.top, frame.right, frame.top + stripHeight);
+        m_blockGroup.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), PRF_CLIENT);
     } else {
         RECT strip = {};
         m_blockGroup.GetWindowRect(&strip);
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&strip), 2);
-        strip.bottom = strip.top + 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4;
+        strip.bottom = strip.top + stripHeight;
         RedrawWindow(&strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
-    // Windows shows what was painted at once; some implementations keep it
-    // off the screen until the thread next looks at its message queue. Look,
+    // Windows shows what was drawn at once; some implementations keep it off
+    // the screen until the thread next looks at its message queue. Look,
     // without taking or handling anything, so the new title shows now.
     ::GetQueueStatus(QS_ALLINPUT);
 }
