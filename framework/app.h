@@ -46,7 +46,7 @@ HINSTANCE ResourceModule();
 // keep every row in small blocks of that heap while their row arrays grow a
 // few entries at a time; with small blocks kept in their own groups, a
 // growing array usually has room to grow where it is instead of being copied
-// for each step, which makes a fill of 100,000 rows several times faster.
+// for each step, which can make a fill of 100,000 rows twice as fast.
 // Windows turns this heap on by itself; other implementations do so only when
 // asked. Failure is harmless and ignored.
 void UseLowFragmentationHeap();

@@ -52,7 +52,6 @@ int CListBox::AddString(const char* text) {
 int CListBox::InitStorage(std::size_t items, std::size_t bytes) {
     return static_cast<int>(SendMessage(LB_INITSTORAGE, static_cast<WPARAM>(items), static_cast<LPARAM>(bytes)));
 }
-
 void CListBox::ResetContent() { SendMessage(LB_RESETCONTENT); }
 int CListBox::GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
 int CListBox::GetCurSel() const { return GetSafeHwnd() ? static_cast<int>(SendMessage(LB_GETCURSEL)) : LB_ERR; }
