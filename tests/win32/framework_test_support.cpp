@@ -7,55 +7,6 @@
 
 namespace corvane {
 namespace testing {
-namespace {
-
-// A top-down 32-bit DIB section selected into a memory DC.
-class PixelCanvas {
-public:
-    PixelCanvas(int width, int height) : m_width(width), m_height(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        m_dc = ::CreateCompatibleDC(nullptr);
-        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
-        m_previous = ::SelectObject(m_dc, m_bitmap);
-    }
-    ~PixelCanvas() {
-        ::SelectObject(m_dc, m_previous);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-    PixelCanvas(const PixelCanvas&) = delete;
-    PixelCanvas& operator=(const PixelCanvas&) = delete;
-
-    HDC dc() const { return m_dc; }
-
-    Pixels Read() const {
-        ::GdiFlush();
-        Pixels pixels;
-        pixels.width = m_width;
-        pixels.height = m_height;
-        pixels.values.resize(static_cast<std::size_t>(m_width) * m_height);
-        const auto* quads = static_cast<const RGBQUAD*>(m_bits);
-        for (std::size_t i = 0; i < pixels.values.size(); ++i)
-            pixels.values[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
-        return pixels;
-    }
-
-private:
-    int m_width;
-    int m_height;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
-    void* m_bits = nullptr;
-};
-
-} // namespace
 
 void PumpMessages(HWND dialog) {
     MSG message;
@@ -112,13 +63,47 @@ bool Pixels::SaveBmp(const std::string& path) const {
     return std::fclose(out) == 0;
 }
 
+PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : m_width(width), m_height(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    m_dc = ::CreateCompatibleDC(nullptr);
+    m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
+    if (!m_dc || !m_bitmap) return;
+    m_previous = ::SelectObject(m_dc, m_bitmap);
+    const RECT all{0, 0, width, height};
+    HBRUSH brush = ::CreateSolidBrush(fill);
+    ::FillRect(m_dc, &all, brush);
+    ::DeleteObject(brush);
+}
+
+PixelCanvas::~PixelCanvas() {
+    if (m_previous) ::SelectObject(m_dc, m_previous);
+    if (m_bitmap) ::DeleteObject(m_bitmap);
+    if (m_dc) ::DeleteDC(m_dc);
+}
+
+Pixels PixelCanvas::Read() const {
+    ::GdiFlush();
+    Pixels pixels;
+    pixels.width = m_width;
+    pixels.height = m_height;
+    pixels.values.resize(static_cast<std::size_t>(m_width) * m_height);
+    const auto* quads = static_cast<const RGBQUAD*>(m_bits);
+    if (!quads) return pixels;
+    for (std::size_t i = 0; i < pixels.values.size(); ++i)
+        pixels.values[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
+    return pixels;
+}
+
 Pixels PrintClient(HWND window, COLORREF background) {
     RECT client{};
     ::GetClientRect(window, &client);
-    PixelCanvas canvas(client.right, client.bottom);
-    HBRUSH brush = ::CreateSolidBrush(background);
-    ::FillRect(canvas.dc(), &client, brush);
-    ::DeleteObject(brush);
+    PixelCanvas canvas(client.right, client.bottom, background);
     ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
     return canvas.Read();
 }
@@ -126,7 +111,7 @@ Pixels PrintClient(HWND window, COLORREF background) {
 Pixels CaptureScreen(HWND window) {
     RECT frame{};
     ::GetWindowRect(window, &frame);
-    PixelCanvas canvas(frame.right - frame.left, frame.bottom - frame.top);
+    PixelCanvas canvas(frame.right - frame.left, frame.bottom - frame.top, RGB(0, 0, 0));
     HDC screen = ::GetDC(nullptr);
     ::BitBlt(canvas.dc(), 0, 0, frame.right - frame.left, frame.bottom - frame.top, screen, frame.left, frame.top,
              SRCCOPY);

@@ -31,6 +31,29 @@ struct Pixels {
     bool SaveBmp(const std::string& path) const;
 };
 
+// A memory device context drawing into a top-down 32-bit bitmap, filled with
+// one colour to start with, whose pixels can be read back.
+class PixelCanvas {
+public:
+    PixelCanvas(int width, int height, COLORREF fill);
+    ~PixelCanvas();
+    PixelCanvas(const PixelCanvas&) = delete;
+    PixelCanvas& operator=(const PixelCanvas&) = delete;
+
+    bool ready() const { return m_previous != nullptr && m_bits != nullptr; }
+    HDC dc() const { return m_dc; }
+    // What has been drawn so far.
+    Pixels Read() const;
+
+private:
+    int m_width;
+    int m_height;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_previous = nullptr;
+    void* m_bits = nullptr;
+};
+
 // The window's client area painted through WM_PRINTCLIENT onto a background
 // of the given colour.
 Pixels PrintClient(HWND window, COLORREF background);
