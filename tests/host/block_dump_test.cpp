@@ -1,5 +1,6 @@
 #include "heap/block_data.h"
 #include "heap/dump_text.h"
+#include "tests/support/fake_block_source.h"
 #include "ui/view_switch.h"
 
 #include <gtest/gtest.h>
@@ -15,52 +16,8 @@ namespace {
 constexpr std::uint32_t kProcess = 77;
 constexpr std::uint32_t kBlock = 0x00155a20;
 
-// Opened targets that read from one byte range; counts how many are open.
-struct FakeTargetState {
-    Address base = kBlock;
-    std::vector<std::uint8_t> bytes;
-    bool failOpen = false;
-    bool failAllocate = false;
-    bool failRead = false;
-    std::size_t shortReadBy = 0; // the read reports this many bytes fewer
-    int opened = 0;
-    int closed = 0;
-    std::vector<std::pair<Address, std::size_t>> reads;
-};
-
-class FakeTarget : public TargetMemory {
-public:
-    explicit FakeTarget(FakeTargetState& state) : m_state(state) { ++m_state.opened; }
-    ~FakeTarget() override { ++m_state.closed; }
-    bool Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) override {
-        m_state.reads.emplace_back(address, size);
-        bytesRead = 0;
-        if (m_state.failRead || address < m_state.base || address - m_state.base + size > m_state.bytes.size())
-            return false;
-        std::copy_n(m_state.bytes.begin() + static_cast<std::ptrdiff_t>(address - m_state.base), size,
-                    static_cast<std::uint8_t*>(destination));
-        bytesRead = size - m_state.shortReadBy;
-        return true;
-    }
-
-private:
-    FakeTargetState& m_state;
-};
-
-class FakeSource : public BlockSource {
-public:
-    FakeTargetState state;
-    std::uint32_t pid = 0;
-    std::unique_ptr<TargetMemory> Open(std::uint32_t processId) override {
-        pid = processId;
-        if (state.failOpen) return nullptr;
-        return std::make_unique<FakeTarget>(state);
-    }
-    std::unique_ptr<std::uint8_t[]> Allocate(std::uint32_t size) override {
-        if (state.failAllocate) return nullptr;
-        return BlockSource::Allocate(size);
-    }
-};
+using testing::FakeSource;
+using testing::FakeTargetState;
 
 // Records what showing a block does to the window. Past `keepLines` lines
 // only the count and the last line are kept, so huge dumps stay cheap.
@@ -185,6 +142,8 @@ struct ShownBlock {
     FakeWindow window;
     HeldBlock held;
     bool result = false;
+
+    ShownBlock() { source.state.base = kBlock; }
 
     void Show(std::uint32_t size, std::uint32_t address = kBlock) {
         result = ShowBlockData(source, window, held, kProcess, address, size);

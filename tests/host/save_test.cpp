@@ -1,4 +1,5 @@
 #include "heap/save.h"
+#include "tests/support/fake_block_source.h"
 
 #include <gtest/gtest.h>
 
@@ -13,48 +14,7 @@ namespace {
 constexpr Address kBlock = 0x00400000;
 constexpr std::int32_t kProcess = 321;
 
-// A target whose block starts at kBlock; reads can be made to fail from a
-// chosen read on.
-struct TargetState {
-    std::vector<std::uint8_t> bytes;
-    bool failOpen = false;
-    int failAtRead = -1;
-    bool readNothing = false;
-    int opened = 0;
-    int closed = 0;
-    std::vector<std::pair<Address, std::size_t>> reads;
-};
-
-class FakeTarget : public TargetMemory {
-public:
-    explicit FakeTarget(TargetState& state) : m_state(state) { ++m_state.opened; }
-    ~FakeTarget() override { ++m_state.closed; }
-    bool Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) override {
-        bytesRead = 0;
-        const int index = static_cast<int>(m_state.reads.size());
-        m_state.reads.emplace_back(address, size);
-        if (index == m_state.failAtRead || address < kBlock || address - kBlock + size > m_state.bytes.size())
-            return false;
-        std::copy_n(m_state.bytes.begin() + static_cast<std::ptrdiff_t>(address - kBlock), size,
-                    static_cast<std::uint8_t*>(destination));
-        bytesRead = m_state.readNothing ? 0 : size;
-        return true;
-    }
-
-private:
-    TargetState& m_state;
-};
-
-class FakeSource : public BlockSource {
-public:
-    TargetState state;
-    std::uint32_t pid = 0;
-    std::unique_ptr<TargetMemory> Open(std::uint32_t processId) override {
-        pid = processId;
-        if (state.failOpen) return nullptr;
-        return std::make_unique<FakeTarget>(state);
-    }
-};
+using testing::FakeSource;
 
 // The file at the chosen path only changes when a save file is committed.
 struct Disk {
@@ -130,6 +90,7 @@ struct Save {
     bool result = false;
 
     explicit Save(std::size_t blockBytes = 0x20000) {
+        source.state.base = kBlock;
         source.state.bytes.resize(blockBytes);
         for (std::size_t i = 0; i < blockBytes; ++i)
             source.state.bytes[i] = static_cast<std::uint8_t>('A' + i % 26);
