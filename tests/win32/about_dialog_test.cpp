@@ -15,6 +15,7 @@ using testing::MessageBoxRecorder;
 using testing::PrintClient;
 using testing::PumpMessages;
 using testing::ShellRecorder;
+using testing::WindowText;
 
 class ShownAbout {
 public:
@@ -48,19 +49,13 @@ public:
     CAboutDlg dialog;
 };
 
-std::string Text(HWND window) {
-    char text[256] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 TEST(AboutBox, ShowsItsLinesAndTitleFont) {
     ShownAbout about;
     ASSERT_NE(about.hwnd(), nullptr);
-    EXPECT_EQ(Text(about.hwnd()), "About Corvane");
-    EXPECT_EQ(Text(about.item(IDC_ABOUT_TITLE)), "Corvane 3.0");
-    EXPECT_EQ(Text(about.item(IDC_ABOUT_PARTNER_CAPTION)), "In association with...");
-    EXPECT_EQ(Text(about.item(IDC_ABOUT_SLOGAN)), "Scan process heaps faster than ever...");
+    EXPECT_EQ(WindowText(about.hwnd()), "About Corvane");
+    EXPECT_EQ(WindowText(about.item(IDC_ABOUT_TITLE)), "Corvane 3.0");
+    EXPECT_EQ(WindowText(about.item(IDC_ABOUT_PARTNER_CAPTION)), "In association with...");
+    EXPECT_EQ(WindowText(about.item(IDC_ABOUT_SLOGAN)), "Scan process heaps faster than ever...");
 
     LOGFONTA font = {};
     auto titleFont = reinterpret_cast<HFONT>(::SendMessageA(about.item(IDC_ABOUT_TITLE), WM_GETFONT, 0, 0));

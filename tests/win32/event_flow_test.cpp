@@ -23,22 +23,16 @@ namespace corvane {
 namespace {
 
 using testing::FakePlatform;
+using testing::HasVisibleStyle;
 using testing::MessageBoxRecorder;
 using testing::PumpMessages;
 using testing::RegionByte;
 using testing::SyntheticHeap;
+using testing::WindowText;
 
 constexpr std::uint32_t kHeapBase = 0x00150000;
 constexpr std::uint32_t kFirstBlockSize = 0x200;
 constexpr int kBlocks = 30;
-
-std::string Text(HWND window) {
-    char text[512] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-bool Visible(HWND window) { return (::GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 class EventFlow : public ::testing::Test {
 protected:
@@ -151,14 +145,14 @@ TEST_F(EventFlow, ProcessHeapsBlocksAndTheDumpOfRealBytes) {
     EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, 1), address);
     EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, 2), "0x00000200");
     EXPECT_EQ(Cell(IDC_BLOCK_LIST, 1, 4), "Free");
-    EXPECT_EQ(Text(item(IDC_BLOCK_GROUP)), "Heap Blocks List");
+    EXPECT_EQ(WindowText(item(IDC_BLOCK_GROUP)), "Heap Blocks List");
     EXPECT_EQ(::GetFocus(), item(IDC_NODE_LIST));
     testing::CaptureScreen(hwnd()).SaveBmp(testing::OutputPath("road_node_view.bmp"));
 
     PickRow(IDC_BLOCK_LIST, 0);
-    EXPECT_FALSE(Visible(item(IDC_NODE_LIST)));
-    EXPECT_TRUE(Visible(item(IDC_DATA_LIST)));
-    EXPECT_EQ(Text(item(IDC_NODE_GROUP)), "Heap Data within the selected Block");
+    EXPECT_FALSE(HasVisibleStyle(item(IDC_NODE_LIST)));
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_DATA_LIST)));
+    EXPECT_EQ(WindowText(item(IDC_NODE_GROUP)), "Heap Data within the selected Block");
     const std::vector<std::string> lines = DumpLines();
     ASSERT_EQ(lines.size(), 2u + kFirstBlockSize / 16 + 1);
     EXPECT_EQ(lines[0],
@@ -172,7 +166,7 @@ TEST_F(EventFlow, ProcessHeapsBlocksAndTheDumpOfRealBytes) {
         ASSERT_EQ(lines[2 + line], expected) << line;
     }
     EXPECT_EQ(SelectedLine(), 2);
-    EXPECT_EQ(Text(item(IDC_SEARCH)), "Find");
+    EXPECT_EQ(WindowText(item(IDC_SEARCH)), "Find");
     EXPECT_EQ(dialog->Held().m_heapDataSize, kFirstBlockSize);
 }
 
@@ -200,9 +194,10 @@ struct FillWatch {
     }
     static LRESULT CALLBACK Blocks(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         FillWatch& self = *current;
-        if (message == LVM_INSERTITEMA && self.duringFill.values.empty() && Text(self.frame) != "Heap Blocks List") {
+        if (message == LVM_INSERTITEMA && self.duringFill.values.empty() &&
+            WindowText(self.frame) != "Heap Blocks List") {
             self.duringFill = testing::CaptureScreen(self.dialog);
-            self.title = Text(self.frame);
+            self.title = WindowText(self.frame);
             self.rows = static_cast<int>(::CallWindowProcA(self.previous, window, LVM_GETITEMCOUNT, 0, 0));
         }
         return ::CallWindowProcA(self.previous, window, message, wParam, lParam);
@@ -237,7 +232,7 @@ TEST_F(EventFlow, TheProgressTitleShowsDuringTheFill) {
         EXPECT_EQ(watch.rows, 25);
         ASSERT_FALSE(watch.duringFill.values.empty());
         watch.duringFill.SaveBmp(testing::OutputPath("road_progress_title.bmp"));
-        EXPECT_EQ(Text(frame), "Heap Blocks List");
+        EXPECT_EQ(WindowText(frame), "Heap Blocks List");
         const auto final = TitleStrip(testing::CaptureScreen(hwnd()), hwnd(), frame);
 
         // The same title, painted by the window in its own time.
@@ -328,22 +323,22 @@ TEST_F(EventFlow, SearchFindAgainHandPickedLineAndNotFound) {
     ASSERT_FALSE(word.empty());
     Search(word.c_str());
     EXPECT_EQ(SelectedLine(), static_cast<int>(at / 16 + 2));
-    EXPECT_TRUE(Visible(item(IDC_POSITION_LABEL)));
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_POSITION_LABEL)));
     char position[64];
     std::snprintf(position, sizeof position, " Position: 0x%.8x (%d)", static_cast<unsigned>(region + at),
                   static_cast<int>(at));
-    EXPECT_EQ(Text(item(IDC_POSITION_LABEL)), position);
-    EXPECT_EQ(Text(item(IDC_SEARCH)), "Find Again");
+    EXPECT_EQ(WindowText(item(IDC_POSITION_LABEL)), position);
+    EXPECT_EQ(WindowText(item(IDC_SEARCH)), "Find Again");
 
     // Pressing again goes on after the match until none is left.
-    for (int press = 0; press < 64 && Text(item(IDC_SEARCH)) == "Find Again"; ++press)
+    for (int press = 0; press < 64 && WindowText(item(IDC_SEARCH)) == "Find Again"; ++press)
         Command(IDC_SEARCH, BN_CLICKED);
     ASSERT_FALSE(boxes->calls.empty());
     EXPECT_EQ(boxes->calls.back().text, "Search string not found.");
     EXPECT_EQ(boxes->calls.back().type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
     EXPECT_EQ(SelectedLine(), 2);
-    EXPECT_FALSE(Visible(item(IDC_POSITION_LABEL)));
-    EXPECT_EQ(Text(item(IDC_SEARCH)), "Find");
+    EXPECT_FALSE(HasVisibleStyle(item(IDC_POSITION_LABEL)));
+    EXPECT_EQ(WindowText(item(IDC_SEARCH)), "Find");
 
     // A wide search of bytes that are not followed by zeros finds nothing.
     ::SendMessageA(item(IDC_UNICODE_CHECK), BM_SETCHECK, BST_CHECKED, 0);
@@ -354,7 +349,7 @@ TEST_F(EventFlow, SearchFindAgainHandPickedLineAndNotFound) {
 
     // An empty search box is filled in, not searched.
     Search("");
-    EXPECT_EQ(Text(item(IDC_SEARCH_EDIT)), "Enter the search string");
+    EXPECT_EQ(WindowText(item(IDC_SEARCH_EDIT)), "Enter the search string");
 }
 
 TEST_F(EventFlow, SaveWritesTheBlocksBytes) {
@@ -397,9 +392,9 @@ TEST_F(EventFlow, FreeBlockNoteAndClose) {
     EXPECT_EQ(dialog->Held().m_heapData, nullptr) << "the copy is released";
 
     Command(IDC_CLOSE_DATA, BN_CLICKED);
-    EXPECT_TRUE(Visible(item(IDC_NODE_LIST)));
-    EXPECT_FALSE(Visible(item(IDC_DATA_LIST)));
-    EXPECT_EQ(Text(item(IDC_NODE_GROUP)), "Heap Node List");
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_NODE_LIST)));
+    EXPECT_FALSE(HasVisibleStyle(item(IDC_DATA_LIST)));
+    EXPECT_EQ(WindowText(item(IDC_NODE_GROUP)), "Heap Node List");
     EXPECT_EQ(Rows(IDC_BLOCK_LIST), kBlocks) << "the block list keeps its rows";
 }
 
@@ -430,7 +425,7 @@ TEST_F(EventFlow, PickingTheSameProcessAgainTakesAFreshSnapshot) {
     const std::size_t queries = platform.debugInfo.queriedFlags.size();
     PickProcess(helper.id(), "helper.exe");
     EXPECT_GT(platform.debugInfo.queriedFlags.size(), queries);
-    EXPECT_TRUE(Visible(item(IDC_NODE_LIST))) << "back to the node view";
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_NODE_LIST))) << "back to the node view";
     EXPECT_EQ(Rows(IDC_BLOCK_LIST), 0);
 }
 

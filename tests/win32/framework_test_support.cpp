@@ -25,6 +25,14 @@ void PumpMessagesFor(HWND dialog, DWORD milliseconds) {
     } while (::GetTickCount() - start < milliseconds);
 }
 
+std::string WindowText(HWND window) {
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool HasVisibleStyle(HWND window) { return (::GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 int Pixels::Count(COLORREF color) const {
     int count = 0;
     for (COLORREF value : values)

@@ -20,6 +20,12 @@ void PumpMessages(HWND dialog);
 // Pumps for about the given time.
 void PumpMessagesFor(HWND dialog, DWORD milliseconds);
 
+// The window's text.
+std::string WindowText(HWND window);
+// Whether the window has the WS_VISIBLE style. Unlike IsWindowVisible, this
+// holds for a child of a window that was never shown.
+bool HasVisibleStyle(HWND window);
+
 // 32-bit pixels, top row first, as COLORREF values.
 struct Pixels {
     int width = 0;

@@ -21,8 +21,10 @@ namespace corvane {
 namespace {
 
 using testing::FakePlatform;
+using testing::HasVisibleStyle;
 using testing::MessageBoxRecorder;
 using testing::PumpMessages;
+using testing::WindowText;
 
 // One control of a dialog template as the resource holds it.
 struct TemplateItem {
@@ -105,19 +107,11 @@ Template ReadTemplate(int id) {
     return result;
 }
 
-std::string WindowText(HWND window) {
-    char text[512] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 std::string ClassOf(HWND window) {
     char name[64] = {};
     ::GetClassNameA(window, name, sizeof name);
     return name;
 }
-
-bool Visible(HWND window) { return (::GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 LOGFONTA FontOf(HWND window) {
     LOGFONTA font = {};
@@ -335,10 +329,10 @@ TEST_F(MainDialog, FontsAndToolTips) {
 
 TEST_F(MainDialog, StartsInTheNodeViewWithTheFirstProcessChosen) {
     Start();
-    EXPECT_TRUE(Visible(item(IDC_NODE_LIST)));
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_NODE_LIST)));
     for (int id : {IDC_DATA_LIST, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_SEARCH, IDC_SEARCH_EDIT, IDC_UNICODE_CHECK,
                    IDC_UNICODE_LABEL, IDC_POSITION_LABEL})
-        EXPECT_FALSE(Visible(item(id))) << id;
+        EXPECT_FALSE(HasVisibleStyle(item(id))) << id;
     EXPECT_EQ(WindowText(item(IDC_NODE_GROUP)), "Heap Node List");
     ASSERT_EQ(::SendMessageA(item(IDC_PROCESS_COMBO), CB_GETCOUNT, 0, 0), 4);
     EXPECT_EQ(::SendMessageA(item(IDC_PROCESS_COMBO), CB_GETCURSEL, 0, 0), 0);
@@ -378,14 +372,14 @@ TEST_F(MainDialog, ViewSwitchAndPositionLabel) {
     ::ShowWindow(item(IDC_POSITION_LABEL), SW_SHOW);
     dialog->ShowPanel(PANEL_HEAPNODES, SW_HIDE);
     dialog->ShowPanel(PANEL_HEAPDATA, SW_SHOW);
-    EXPECT_FALSE(Visible(item(IDC_NODE_LIST)));
-    EXPECT_TRUE(Visible(item(IDC_DATA_LIST)));
-    EXPECT_FALSE(Visible(item(IDC_POSITION_LABEL)));
+    EXPECT_FALSE(HasVisibleStyle(item(IDC_NODE_LIST)));
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_DATA_LIST)));
+    EXPECT_FALSE(HasVisibleStyle(item(IDC_POSITION_LABEL)));
     EXPECT_EQ(WindowText(item(IDC_NODE_GROUP)), "Heap Data within the selected Block");
     dialog->ShowPanel(PANEL_HEAPDATA, SW_HIDE);
     EXPECT_EQ(WindowText(item(IDC_NODE_GROUP)), "Heap Data within the selected Block");
     dialog->ShowPanel(PANEL_HEAPNODES, SW_SHOW);
-    EXPECT_TRUE(Visible(item(IDC_NODE_LIST)));
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_NODE_LIST)));
     EXPECT_EQ(WindowText(item(IDC_NODE_GROUP)), "Heap Node List");
 }
 
@@ -401,8 +395,8 @@ TEST_F(MainDialog, RefreshKeepsALiveChoiceAndForgetsAGoneOne) {
     dialog->ShowPanel(PANEL_HEAPDATA, SW_SHOW);
     EXPECT_TRUE(dialog->RefreshProcessList(1234));
     EXPECT_EQ(::SendMessageA(item(IDC_PROCESS_COMBO), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_TRUE(Visible(item(IDC_NODE_LIST))) << "back to the node view";
-    EXPECT_FALSE(Visible(item(IDC_DATA_LIST)));
+    EXPECT_TRUE(HasVisibleStyle(item(IDC_NODE_LIST))) << "back to the node view";
+    EXPECT_FALSE(HasVisibleStyle(item(IDC_DATA_LIST)));
 
     ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     EXPECT_EQ(dialog->GetSelectedProcessId(), -1);
