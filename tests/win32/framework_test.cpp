@@ -460,12 +460,9 @@ TEST(WindowOwners, AnObjectGoingBeforeItsControlGivesTheControlItsProcedureBack)
     }
     EXPECT_EQ(CWnd::FromHandle(edit), nullptr);
     EXPECT_EQ(::GetWindowLongPtrA(edit, GWLP_WNDPROC), own);
-    char text[32] = {};
-    ::GetWindowTextA(edit, text, sizeof text);
-    EXPECT_STREQ(text, "still works");
+    EXPECT_EQ(WindowText(edit), "still works");
     ::SetWindowTextA(edit, "and after"); // the control's own procedure answers
-    ::GetWindowTextA(edit, text, sizeof text);
-    EXPECT_STREQ(text, "and after");
+    EXPECT_EQ(WindowText(edit), "and after");
 }
 
 } // namespace

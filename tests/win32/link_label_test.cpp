@@ -120,7 +120,7 @@ TEST_F(LinkLabel, AttachingMakesANotifyingUnderlinedLinkWithHandCursorAndAnEmpty
     EXPECT_EQ(::SendMessageA(tool.tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
     EXPECT_TRUE(::GetWindowLongA(tool.tooltip, GWL_STYLE) & TTS_ALWAYSTIP);
     EXPECT_TRUE(::GetWindowLongA(tool.tooltip, GWL_STYLE) & WS_POPUP);
-    EXPECT_FALSE(::GetWindowLongA(tool.tooltip, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(HasVisibleStyle(tool.tooltip));
     EXPECT_NE(FindToolFor(about).tooltip, tool.tooltip);
 }
 
@@ -252,7 +252,7 @@ TEST_F(LinkLabel, MouseMovesThroughTheDialogLoopReachTheTooltip) {
     bool shown = false;
     for (int i = 0; i < 100 && !shown; ++i) {
         PumpMessagesFor(dialog.GetSafeHwnd(), 10);
-        shown = (::GetWindowLongA(tooltip, GWL_STYLE) & WS_VISIBLE) != 0;
+        shown = HasVisibleStyle(tooltip);
     }
     EXPECT_GT(dialog.m_linkWeb.preTranslatedMoves, before);
     EXPECT_TRUE(shown) << "the relayed move starts the tip";

@@ -640,13 +640,11 @@ TEST_F(ShadedButtons, RelayedPointerMessagesShowTheTip) {
     bool shown = false;
     for (int i = 0; i < 100 && !shown; ++i) {
         PumpMessagesFor(dialog.GetSafeHwnd(), 10);
-        shown = (::GetWindowLongA(tooltip, GWL_STYLE) & WS_VISIBLE) != 0;
+        shown = HasVisibleStyle(tooltip);
     }
     EXPECT_TRUE(shown) << "the relayed move starts the tip";
     if (shown) {
-        char text[128] = {};
-        ::GetWindowTextA(tooltip, text, sizeof text);
-        EXPECT_STREQ(text, "Refresh the current process list");
+        EXPECT_EQ(WindowText(tooltip), "Refresh the current process list");
     }
     if (shown) CaptureScreen(tooltip).SaveBmp(OutputPath("shaded_button_tooltip.bmp"));
 }
