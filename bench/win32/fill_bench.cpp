@@ -9,6 +9,7 @@
 #include "heap/dump_text.h"
 #include "res/resource.h"
 #include "tests/win32/fake_platform.h"
+#include "tests/win32/low_memory.h"
 #include "ui/corvane_dialog.h"
 
 #include <psapi.h>
@@ -66,36 +67,27 @@ void AddRow(HWND list, int row, const char* text) {
     }
 }
 
-// Memory for the 16 MiB block below 4 GiB, where the rows' eight hexadecimal
-// digits can name it.
-std::uint8_t* LowBlock(std::size_t size) {
-    for (std::uintptr_t at = 0x40000000; at < 0xF0000000; at += 0x01000000) {
-        if (void* block = ::VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))
-            return static_cast<std::uint8_t*>(block);
-    }
-    return nullptr;
-}
-
 int Run() {
     UseLowFragmentationHeap(); // as the program does when it starts
     constexpr std::uint32_t kBlocks = 100000;
     constexpr std::uint32_t kDumpSize = 0x1000000; // 16 MiB: 1,048,576 dump lines
     constexpr int kNaiveRows = 2000;
 
-    std::uint8_t* block = LowBlock(kDumpSize);
+    // Below 4 GiB, where the rows' eight hexadecimal digits can name it.
+    const testing::LowMemory lowMemory(kDumpSize);
+    std::uint8_t* block = lowMemory.bytes();
     if (!block) {
         std::printf("no room for the 16 MiB block below 4 GiB\n");
         return 1;
     }
     for (std::uint32_t i = 0; i < kDumpSize; ++i)
         block[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
-    const auto blockAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(block));
 
     testing::FakePlatform platform;
     platform.processes.processes = {{::GetCurrentProcessId(), "bench.exe"}};
     testing::SyntheticHeap big;
     big.record = {0x00150000, 2, 8, 0x100000, 0x1000000, 0, 0};
-    big.entries.push_back({0x1000, kEntrySegment, blockAddress - 8});
+    big.entries.push_back({0x1000, kEntrySegment, lowMemory.address() - 8});
     big.entries.push_back({kDumpSize - 1, 0x0001, 0}); // the 16 MiB block, less one byte
     for (std::uint32_t i = 1; i < kBlocks; ++i)
         big.entries.push_back({0x20, 0x0001, 0});

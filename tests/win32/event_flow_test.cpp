@@ -9,6 +9,7 @@
 #include "tests/win32/block_helper.h"
 #include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_support.h"
+#include "tests/win32/low_memory.h"
 #include "ui/corvane_dialog.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ namespace {
 
 using testing::FakePlatform;
 using testing::HasVisibleStyle;
+using testing::LowMemory;
 using testing::MessageBoxRecorder;
 using testing::PumpMessages;
 using testing::RegionByte;
@@ -245,27 +247,6 @@ TEST_F(EventFlow, TheProgressTitleShowsDuringTheFill) {
         EXPECT_EQ(during, painted) << "the progress title was on the screen during the fill";
     }
 }
-
-// Memory of this process below 4 GiB, where a row's eight hexadecimal digits
-// can name it; released when the test ends.
-class LowMemory {
-public:
-    explicit LowMemory(std::size_t size) {
-        for (std::uintptr_t at = 0x40000000; at < 0xF0000000 && !m_bytes; at += 0x01000000)
-            m_bytes = static_cast<std::uint8_t*>(
-                ::VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    }
-    ~LowMemory() {
-        if (m_bytes) ::VirtualFree(m_bytes, 0, MEM_RELEASE);
-    }
-    LowMemory(const LowMemory&) = delete;
-    LowMemory& operator=(const LowMemory&) = delete;
-    std::uint8_t* bytes() const { return m_bytes; }
-    std::uint32_t address() const { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_bytes)); }
-
-private:
-    std::uint8_t* m_bytes = nullptr;
-};
 
 // A dump of more than 65,536 lines: the list makes room for the lines in
 // steps as it grows, and must still end up with every line once, in order.
