@@ -23,9 +23,10 @@ constexpr const char* kFreeBlockNote = "Note: You have selected the FREE heap bl
 constexpr int kBlockColumnAddress = 1;
 constexpr int kBlockColumnSize = 2;
 constexpr int kNodeColumnBase = 1;
-// The dump list's length at which room for the rest of a dump is first asked
-// for again.
+// From this length of the dump list on, room for the rest of a dump is asked
+// for again each time the length reaches a power of two.
 constexpr std::size_t kFirstDumpReservationRenewal = 16384;
+static_assert((kFirstDumpReservationRenewal & (kFirstDumpReservationRenewal - 1)) == 0, "a power of two");
 
 // Turns a list's redraw off for a fill and back on afterwards: a visible
 // list that repaints after every row takes milliseconds per row.
@@ -347,19 +348,14 @@ void CCorvaneDlg::OnSearch() { RunSearch(*this, m_held, ProgramSearchHistory());
 void CCorvaneDlg::ReserveDumpLines(std::size_t count) {
     m_dumpLinesExpected = count;
     m_dumpLinesAdded = 0;
-    m_nextDumpReservation = kFirstDumpReservationRenewal;
     m_dataList.InitStorage(count, count * sizeof(DumpLineText));
 }
 
 void CCorvaneDlg::AppendLine(const char* text, std::size_t) {
     m_dataList.AddString(text);
-    if (++m_dumpLinesAdded != m_nextDumpReservation) return;
-    if (m_dumpLinesAdded >= m_dumpLinesExpected) {
-        m_nextDumpReservation = 0;
-        return;
-    }
-    m_dataList.InitStorage(m_dumpLinesExpected - m_dumpLinesAdded, 0);
-    m_nextDumpReservation *= 2;
+    const std::size_t added = ++m_dumpLinesAdded;
+    const bool doubled = added >= kFirstDumpReservationRenewal && (added & (added - 1)) == 0;
+    if (doubled && added < m_dumpLinesExpected) m_dataList.InitStorage(m_dumpLinesExpected - added, 0);
 }
 
 void CCorvaneDlg::SelectDumpLine(int index) { m_dataList.SetCurSel(index); }
@@ -458,7 +454,7 @@ void CCorvaneDlg::ClearNodeRows() { m_nodeList.DeleteAllItems(); }
 void CCorvaneDlg::ClearBlockRows() { m_blockList.DeleteAllItems(); }
 void CCorvaneDlg::ClearDumpLines() {
     m_dataList.ResetContent();
-    m_dumpLinesExpected = m_dumpLinesAdded = m_nextDumpReservation = 0;
+    m_dumpLinesExpected = m_dumpLinesAdded = 0;
     if (m_fillingDump) m_dataList.SendMessage(WM_SETREDRAW, FALSE);
 }
 

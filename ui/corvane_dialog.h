@@ -140,11 +140,9 @@ private:
     CStatic m_unicodeLabel;
     // True while a block's dump fills the dump list.
     bool m_fillingDump = false;
-    // The lines the dump list was told to expect, those added since, and the
-    // count at which room is asked for again (0: not again).
+    // The lines the dump list was told to expect, and those added since.
     std::size_t m_dumpLinesExpected = 0;
     std::size_t m_dumpLinesAdded = 0;
-    std::size_t m_nextDumpReservation = 0;
 };
 
 // The framework's application title: the executable's file name without
