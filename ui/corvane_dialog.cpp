@@ -79,6 +79,23 @@ std::string ApplicationTitle() {
     return name;
 }
 
+int FrameTitleHeight() { return 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4; }
+
+void PrintFrameTitle(HWND frame) {
+    RECT client = {};
+    ::GetClientRect(frame, &client);
+    CClientDC dc(frame);
+    ::IntersectClipRect(dc, client.left, client.top, client.right, client.top + FrameTitleHeight());
+    ::SendMessageA(frame, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), PRF_CLIENT);
+}
+
+void ShowDrawingNow() {
+    // Windows shows what was drawn at once; some implementations keep it off
+    // the screen until the thread next looks at its message queue. Looking
+    // takes and handles nothing.
+    ::GetQueueStatus(QS_ALLINPUT);
+}
+
 CCorvaneDlg::CCorvaneDlg(CorvanePlatform& platform, CWnd* parent)
     : CDialog(IDD_CORVANE_DIALOG, parent), m_platform(platform),
       m_appIcon(GetApp() ? GetApp()->LoadIcon(IDR_MAINFRAME)
@@ -483,29 +500,18 @@ void CCorvaneDlg::SetBlockFrameCaption(const std::string& caption) {
     m_blockGroup.SetWindowText(caption.c_str());
     // No messages are dispatched during a fill: draw the title now so that the
     // progress shows. The title is drawn on its own opaque background, so a
-    // title at least as long as the last one simply covers it; it is printed
-    // straight into the frame, clipped to the title's strip, which costs far
-    // less than a paint cycle (a fill of 100,000 rows sets 4,000 titles). A
-    // shorter title needs the dialog's background repainted behind the old
-    // text.
-    const int stripHeight = 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4;
+    // title at least as long as the last one simply covers it; a shorter one
+    // needs the dialog's background repainted behind the old text.
     if (caption.size() >= previousLength) {
-        RECT frame = {};
-        m_blockGroup.GetClientRect(&frame);
-        CClientDC dc(m_blockGroup.GetSafeHwnd());
-        ::IntersectClipRect(dc, frame.left, frame.top, frame.right, frame.top + stripHeight);
-        m_blockGroup.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), PRF_CLIENT);
+        PrintFrameTitle(m_blockGroup.GetSafeHwnd());
     } else {
         RECT strip = {};
         m_blockGroup.GetWindowRect(&strip);
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&strip), 2);
-        strip.bottom = strip.top + stripHeight;
+        strip.bottom = strip.top + FrameTitleHeight();
         RedrawWindow(&strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
-    // Windows shows what was drawn at once; some implementations keep it off
-    // the screen until the thread next looks at its message queue. Look,
-    // without taking or handling anything, so the new title shows now.
-    ::GetQueueStatus(QS_ALLINPUT);
+    ShowDrawingNow();
 }
 
 void CCorvaneDlg::FocusNodeList() { m_nodeList.SetFocus(); }

@@ -149,4 +149,13 @@ private:
 // its extension. Plain message boxes carry it as their caption.
 std::string ApplicationTitle();
 
+// The height of a group box's title strip, from the box's top edge.
+int FrameTitleHeight();
+// Draws a group box's title into its title strip now, straight into the box
+// (clipped to the strip) rather than through a paint cycle, which costs far
+// less: a fill of 100,000 rows sets 4,000 progress titles.
+void PrintFrameTitle(HWND frame);
+// Puts what was just drawn on the screen without handling any message.
+void ShowDrawingNow();
+
 } // namespace corvane

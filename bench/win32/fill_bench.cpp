@@ -7,6 +7,7 @@
 #include "framework/seams.h"
 #include "heap/block_walk.h"
 #include "heap/dump_text.h"
+#include "heap/row_text.h"
 #include "res/resource.h"
 #include "tests/win32/fake_platform.h"
 #include "tests/win32/low_memory.h"
@@ -137,19 +138,11 @@ int Run() {
     // The progress titles alone: set, painted and put on the screen the way
     // the fill does, once for every 25 rows.
     const HWND frame = ::GetDlgItem(dialog.GetSafeHwnd(), IDC_BLOCK_GROUP);
-    RECT strip = {};
-    ::GetClientRect(frame, &strip);
     start = Now();
     for (LRESULT done = 25; done <= blockRows; done += 25) {
-        char title[96];
-        std::snprintf(title, sizeof title, "Heap Blocks List - Processing %ld of %lu blocks...",
-                      static_cast<long>(done), static_cast<unsigned long>(big.record.entryCount));
-        ::SetWindowTextA(frame, title);
-        const HDC dc = ::GetDC(frame);
-        ::IntersectClipRect(dc, 0, 0, strip.right, 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4);
-        ::SendMessageA(frame, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        ::ReleaseDC(frame, dc);
-        ::GetQueueStatus(QS_ALLINPUT);
+        ::SetWindowTextA(frame, ProgressCaption(static_cast<std::uint32_t>(done), big.record.entryCount).c_str());
+        PrintFrameTitle(frame);
+        ShowDrawingNow();
     }
     const double titles = Seconds(start, Now());
     ::SetWindowTextA(frame, "Heap Blocks List");
