@@ -15,16 +15,12 @@ using testing::MessageBoxRecorder;
 using testing::PrintClient;
 using testing::PumpMessages;
 using testing::ShellRecorder;
+using testing::ShowTestDialog;
 using testing::WindowText;
 
 class ShownAbout {
 public:
-    ShownAbout() {
-        EXPECT_TRUE(dialog.Create());
-        ::ShowWindow(hwnd(), SW_SHOW);
-        ::UpdateWindow(hwnd());
-        PumpMessages(hwnd());
-    }
+    ShownAbout() { EXPECT_TRUE(ShowTestDialog(dialog)); }
     ~ShownAbout() { dialog.DestroyWindow(); }
     HWND hwnd() const { return dialog.GetSafeHwnd(); }
     HWND item(int id) const { return ::GetDlgItem(hwnd(), id); }

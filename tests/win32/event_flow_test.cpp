@@ -29,6 +29,7 @@ using testing::LowMemory;
 using testing::MessageBoxRecorder;
 using testing::PumpMessages;
 using testing::RegionByte;
+using testing::ShowTestDialog;
 using testing::SyntheticHeap;
 using testing::WindowText;
 
@@ -68,10 +69,7 @@ protected:
 
         boxes = std::make_unique<MessageBoxRecorder>(IDOK);
         dialog = std::make_unique<CCorvaneDlg>(platform);
-        ASSERT_TRUE(dialog->Create());
-        ::ShowWindow(hwnd(), SW_SHOW);
-        ::UpdateWindow(hwnd());
-        PumpMessages(hwnd());
+        ASSERT_TRUE(ShowTestDialog(*dialog));
     }
     void TearDown() override {
         if (dialog) dialog->DestroyWindow();

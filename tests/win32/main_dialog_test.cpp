@@ -24,6 +24,7 @@ using testing::FakePlatform;
 using testing::HasVisibleStyle;
 using testing::MessageBoxRecorder;
 using testing::PumpMessages;
+using testing::ShowTestDialog;
 using testing::WindowText;
 
 // One control of a dialog template as the resource holds it.
@@ -156,10 +157,7 @@ protected:
         boxes = std::make_unique<MessageBoxRecorder>(IDOK);
         dialog.reset();
         dialog = std::make_unique<CCorvaneDlg>(platform);
-        ASSERT_TRUE(dialog->Create());
-        ::ShowWindow(hwnd(), SW_SHOW);
-        ::UpdateWindow(hwnd());
-        PumpMessages(hwnd());
+        ASSERT_TRUE(ShowTestDialog(*dialog));
     }
     void TearDown() override {
         if (dialog) dialog->DestroyWindow();
