@@ -34,6 +34,13 @@ bool DrawsOnBackground(int id) {
     }
 }
 
+// A static control of the template that shows a bitmap resource.
+bool IsPictureControl(HWND control) {
+    char className[16] = {};
+    ::GetClassNameA(control, className, sizeof className);
+    return ::lstrcmpiA(className, "Static") == 0 && (::GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
+}
+
 } // namespace
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
@@ -41,6 +48,7 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 const MessageMap* CAboutDlg::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
         MapVoidMessage<&CAboutDlg::OnPaint>(WM_PAINT),
+        MapVoidMessage<&CAboutDlg::OnDestroy>(WM_DESTROY),
         MapCtlColor<&CAboutDlg::OnCtlColor>(),
     };
     static const MessageMap map{&CDialog::ThisMessageMap, entries, std::size(entries)};
@@ -65,6 +73,19 @@ BOOL CAboutDlg::OnInitDialog() {
     m_linkWeb.SetToolTipEnabled(true);
     m_linkWeb.SetToolTipText(kLatestVersionTip);
     return TRUE;
+}
+
+void CAboutDlg::OnDestroy() {
+    // The picture controls load their bitmaps from the template, and not
+    // every system deletes them with the control (Wine does not): each About
+    // box would leave its pictures behind. A bitmap taken out of its control
+    // is the taker's to delete.
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsPictureControl(child)) continue;
+        CBitmap picture;
+        picture.Attach(reinterpret_cast<HBITMAP>(::SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)));
+    }
+    Default();
 }
 
 HBRUSH CAboutDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {

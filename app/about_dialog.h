@@ -22,6 +22,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnPaint();
+    void OnDestroy();
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType);
 
     static const MessageMap* ThisMessageMap();

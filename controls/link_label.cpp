@@ -5,12 +5,19 @@
 #include <utility>
 
 namespace corvane {
+namespace {
+
+// Redraws the label at once, on entering and ending the hover.
+constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+
+} // namespace
 
 CLinkLabel::CLinkLabel() = default;
 
 const MessageMap* CLinkLabel::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
         MapMouseMessage<&CLinkLabel::OnMouseMove>(WM_MOUSEMOVE),
+        MapMessage<&CLinkLabel::OnCaptureChanged>(WM_CAPTURECHANGED),
         MapSetCursor<&CLinkLabel::OnSetCursor>(),
         MapReflectedCommand<&CLinkLabel::OnClicked>(STN_CLICKED),
         MapReflectedCtlColor<&CLinkLabel::CtlColor>(),
@@ -61,7 +68,6 @@ void CLinkLabel::SetToolTipText(const char* text) {
 
 void CLinkLabel::OnMouseMove(UINT, POINT point) {
     Default();
-    constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
     if (!m_bHover) {
         m_bHover = true;
         RedrawWindow(nullptr, nullptr, kRedrawNow);
@@ -75,6 +81,19 @@ void CLinkLabel::OnMouseMove(UINT, POINT point) {
     m_bHover = false;
     ::ReleaseCapture();
     RedrawWindow(nullptr, nullptr, kRedrawNow);
+}
+
+LRESULT CLinkLabel::OnCaptureChanged(WPARAM, LPARAM newCapture) {
+    Default();
+    // Another window took the pointer (the modal box that a click opened, a
+    // menu): no move off the label will come to end the hover, so it ends
+    // here. The label's own calls leave it alone: it releases the capture
+    // only after the hover has ended, takes it again while it holds it, and
+    // takes it back right after the shell call.
+    if (!m_bHover || m_bOpening || reinterpret_cast<HWND>(newCapture) == m_hWnd) return 0;
+    m_bHover = false;
+    RedrawWindow(nullptr, nullptr, kRedrawNow);
+    return 0;
 }
 
 BOOL CLinkLabel::OnSetCursor(HWND, UINT, UINT) {
@@ -94,7 +113,9 @@ void CLinkLabel::OnClicked() {
 void CLinkLabel::OpenLink(std::string link) {
     // The shell's answer is not looked at: a link that does not open stays
     // silent.
+    m_bOpening = true;
     ShellExecuteThroughSeam(nullptr, "open", link.c_str(), nullptr, nullptr, SW_SHOWMINIMIZED);
+    m_bOpening = false;
     // The handler the shell started may have taken the pointer; take it back
     // so that the hover ends when the pointer next moves off the label.
     SetCapture();

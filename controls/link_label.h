@@ -46,6 +46,7 @@ protected:
     void PreSubclassWindow() override;
 
     void OnMouseMove(UINT flags, POINT point);
+    LRESULT OnCaptureChanged(WPARAM wParam, LPARAM newCapture);
     BOOL OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage);
     void OnClicked();
     HBRUSH CtlColor(HDC dc, UINT ctlType);
@@ -61,6 +62,8 @@ private:
     bool m_bToolTipEnabled = false;
     bool m_bHover = false;
     bool m_bClicked = false;
+    // In the shell call, after which the label takes the capture back.
+    bool m_bOpening = false;
     CFont m_fontLink; // the attached control's font, underlined
     CToolTipCtrl m_ToolTip;
     std::string m_strLink;

@@ -49,6 +49,8 @@ public:
 class CBitmap : public CGdiObject {
 public:
     bool CreateCompatibleBitmap(HDC dc, int width, int height);
+    // Takes over a bitmap made elsewhere, releasing the one held.
+    bool Attach(HBITMAP bitmap) { return Adopt(bitmap); }
     HBITMAP GetSafeHandle() const { return static_cast<HBITMAP>(m_hObject); }
     operator HBITMAP() const { return GetSafeHandle(); }
 };

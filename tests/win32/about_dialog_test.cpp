@@ -2,10 +2,15 @@
 
 #include "controls/runtime_random.h"
 #include "res/resource.h"
+#include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_support.h"
+#include "ui/corvane_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+
+#include <cstddef>
 #include <memory>
 
 namespace corvane {
@@ -136,6 +141,59 @@ TEST(AboutBox, EnterAndEscapeClose) {
         ::SendMessageA(about.hwnd(), WM_COMMAND, command, 0);
         EXPECT_EQ(about.dialog.GetEndResult(), static_cast<int>(command));
     }
+}
+
+// The process's private memory: its commit charge. Under Wine PrivateUsage
+// reads 0, and the committed private regions that VirtualQuery lists leave
+// out what the graphics side allocates (the bits of bitmaps among it); the
+// commit charge counts that too.
+std::size_t PrivateMemory() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PagefileUsage;
+}
+
+DWORD GdiObjects() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+
+TEST(AboutBox, OpeningAndClosingItAgainAndAgainKeepsNoMemoryOrGdiObjects) {
+    testing::FakePlatform platform;
+    platform.processes.processes = {{4, "System"}, {1234, "notepad.exe"}};
+    MessageBoxRecorder boxes(IDOK);
+    CCorvaneDlg mainDialog(platform);
+    ASSERT_TRUE(ShowTestDialog(mainDialog));
+    const HWND aboutLink = mainDialog.GetDlgItem(IDC_ABOUT_LINK);
+    testing::DialogCloser closer("About Corvane");
+    // Every other time through the system menu's About command, else through
+    // a click on the About link.
+    const auto openAndClose = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            if (i % 2 == 0) {
+                ::SendMessageA(mainDialog.GetSafeHwnd(), WM_SYSCOMMAND, 0x10, 0);
+            } else {
+                ::SendMessageA(aboutLink, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+                ::SendMessageA(aboutLink, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+            }
+            PumpMessages(mainDialog.GetSafeHwnd());
+        }
+    };
+
+    // The first boxes make what lives for the run (the cached background).
+    openAndClose(8);
+    const std::size_t memoryBefore = PrivateMemory();
+    const DWORD gdiBefore = GdiObjects();
+    openAndClose(40);
+    ASSERT_EQ(closer.closed(), 48) << "every box opened and closed";
+
+    const std::size_t memoryAfter = PrivateMemory();
+    ASSERT_NE(memoryBefore, 0u);
+    // Two pictures of about 190 KiB in all would stay behind each time.
+    EXPECT_LT(memoryAfter, memoryBefore + 1024 * 1024) << "grew by " << (memoryAfter - memoryBefore) << " bytes";
+    // Wine counts no GDI objects (the count reads 0); Windows does.
+    if (gdiBefore != 0) {
+        EXPECT_LE(GdiObjects(), gdiBefore + 4);
+    }
+    mainDialog.DestroyWindow();
 }
 
 } // namespace

@@ -2,11 +2,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <commctrl.h>
 
 namespace corvane {
 namespace testing {
+namespace {
+
+DialogCloser* g_closer = nullptr; // not owned; the one that lives
+
+} // namespace
 
 void PumpMessages(HWND dialog) {
     MSG message;
@@ -125,6 +131,34 @@ Pixels CaptureScreen(HWND window) {
              SRCCOPY);
     ::ReleaseDC(nullptr, screen);
     return canvas.Read();
+}
+
+DialogCloser::DialogCloser(std::string caption) : m_caption(std::move(caption)) {
+    g_closer = this;
+    m_hook = ::SetWindowsHookExA(WH_GETMESSAGE, &DialogCloser::OnGetMessage, nullptr, ::GetCurrentThreadId());
+}
+
+DialogCloser::~DialogCloser() {
+    if (m_hook) ::UnhookWindowsHookEx(m_hook);
+    if (g_closer == this) g_closer = nullptr;
+}
+
+LRESULT CALLBACK DialogCloser::OnGetMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    DialogCloser* closer = g_closer;
+    // The paint comes out of the queue only when nothing else waits, so the
+    // dialog has shown and settled; the first paint of each dialog ends it.
+    if (closer && code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_PAINT &&
+        message->hwnd != closer->m_lastClosed) {
+        char className[16] = {};
+        ::GetClassNameA(message->hwnd, className, sizeof className);
+        if (std::strcmp(className, "#32770") == 0 && WindowText(message->hwnd) == closer->m_caption) {
+            closer->m_lastClosed = message->hwnd;
+            ++closer->m_closed;
+            ::PostMessageA(message->hwnd, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+    return ::CallNextHookEx(closer ? closer->m_hook : nullptr, code, wParam, lParam);
 }
 
 std::string OutputPath(const char* fileName) {

@@ -72,6 +72,28 @@ Pixels CaptureScreen(HWND window);
 // Handles what showing it queued. False when the dialog cannot be created.
 bool ShowTestDialog(CDialog& dialog, bool activate = false);
 
+// Closes each dialog of this thread with the given caption, with IDCANCEL,
+// once it has painted, for as long as the object lives: modal dialogs that a
+// test opens through real messages end from inside their own loop. One
+// object at a time.
+class DialogCloser {
+public:
+    explicit DialogCloser(std::string caption);
+    ~DialogCloser();
+    DialogCloser(const DialogCloser&) = delete;
+    DialogCloser& operator=(const DialogCloser&) = delete;
+
+    int closed() const { return m_closed; }
+
+private:
+    static LRESULT CALLBACK OnGetMessage(int code, WPARAM wParam, LPARAM lParam);
+
+    std::string m_caption;
+    HHOOK m_hook = nullptr;
+    HWND m_lastClosed = nullptr;
+    int m_closed = 0;
+};
+
 // Where tests leave pictures for people to look at; created on first use.
 std::string OutputPath(const char* fileName);
 

@@ -3,14 +3,18 @@
 // tooltip texts and the relay of mouse messages to the tooltip.
 
 #include "controls/link_label.h"
+#include "res/resource.h"
+#include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_dialog.h"
 #include "tests/win32/framework_test_support.h"
+#include "ui/corvane_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
 #include <cstring>
+#include <utility>
 
 namespace corvane {
 namespace testing {
@@ -235,6 +239,39 @@ TEST_F(LinkLabel, ClickOpensTheLinkMinimizedThroughTheShellAndTakesTheCapture) {
     EXPECT_EQ(shell.calls[1].file, "") << "an empty target is handed over as it is";
 }
 
+TEST_F(LinkLabel, TheLabelTakingTheCaptureItHoldsKeepsTheHover) {
+    ShellRecorder shell;
+    ::ReleaseCapture();
+    Click(web); // takes the capture after the shell call, not hovering
+    ASSERT_EQ(::GetCapture(), web);
+    Move(web, 3, 3);
+    EXPECT_EQ(TextColourAnswered(web), RGB(255, 99, 0)) << "entered while holding the capture";
+    Click(web);
+    EXPECT_EQ(::GetCapture(), web);
+    EXPECT_EQ(TextColourAnswered(web), RGB(255, 99, 0)) << "clicked while hovering";
+}
+
+TEST_F(LinkLabel, AShellThatTakesThePointerLeavesTheHoverToEndWhenThePointerMovesOff) {
+    // What the shell shows or starts may take the capture while it runs; the
+    // label takes it back afterwards and keeps hovering.
+    ShellExecuteHandler previous =
+        SetShellExecuteHandler([this](HWND, const char*, const char*, const char*, const char*, int) {
+            ::SetCapture(dialog.GetSafeHwnd());
+            return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+        });
+    Move(web, 3, 3);
+    Click(web);
+    SetShellExecuteHandler(std::move(previous));
+    EXPECT_EQ(::GetCapture(), web);
+    EXPECT_EQ(TextColourAnswered(web), RGB(255, 99, 0));
+
+    const int before = dialog.m_linkWeb.paints;
+    Move(web, webClient.right + 5, 2);
+    EXPECT_EQ(dialog.m_linkWeb.paints, before + 1) << "left once, redrawn once";
+    EXPECT_NE(::GetCapture(), web);
+    EXPECT_EQ(TextColourAnswered(web), RGB(180, 180, 180));
+}
+
 TEST_F(LinkLabel, MouseMovesThroughTheDialogLoopReachTheTooltip) {
     dialog.m_linkWeb.SetToolTipEnabled(true);
     dialog.m_linkWeb.SetToolTipText("Click here to get the latest version of Corvane");
@@ -318,6 +355,58 @@ TEST(LinkLabelLife, TheLabelReleasesItsFontAndTooltip) {
     }
     EXPECT_EQ(::GetObjectType(font), 0u);
     EXPECT_FALSE(::IsWindow(tooltip));
+}
+
+// The colour that the label's dialog gives it for drawing its text.
+COLORREF TextColourOf(HWND label) {
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::SendMessageA(::GetParent(label), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(label));
+    const COLORREF color = ::GetTextColor(dc);
+    ::DeleteDC(dc);
+    return color;
+}
+
+TEST(LinkLabelOfTheMainDialog, HoverEndsWhenTheAboutBoxThatItsClickOpenedTakesThePointer) {
+    FakePlatform platform;
+    platform.processes.processes = {{4, "System"}, {1234, "notepad.exe"}};
+    MessageBoxRecorder boxes(IDOK);
+    CCorvaneDlg mainDialog(platform);
+    ASSERT_TRUE(ShowTestDialog(mainDialog));
+    const HWND main = mainDialog.GetSafeHwnd();
+    const HWND about = mainDialog.GetDlgItem(IDC_ABOUT_LINK);
+    RECT client{};
+    ::GetClientRect(about, &client);
+
+    POINT inside{client.right / 2, client.bottom / 2};
+    ::ClientToScreen(about, &inside);
+    ::SetCursorPos(inside.x, inside.y);
+    for (int i = 0; i < 50 && ::GetCapture() != about; ++i)
+        PumpMessagesFor(main, 10);
+    ASSERT_EQ(::GetCapture(), about) << "the pointer's own move made the label hover";
+    ASSERT_EQ(TextColourOf(about), RGB(255, 99, 0));
+
+    // A real click: the label notifies the main dialog, whose About box runs
+    // modally, takes the pointer and closes again.
+    DialogCloser closer("About Corvane");
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(::SendInput(2, click, sizeof click[0]), 2u);
+    for (int i = 0; i < 100 && closer.closed() == 0; ++i)
+        PumpMessagesFor(main, 10);
+    ASSERT_EQ(closer.closed(), 1) << "the click opened the About box";
+
+    ::SetCursorPos(1200, 1000);
+    PumpMessagesFor(main, 100);
+    EXPECT_NE(::GetCapture(), about);
+    EXPECT_EQ(TextColourOf(about), RGB(180, 180, 180));
+    const Pixels shown = CaptureScreen(about);
+    EXPECT_EQ(shown.Count(RGB(255, 99, 0)), 0) << "no text left in the hover colour";
+    EXPECT_GT(shown.Count(RGB(180, 180, 180)), 20);
+    shown.SaveBmp(OutputPath("about_link_after_about_box.bmp"));
+    mainDialog.DestroyWindow();
 }
 
 } // namespace
