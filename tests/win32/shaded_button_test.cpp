@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -217,6 +218,44 @@ RECT ClientOf(HWND window) {
     return client;
 }
 
+std::string RectText(const RECT& rect) {
+    return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " + std::to_string(rect.right) +
+           ", " + std::to_string(rect.bottom) + ")";
+}
+
+// The smallest box holding every pixel (x, y) of a width x height area,
+// `inset` pixels in from its sides, that is marked; left > right when none is.
+template <typename Marked> RECT BoxOfMarked(int width, int height, int inset, Marked marked) {
+    RECT box{width, height, 0, 0};
+    for (int y = inset; y < height - inset; ++y)
+        for (int x = inset; x < width - inset; ++x)
+            if (marked(x, y)) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
+// Where two pictures of one size differ.
+RECT DifferingBox(const Pixels& a, const Pixels& b) {
+    return BoxOfMarked(a.width, a.height, 0, [&](int x, int y) { return a.At(x, y) != b.At(x, y); });
+}
+
+// Where the button's caption lands when drawn in the button's font and
+// format into the given caption box: the ink DrawText itself leaves there.
+RECT CaptionInkInBox(const ShadedProbe& button, RECT box) {
+    const RECT client = ClientOf(button.GetSafeHwnd());
+    PixelCanvas blank(client.right, client.bottom, RGB(255, 255, 255));
+    PixelCanvas written(client.right, client.bottom, RGB(255, 255, 255));
+    if (!blank.ready() || !written.ready()) return RECT{};
+    CSelectObject font(written.dc(), ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(written.dc(), TRANSPARENT);
+    ::DrawTextA(written.dc(), button.GetWindowText().c_str(), -1, &box, button.m_nTextFormat);
+    return DifferingBox(written.Read(), blank.Read());
+}
+
 class ShadedButtons : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -274,6 +313,16 @@ protected:
             EXPECT_FALSE(button->m_bHover);
     }
     static Pixels Print(const CWnd& button) { return PrintClient(button.GetSafeHwnd(), RGB(255, 0, 255)); }
+    // Where the caption's ink is: what printing the button with and without
+    // its caption changes.
+    static RECT CaptionInk(ShadedProbe& button) {
+        const std::string caption = button.GetWindowText();
+        const Pixels with = Print(button);
+        button.SetWindowText("");
+        const Pixels without = Print(button);
+        button.SetWindowText(caption.c_str());
+        return DifferingBox(with, without);
+    }
 
     ShadedButtonDialog dialog;
 };
@@ -681,6 +730,39 @@ TEST_F(ShadedButtons, IconBoxComesFromTheHotSpotAndTheAlignment) {
     EXPECT_EQ(dialog.m_save.m_nIconAlign, static_cast<UINT>(BS_CENTER));
 }
 
+TEST_F(ShadedButtons, ALeftIconNarrowsTheCaptionBoxByItsWidth) {
+    // The main dialog's Refresh and Find buttons: the caption is laid out
+    // in the room right of the icon, so it never runs over the icon.
+    for (ShadedProbe* button : {&dialog.m_refresh, &dialog.m_search}) {
+        SCOPED_TRACE(button->GetWindowText());
+        const RECT client = ClientOf(button->GetSafeHwnd());
+        const RECT& icon = button->m_rcIcon;
+        const int m = button->m_FocusRectMargin;
+        const RECT ink = CaptionInk(*button);
+        ASSERT_LT(ink.left, ink.right) << "the caption shows";
+        EXPECT_EQ(RectText(ink), RectText(CaptionInkInBox(*button, RECT{m + 2 + (icon.right - icon.left), 0,
+                                                                        client.right - m - 2, client.bottom})));
+        EXPECT_GE(ink.left, icon.right);
+    }
+}
+
+TEST_F(ShadedButtons, ACentredIconPutsTheCaptionBoxBelowIt) {
+    // Tall enough for a 20 x 20 icon with a line of caption under it.
+    ShadedProbe& plain = dialog.m_plain;
+    plain.SetWindowPos(nullptr, 0, 0, 75, 64, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    plain.CreateShadeFaces(ShadeRowCurve, 8, 20, 5, kTint);
+    plain.SetIcon(IDI_SAVE, BS_CENTER, 0, 0, 4);
+    ASSERT_TRUE(RectIs(plain.m_rcIcon, 27, 22, 47, 42));
+    plain.SetWindowText("Save");
+    const int m = plain.m_FocusRectMargin;
+    const RECT ink = CaptionInk(plain);
+    ASSERT_LT(ink.left, ink.right) << "the caption shows";
+    // From the icon's bottom to m + 1 pixels above the button's bottom.
+    EXPECT_EQ(RectText(ink), RectText(CaptionInkInBox(plain, RECT{m + 2, 42, 75 - m - 2, 64 - m - 1})));
+    EXPECT_GE(ink.top, plain.m_rcIcon.bottom);
+    Print(plain).SaveBmp(OutputPath("shaded_button_caption_below_icon.bmp"));
+}
+
 TEST_F(ShadedButtons, PressedAndHoverIconsFallBackToTheNormalIcon) {
     ShadedProbe& plain = dialog.m_plain;
     plain.SetIcon(IDI_SAVE, BS_LEFT, 0, 0, 0);
@@ -864,6 +946,31 @@ TEST_F(ShadedButtons, ThePressedFaceIsShiftedByTheBorderAndTheCaptionMovesWithIt
     EXPECT_EQ(down.y, up.y + 1);
 }
 
+TEST_F(ShadedButtons, ThePressedIconMovesOnePixelRightAndDown) {
+    // Away from the edges, so that the sunken edge hides no part of it.
+    ShadedProbe& plain = dialog.m_plain;
+    plain.SetWindowPos(nullptr, 0, 0, 75, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    plain.CreateShadeFaces(ShadeRowCurve, 8, 20, 5, kTint);
+    plain.SetIcon(IDI_SEARCH, BS_LEFT, 0, 0, 4);
+    plain.SetWindowText("");
+    ASSERT_TRUE(RectIs(plain.m_rcIcon, 8, 10, 28, 30));
+    // The icon's ink: every pixel inside the edges that is not the face
+    // behind it (the pressed face lies one pixel right and down).
+    auto iconInk = [](const Pixels& pixels, const CDib& face, int faceShift) {
+        return BoxOfMarked(pixels.width, pixels.height, 2, [&](int x, int y) {
+            return pixels.At(x, y) != FaceColour(face, x - faceShift, y - faceShift);
+        });
+    };
+    const RECT up = iconInk(Print(plain), plain.m_faceNormal, 0);
+    ::SendMessageA(plain.GetSafeHwnd(), BM_SETSTATE, TRUE, 0);
+    const RECT down = iconInk(Print(plain), plain.m_facePressed, 1);
+    ::SendMessageA(plain.GetSafeHwnd(), BM_SETSTATE, FALSE, 0);
+    ASSERT_LT(up.left, up.right) << "the icon shows";
+    EXPECT_GE(up.left, 8);
+    EXPECT_LE(up.bottom, 30);
+    EXPECT_EQ(RectText(down), RectText(RECT{up.left + 1, up.top + 1, up.right + 1, up.bottom + 1}));
+}
+
 TEST_F(ShadedButtons, AFlatButtonShowsItsThinFrameOnlyUnderThePointer) {
     ShadedProbe& flat = dialog.m_flat;
     const RECT client = ClientOf(flat.GetSafeHwnd());
@@ -888,6 +995,23 @@ TEST_F(ShadedButtons, AFlatButtonShowsItsThinFrameOnlyUnderThePointer) {
     EXPECT_EQ(pressed.At(right, bottom), highlight);
     EXPECT_EQ(pressed.At(1, 1), FaceColour(flat.m_facePressed, 0, 0));
     ::SendMessageA(flat.GetSafeHwnd(), BM_SETSTATE, FALSE, 0);
+}
+
+TEST_F(ShadedButtons, ADisabledFlatButtonHasNoRaisedEdge) {
+    ShadedProbe& flat = dialog.m_flat;
+    flat.EnableWindow(false);
+    const Pixels pixels = Print(flat);
+    // The two outer rings, where a raised edge would be, show the face.
+    int edgePixels = 0, faceOnEdge = 0;
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x) {
+            if (x > 1 && y > 1 && x < pixels.width - 2 && y < pixels.height - 2) continue;
+            ++edgePixels;
+            if (pixels.At(x, y) == FaceColour(flat.m_faceDisabled, x, y)) ++faceOnEdge;
+        }
+    EXPECT_GT(edgePixels, 200);
+    EXPECT_EQ(faceOnEdge, edgePixels);
+    EXPECT_GT(pixels.Count(::GetSysColor(COLOR_GRAYTEXT)), 10) << "drawn disabled";
 }
 
 TEST_F(ShadedButtons, ScreenshotsOfEveryState) {
