@@ -149,6 +149,7 @@ public:
 class NullSource : public BlockSource {
 public:
     std::unique_ptr<TargetMemory> Open(std::uint32_t) override { return std::make_unique<NullTarget>(); }
+    AddressWidth Width() const override { return AddressWidth::Bits32; }
 };
 class CountingWindow : public BlockDataWindow {
 public:

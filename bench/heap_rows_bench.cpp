@@ -48,7 +48,7 @@ void BM_BlockRows(benchmark::State& state) {
         std::uint32_t n = 0;
         for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;
              more = HeapBlockNext(heap.record, heap.entries, cursor)) {
-            FormatHeapBlockRow(n++, cursor, row);
+            FormatHeapBlockRow(n++, cursor, AddressWidth::Bits32, row);
             benchmark::DoNotOptimize(row);
         }
         rows += n;
@@ -69,8 +69,8 @@ void BM_BlockRows_Reference(benchmark::State& state) {
         for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;
              more = HeapBlockNext(heap.record, heap.entries, cursor)) {
             std::snprintf(index, sizeof index, "%d", static_cast<int>(++n));
-            std::snprintf(address, sizeof address, "0x%.8x", cursor.address);
-            std::snprintf(size, sizeof size, "0x%.8x", cursor.size);
+            std::snprintf(address, sizeof address, "0x%.8x", static_cast<unsigned>(cursor.address));
+            std::snprintf(size, sizeof size, "0x%.8x", static_cast<unsigned>(cursor.size));
             const char* type = AllocationTypeText(cursor.kind);
             const char* status = StatusText(cursor.kind);
             benchmark::DoNotOptimize(index);

@@ -87,6 +87,10 @@ bool CListCtrl::SetColumnWidth(int column, int width) {
     return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)) != 0;
 }
 
+int CListCtrl::GetStringWidth(const char* text) const {
+    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+}
+
 int CListCtrl::InsertItem(int item, const char* text) {
     if (!GetSafeHwnd()) return -1;
     LVITEMA record{};

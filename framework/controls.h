@@ -64,6 +64,8 @@ public:
     DWORD SetExtendedStyle(DWORD style);
     int InsertColumn(int column, const char* heading, int format, int width);
     bool SetColumnWidth(int column, int width);
+    // The width of `text` in the list's font, without the cell's margins.
+    int GetStringWidth(const char* text) const;
     int InsertItem(int item, const char* text);
     bool SetItemText(int item, int subItem, const char* text);
     std::string GetItemText(int item, int subItem) const;

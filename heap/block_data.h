@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace corvane {
 
@@ -19,7 +20,9 @@ struct HeldBlock {
     std::unique_ptr<std::uint8_t[]> m_heapData;
     std::uint32_t m_heapDataSize = 0;
     std::int32_t m_searchPos = 0;
-    std::uint32_t m_blockAddress = 0;
+    Address m_blockAddress = 0;
+    // The width of the target's addresses, which positions are shown at.
+    AddressWidth m_addressWidth = AddressWidth::Bits32;
 
     bool IsHeld() const { return m_heapData != nullptr; }
     void Release() {
@@ -59,6 +62,12 @@ public:
 // dump list, or puts a single "ERROR : " line there. True when the dump was
 // built.
 bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held, std::uint32_t processId,
-                   std::uint32_t blockAddress, std::uint32_t blockSize);
+                   Address blockAddress, std::uint64_t blockSize);
+
+// Shows the block that a heap block row names, its address and size read
+// back from the row's texts. A text that does not read as a number of the
+// target's width gives an error line in place of the dump.
+bool ShowBlockOfRow(BlockSource& source, BlockDataWindow& window, HeldBlock& held, std::uint32_t processId,
+                    std::string_view addressText, std::string_view sizeText);
 
 } // namespace corvane

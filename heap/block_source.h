@@ -25,6 +25,8 @@ public:
     // The process opened for reading, or null when the caller's rights do not
     // allow it (or there is no such process).
     virtual std::unique_ptr<TargetMemory> Open(std::uint32_t processId) = 0;
+    // How wide the addresses of the processes it opens are.
+    virtual AddressWidth Width() const = 0;
     // Room for a copy of `size` bytes, or null when memory is short.
     virtual std::unique_ptr<std::uint8_t[]> Allocate(std::uint32_t size);
 };

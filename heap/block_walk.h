@@ -16,10 +16,11 @@ enum BlockKind : std::uint32_t {
     BlockKindMoveable = 4,
 };
 
-// The walk's position. The caller zeroes it before HeapBlockFirst.
+// The walk's position. The caller zeroes it before HeapBlockFirst. The
+// address and size keep the width the heap's records give them.
 struct HeapBlockCursor {
-    std::uint32_t address = 0;
-    std::uint32_t size = 0;
+    Address address = 0;
+    std::uint64_t size = 0;
     std::uint32_t kind = BlockKindNone;
     std::uint32_t entryIndex = 0;
 };

@@ -95,6 +95,10 @@ HeapRecordLayout HeapRecordLayoutForBuild(std::uint32_t windowsBuild) {
     return windowsBuild > 22000 ? HeapRecordLayout::Tagged32 : HeapRecordLayout::Classic32;
 }
 
+AddressWidth AddressWidthOf(HeapRecordLayout layout) {
+    return Info(layout).pointerSize == 8 ? AddressWidth::Bits64 : AddressWidth::Bits32;
+}
+
 DebugBufferReader::DebugBufferReader(const MemoryView& memory, HeapRecordLayout layout)
     : m_memory(memory), m_layout(layout) {}
 
@@ -128,11 +132,11 @@ bool DebugBufferReader::ReadHeaps(Address buffer, bool checkEntryArrays, std::ve
     heaps.reserve(count);
     const bool read = ReadRecords(m_memory, first, count, info.heapRecordSize, [&](const unsigned char* r) {
         HeapRecord heap;
-        heap.base = Low32(Field(r + info.baseOffset, info.pointerSize));
+        heap.base = Field(r + info.baseOffset, info.pointerSize);
         heap.flags = Low32(Field(r + info.flagsOffset, 4));
         heap.entryOverhead = static_cast<std::uint16_t>(Field(r + info.overheadOffset, 2));
-        heap.bytesAllocated = Low32(Field(r + info.allocatedOffset, info.sizeFieldWidth));
-        heap.bytesCommitted = Low32(Field(r + info.committedOffset, info.sizeFieldWidth));
+        heap.bytesAllocated = Field(r + info.allocatedOffset, info.sizeFieldWidth);
+        heap.bytesCommitted = Field(r + info.committedOffset, info.sizeFieldWidth);
         heap.entryCount = Low32(Field(r + info.entryCountOffset, 4));
         heap.entries = Field(r + info.entriesOffset, info.pointerSize);
         heaps.push_back(heap);
@@ -167,7 +171,7 @@ bool DebugBufferReader::ReadEntries(const HeapRecord& heap, std::vector<HeapEntr
     std::uint64_t bytes = 0;
     if (!ArrayExtent(info, heap.entries, heap.entryCount, info.entryRecordSize, bytes) ||
         !m_memory.IsReadable(heap.entries, bytes)) {
-        error = Format("the heap at 0x%.8" PRIx32 " counts %" PRIu32
+        error = Format("the heap at 0x%.8" PRIx64 " counts %" PRIu32
                        " entries, but no such entry array lies at 0x%.8" PRIx64,
                        heap.base, heap.entryCount, heap.entries);
         return false;
@@ -176,14 +180,14 @@ bool DebugBufferReader::ReadEntries(const HeapRecord& heap, std::vector<HeapEntr
     const bool read =
         ReadRecords(m_memory, heap.entries, heap.entryCount, info.entryRecordSize, [&](const unsigned char* r) {
             HeapEntry entry;
-            entry.size = Low32(Field(r + info.entrySizeOffset, info.pointerSize));
+            entry.size = Field(r + info.entrySizeOffset, info.pointerSize);
             entry.flags = static_cast<std::uint16_t>(Field(r + info.entryFlagsOffset, 2));
-            entry.firstBlock = Low32(Field(r + info.entryFirstBlockOffset, info.pointerSize));
+            entry.firstBlock = Field(r + info.entryFirstBlockOffset, info.pointerSize);
             entries.push_back(entry);
         });
     if (!read) {
         entries.clear();
-        error = Format("the entry array of the heap at 0x%.8" PRIx32 " cannot be read", heap.base);
+        error = Format("the entry array of the heap at 0x%.8" PRIx64 " cannot be read", heap.base);
         return false;
     }
     return true;

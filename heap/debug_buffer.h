@@ -25,29 +25,31 @@ enum class HeapRecordLayout {
 // The layout a 32-bit process sees on the Windows build given.
 HeapRecordLayout HeapRecordLayoutForBuild(std::uint32_t windowsBuild);
 
+// The width of the addresses and sizes that buffers of this layout carry.
+AddressWidth AddressWidthOf(HeapRecordLayout layout);
+
 // Query flags of the debug-information service.
 constexpr std::uint32_t kQueryHeapSummary = 0x04;
 constexpr std::uint32_t kQueryHeapEntries = 0x10;
 constexpr std::uint32_t kQueryHeapsWithEntries = kQueryHeapSummary | kQueryHeapEntries;
 
-// The fields of a heap record that the tool uses. Values are kept as 32-bit
-// numbers (the rows show them so); only the entry array keeps its full
-// address.
+// The fields of a heap record that the tool uses. Addresses and sizes keep
+// the full width the buffer gives them.
 struct HeapRecord {
-    std::uint32_t base = 0;
+    Address base = 0;
     std::uint32_t flags = 0;
     std::uint16_t entryOverhead = 0;
-    std::uint32_t bytesAllocated = 0;
-    std::uint32_t bytesCommitted = 0;
+    std::uint64_t bytesAllocated = 0;
+    std::uint64_t bytesCommitted = 0;
     std::uint32_t entryCount = 0;
     Address entries = 0;
 };
 
 // The fields of an entry record that the block walk uses.
 struct HeapEntry {
-    std::uint32_t size = 0;
+    std::uint64_t size = 0;
     std::uint16_t flags = 0;
-    std::uint32_t firstBlock = 0;
+    Address firstBlock = 0;
 };
 
 // Entry flag bits.

@@ -1,5 +1,7 @@
 #include "heap/dump_text.h"
 
+#include "heap/row_text.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -88,12 +90,14 @@ std::size_t FormatDumpLine(std::uint32_t offset, const std::uint8_t* bytes, std:
     return length;
 }
 
-std::size_t FormatDumpHeader(std::uint32_t heapNodeAddress, std::uint32_t blockAddress, std::uint32_t blockSize,
+std::size_t FormatDumpHeader(Address heapNodeAddress, Address blockAddress, std::uint32_t blockSize, AddressWidth width,
                              DumpHeaderText& header) {
-    const int length =
-        std::snprintf(header, sizeof header, "Heap Node Address=0x%.8x, Block Address=0x%.8x, Size=0x%.8x (%d)",
-                      static_cast<unsigned>(heapNodeAddress), static_cast<unsigned>(blockAddress),
-                      static_cast<unsigned>(blockSize), static_cast<int>(static_cast<std::int32_t>(blockSize)));
+    HexText node, block, size;
+    FormatHex(heapNodeAddress, width, node);
+    FormatHex(blockAddress, width, block);
+    FormatHex(blockSize, width, size);
+    const int length = std::snprintf(header, sizeof header, "Heap Node Address=%s, Block Address=%s, Size=%s (%d)",
+                                     node, block, size, static_cast<int>(static_cast<std::int32_t>(blockSize)));
     return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 

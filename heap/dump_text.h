@@ -1,5 +1,7 @@
 #pragma once
 
+#include "heap/memory_view.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -29,9 +31,10 @@ using DumpLineText = char[kDumpLineLength + 1];
 // otherwise. Returns the line's length; the text is zero-terminated.
 std::size_t FormatDumpLine(std::uint32_t offset, const std::uint8_t* bytes, std::size_t count, DumpLineText& line);
 
-// The header line of a dump, zero-terminated; returns its length.
-using DumpHeaderText = char[96];
-std::size_t FormatDumpHeader(std::uint32_t heapNodeAddress, std::uint32_t blockAddress, std::uint32_t blockSize,
+// The header line of a dump, zero-terminated; returns its length. The
+// addresses and the size show at the target's width, as the rows show them.
+using DumpHeaderText = char[128];
+std::size_t FormatDumpHeader(Address heapNodeAddress, Address blockAddress, std::uint32_t blockSize, AddressWidth width,
                              DumpHeaderText& header);
 
 // How many dump lines `size` bytes make: one for every 16 bytes begun.

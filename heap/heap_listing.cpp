@@ -16,7 +16,20 @@ std::string UnreadableSnapshot(const std::string& detail) {
     return "Failed to read the heap information of the process: " + detail;
 }
 
+// When the process has ended, the user hears that once and the process list
+// no longer offers it. Asked before a query, since some systems answer a query
+// of an ended process with an empty snapshot, and again after a failed one,
+// since the process may end in between.
+bool ReportedAsEnded(DebugInfoService& service, HeapListWindow& window, std::uint32_t processId) {
+    if (service.IsRunning(processId)) return false;
+    window.ShowMessage(kProcessEndedMessage, MessageIcon::Information);
+    window.RefreshProcessList(static_cast<std::int32_t>(processId));
+    return true;
+}
+
 } // namespace
+
+const char* const kProcessEndedMessage = "The process has ended. The process list has been refreshed.";
 
 bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint32_t processId) {
     window.ClearNodeRows();
@@ -25,6 +38,7 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     window.ShowPanel(PANEL_HEAPNODES, kShowCommand);
     window.ShowPanel(PANEL_HEAPDATA, kHideCommand);
 
+    if (ReportedAsEnded(service, window, processId)) return false;
     DebugBuffer buffer(service);
     if (!buffer) {
         window.ShowMessage("Failed to create debug buffer for heap storage due to insufficient memory",
@@ -34,6 +48,7 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
 
     bool withEntries = true;
     if (service.Query(processId, kQueryHeapsWithEntries, buffer.address()) != 0) {
+        if (ReportedAsEnded(service, window, processId)) return false;
         window.ShowMessage("First level heap enumeration failed", MessageIcon::Plain);
         if (service.Query(processId, kQueryHeapSummary, buffer.address()) != 0) {
             window.ShowMessage("Second level heap enumeration failed", MessageIcon::Error);
@@ -51,9 +66,10 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     }
 
     window.SetNodeColumnWidth(kNodeColumnFlags, NodeFlagsColumnWidth(static_cast<std::uint32_t>(heaps.size())));
+    const AddressWidth width = AddressWidthOf(service.Layout());
     HeapNodeRow row;
     for (std::uint32_t i = 0; i < heaps.size(); ++i) {
-        FormatHeapNodeRow(i, heaps[i], row);
+        FormatHeapNodeRow(i, heaps[i], width, row);
         window.InsertNodeRow(i, row);
     }
     window.FocusNodeList();
@@ -61,18 +77,22 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
 }
 
 bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeRow, std::uint32_t processId,
-                    std::uint32_t heapBase) {
+                    Address heapBase) {
     window.ClearBlockRows();
 
+    if (ReportedAsEnded(service, window, processId)) return false;
     DebugBuffer buffer(service);
     if (!buffer) {
         window.ShowMessage("Failed to create debug buffer for heap storage", MessageIcon::Error);
         return false;
     }
-    if (service.Query(processId, kQueryHeapsWithEntries, buffer.address()) != 0) {
+    if (const std::uint32_t status = service.Query(processId, kQueryHeapsWithEntries, buffer.address())) {
+        if (ReportedAsEnded(service, window, processId)) return false;
+        // The query tells its failure by the status it returns; it leaves the
+        // thread's last error as it was.
         char text[96];
         std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
-                      static_cast<unsigned>(service.LastError()));
+                      static_cast<unsigned>(status));
         window.ShowMessage(text, MessageIcon::Error);
         return false;
     }
@@ -97,11 +117,12 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
             listed = false;
             break;
         }
+        const AddressWidth width = AddressWidthOf(service.Layout());
         HeapBlockCursor cursor;
         HeapBlockRow row;
         std::uint32_t rows = 0;
         for (bool more = HeapBlockFirst(heap, entries, cursor); more; more = HeapBlockNext(heap, entries, cursor)) {
-            FormatHeapBlockRow(rows, cursor, row);
+            FormatHeapBlockRow(rows, cursor, width, row);
             window.InsertBlockRow(rows, row);
             ++rows;
             if (IsProgressRow(rows)) window.SetBlockFrameCaption(ProgressCaption(rows, heap.entryCount));

@@ -30,7 +30,15 @@ public:
     virtual void SetBlockFrameCaption(const std::string& caption) = 0;
     virtual void FocusNodeList() = 0;
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // Rebuilds the process list, choosing `wantedId` again if it is still
+    // listed; when it is not, the heap lists are emptied and the first
+    // process is chosen.
+    virtual bool RefreshProcessList(std::int32_t wantedId) = 0;
 };
+
+// Told once when the chosen process has ended since the process list was
+// made; the process list is then refreshed.
+extern const char* const kProcessEndedMessage;
 
 // Fills the heap node list with one row per heap of the process, from a
 // fresh snapshot. True when the list was filled.
@@ -40,6 +48,6 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
 // fresh snapshot; `nodeRow` is the heap node row that was chosen. True when
 // the list was filled, also when no heap matched.
 bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeRow, std::uint32_t processId,
-                    std::uint32_t heapBase);
+                    Address heapBase);
 
 } // namespace corvane

@@ -9,6 +9,10 @@ namespace corvane {
 // any target; 32-bit programs only ever use the low half.
 using Address = std::uint64_t;
 
+// How wide the addresses and sizes of a process are: those of a 32-bit
+// process fit in 32 bits, those of a 64-bit one need all 64.
+enum class AddressWidth { Bits32, Bits64 };
+
 // Read access to an address space that may contain holes. Records reached
 // through pointers are only ever read through this interface, so a wild
 // pointer becomes a failed read instead of a crash.

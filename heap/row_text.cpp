@@ -31,14 +31,15 @@ char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) :
 
 const char* const kBlockFrameCaption = "Heap Blocks List";
 
-void FormatHex32(std::uint32_t value, char (&text)[11]) {
+void FormatHex(std::uint64_t value, AddressWidth width, HexText& text) {
+    const int digits = width == AddressWidth::Bits64 ? 16 : 8;
     text[0] = '0';
     text[1] = 'x';
-    for (int i = 9; i >= 2; --i) {
+    for (int i = digits + 1; i >= 2; --i) {
         text[i] = kHexDigits[value & 0xF];
         value >>= 4;
     }
-    text[10] = '\0';
+    text[digits + 2] = '\0';
 }
 
 void FormatDecimal32(std::int32_t value, char (&text)[12]) {
@@ -57,19 +58,19 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]) {
     text[i] = '\0';
 }
 
-void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, HeapNodeRow& row) {
+void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, AddressWidth width, HeapNodeRow& row) {
     FormatDecimal32(static_cast<std::int32_t>(position + 1), row.index);
-    FormatHex32(heap.base, row.base);
+    FormatHex(heap.base, width, row.base);
     FormatDecimal32(static_cast<std::int32_t>(heap.entryCount), row.blockCount);
-    FormatHex32(heap.bytesCommitted, row.committed);
-    FormatHex32(heap.bytesAllocated, row.allocated);
-    FormatHex32(heap.flags, row.flags);
+    FormatHex(heap.bytesCommitted, width, row.committed);
+    FormatHex(heap.bytesAllocated, width, row.allocated);
+    FormatHex(heap.flags, AddressWidth::Bits32, row.flags);
 }
 
-void FormatHeapBlockRow(std::uint32_t rowIndex, const HeapBlockCursor& cursor, HeapBlockRow& row) {
+void FormatHeapBlockRow(std::uint32_t rowIndex, const HeapBlockCursor& cursor, AddressWidth width, HeapBlockRow& row) {
     FormatDecimal32(static_cast<std::int32_t>(rowIndex + 1), row.index);
-    FormatHex32(cursor.address, row.address);
-    FormatHex32(cursor.size, row.size);
+    FormatHex(cursor.address, width, row.address);
+    FormatHex(cursor.size, width, row.size);
     row.allocationType = AllocationTypeText(cursor.kind);
     row.status = StatusText(cursor.kind);
 }
@@ -102,19 +103,27 @@ std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount) {
     return text;
 }
 
-std::uint32_t ParseHexText(std::string_view text) {
+std::optional<std::uint64_t> ParseHexNumber(std::string_view text, AddressWidth width) {
+    const std::uint64_t limit = width == AddressWidth::Bits64 ? ~std::uint64_t{0} : 0xFFFFFFFFu;
     std::size_t i = SkipSpace(text, 0);
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    // The prefix counts only when a digit follows it, as with strtoul.
-    if (i + 2 < text.size() && text[i] == '0' && Lower(text[i + 1]) == 'x' && HexValue(text[i + 2]) >= 0) i += 2;
+    if (i + 1 < text.size() && text[i] == '0' && Lower(text[i + 1]) == 'x') i += 2;
+    const std::size_t digitsStart = i;
     std::uint64_t value = 0;
     for (; i < text.size() && HexValue(text[i]) >= 0; ++i) {
+        if (value > (limit >> 4)) return std::nullopt; // one more digit would not fit
         value = value * 16 + static_cast<unsigned>(HexValue(text[i]));
-        if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;
     }
-    const auto result = static_cast<std::uint32_t>(value);
-    return negative ? 0u - result : result;
+    if (i == digitsStart || SkipSpace(text, i) != text.size()) return std::nullopt;
+    return value;
+}
+
+std::string UnreadableNumberText(const char* column, std::string_view text) {
+    return std::string("The ") + column + " \"" + std::string(text) + "\" cannot be read as a number.";
+}
+
+std::int64_t SignedCount(std::uint64_t value, AddressWidth width) {
+    if (width == AddressWidth::Bits32) return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    return static_cast<std::int64_t>(value);
 }
 
 std::int32_t ParseDecimalText(std::string_view text) {

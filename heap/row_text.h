@@ -4,42 +4,49 @@
 #include "heap/debug_buffer.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace corvane {
 
+// "0x" and a number's lower-case hexadecimal digits, as many as its width
+// holds (8 or 16) so that the texts of a column line up, then a terminating
+// zero.
+using HexText = char[19];
+void FormatHex(std::uint64_t value, AddressWidth width, HexText& text);
+
 // Column texts of one heap node row: index, base address, block count,
 // committed size, allocated size, flags.
 struct HeapNodeRow {
     char index[12];
-    char base[11];
+    HexText base;
     char blockCount[12];
-    char committed[11];
-    char allocated[11];
-    char flags[11];
+    HexText committed;
+    HexText allocated;
+    HexText flags;
 };
 
 // Column texts of one heap block row: index, address, size, allocation type,
 // status. The last two point at static texts.
 struct HeapBlockRow {
     char index[12];
-    char address[11];
-    char size[11];
+    HexText address;
+    HexText size;
     const char* allocationType;
     const char* status;
 };
 
-// `position` counts heap records from 0; the row shows it from 1.
-void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, HeapNodeRow& row);
+// Addresses and sizes show at `width`; the flags are a 32-bit number in
+// every process. `position` counts heap records from 0; the row shows it
+// from 1.
+void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, AddressWidth width, HeapNodeRow& row);
 // `rowIndex` counts rows from 0; the row shows it from 1.
-void FormatHeapBlockRow(std::uint32_t rowIndex, const HeapBlockCursor& cursor, HeapBlockRow& row);
+void FormatHeapBlockRow(std::uint32_t rowIndex, const HeapBlockCursor& cursor, AddressWidth width, HeapBlockRow& row);
 
 const char* AllocationTypeText(std::uint32_t kind);
 const char* StatusText(std::uint32_t kind);
 
-// "0x" and eight lower-case hexadecimal digits, then a terminating zero.
-void FormatHex32(std::uint32_t value, char (&text)[11]);
 // Signed decimal of the 32-bit value, then a terminating zero.
 void FormatDecimal32(std::int32_t value, char (&text)[12]);
 
@@ -56,11 +63,20 @@ bool IsProgressRow(std::uint32_t rowsDone);
 std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount);
 extern const char* const kBlockFrameCaption;
 
-// Readers of the row texts, for the steps that take their inputs back from
-// the lists. Each reads like the C library's conversions: leading white
-// space skipped, an optional sign, digits up to the first other character,
-// 0 when there are none; values beyond the type saturate.
-std::uint32_t ParseHexText(std::string_view text); // "0x" prefix accepted
+// Reads back an address or size that a row shows: white space around it,
+// an optional "0x", then hexadecimal digits and nothing else. Empty when the
+// text holds no such number or one beyond `width`, so that a text that does
+// not read is never taken for 0 or for a cut value.
+std::optional<std::uint64_t> ParseHexNumber(std::string_view text, AddressWidth width);
+// What the user is told when a row's text does not read as a number:
+// `column` names the column by its heading.
+std::string UnreadableNumberText(const char* column, std::string_view text);
+// A size read back from a row as a signed count of `width` bits: the top
+// bit set makes it negative.
+std::int64_t SignedCount(std::uint64_t value, AddressWidth width);
+// Reads a decimal count like the C library does: leading white space
+// skipped, an optional sign, digits up to the first other character, 0 when
+// there are none; values beyond 32 bits saturate.
 std::int32_t ParseDecimalText(std::string_view text);
 // True for a status text that reads "FREE" in any letter case once white
 // space is trimmed from both ends.

@@ -3,6 +3,7 @@
 #include "heap/row_text.h"
 
 #include <array>
+#include <optional>
 
 namespace corvane {
 
@@ -13,6 +14,7 @@ const char* const kSaveTargetOpenFailedMessage = "Failed to open target process 
 const char* const kSaveReadFailedMessage = "Failed to read the heap data from the target process memory";
 const char* const kSaveWriteFailedMessage =
     "Failed to write the heap data to the file.\nMake sure there is enough free space on the disk.";
+const char* const kSaveNothingMessage = "The block's size is zero or negative: there is nothing to save.";
 
 namespace {
 
@@ -22,7 +24,7 @@ constexpr int kBlockColumnSize = 2;
 } // namespace
 
 CopyResult CopyBlockToFile(BlockSource& source, SaveFile& file, std::uint32_t processId, Address address,
-                           std::int32_t size) {
+                           std::int64_t size) {
     const std::unique_ptr<TargetMemory> target = source.Open(processId);
     if (!target) return CopyResult::TargetOpenFailed;
 
@@ -58,12 +60,25 @@ bool SaveHeapData(BlockSource& source, SaveFiles& files, SaveWindow& window) {
     const int row = window.FirstSelectedBlockRow();
     if (row < 0) return false;
 
-    const std::uint32_t address = ParseHexText(window.BlockRowText(row, kBlockColumnAddress));
-    // The size column is read as a signed count: a value with its top bit set
-    // copies nothing.
-    const auto size = static_cast<std::int32_t>(ParseHexText(window.BlockRowText(row, kBlockColumnSize)));
     if (IsFreeStatusText(window.BlockRowText(row, kBlockColumnStatus))) {
         window.ShowMessage(kFreeBlockSaveMessage, MessageIcon::Information);
+        return false;
+    }
+    const std::string addressText = window.BlockRowText(row, kBlockColumnAddress);
+    const std::string sizeText = window.BlockRowText(row, kBlockColumnSize);
+    const std::optional<std::uint64_t> address = ParseHexNumber(addressText, source.Width());
+    const std::optional<std::uint64_t> sizeValue = ParseHexNumber(sizeText, source.Width());
+    if (!address || !sizeValue) {
+        window.ShowMessage(address ? UnreadableNumberText("Block Size", sizeText)
+                                   : UnreadableNumberText("Block Address", addressText),
+                           MessageIcon::Error);
+        return false;
+    }
+    // The size is a signed count: one with its top bit set, like 0, leaves
+    // nothing to copy, and an empty file would only pass for a saved block.
+    const std::int64_t size = SignedCount(*sizeValue, source.Width());
+    if (size <= 0) {
+        window.ShowMessage(kSaveNothingMessage, MessageIcon::Information);
         return false;
     }
 
@@ -74,7 +89,7 @@ bool SaveHeapData(BlockSource& source, SaveFiles& files, SaveWindow& window) {
         window.ShowMessage(kSaveFileOpenFailedMessage, MessageIcon::Error);
         return false;
     }
-    const CopyResult result = CopyBlockToFile(source, *file, static_cast<std::uint32_t>(processId), address, size);
+    const CopyResult result = CopyBlockToFile(source, *file, static_cast<std::uint32_t>(processId), *address, size);
     if (result != CopyResult::Copied) {
         file.reset(); // discarded before the user hears of it
         window.ShowMessage(CopyFailureMessage(result), MessageIcon::Error);

@@ -38,6 +38,7 @@ extern const char* const kSaveFileOpenFailedMessage;
 extern const char* const kSaveTargetOpenFailedMessage;
 extern const char* const kSaveReadFailedMessage;
 extern const char* const kSaveWriteFailedMessage;
+extern const char* const kSaveNothingMessage;
 
 enum class CopyResult { Copied, TargetOpenFailed, ReadFailed, WriteFailed };
 
@@ -45,7 +46,7 @@ enum class CopyResult { Copied, TargetOpenFailed, ReadFailed, WriteFailed };
 // piece by piece through one fixed buffer. A size of 0 or below copies
 // nothing and succeeds. The file is left uncommitted.
 CopyResult CopyBlockToFile(BlockSource& source, SaveFile& file, std::uint32_t processId, Address address,
-                           std::int32_t size);
+                           std::int64_t size);
 
 // The message for the user when a copy ended with `result`; null on success.
 const char* CopyFailureMessage(CopyResult result);

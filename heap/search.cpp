@@ -1,5 +1,7 @@
 #include "heap/search.h"
 
+#include "heap/row_text.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -117,10 +119,10 @@ SearchAnswer DecideSearch(const SearchRequest& request, HeldBlock& held, SearchH
     answer.offset = found;
     answer.line = found / static_cast<std::int32_t>(kBytesPerLine) + kFirstDumpLine;
     history.lastLine = answer.line;
+    HexText address;
+    FormatHex(held.m_blockAddress + static_cast<std::uint32_t>(found), held.m_addressWidth, address);
     char position[48];
-    std::snprintf(position, sizeof position, " Position: 0x%.8x (%d)",
-                  static_cast<unsigned>(held.m_blockAddress + static_cast<std::uint32_t>(found)),
-                  static_cast<int>(found));
+    std::snprintf(position, sizeof position, " Position: %s (%d)", address, static_cast<int>(found));
     answer.positionText = position;
     held.m_searchPos = found + 1;
     return answer;

@@ -28,8 +28,9 @@ public:
     // Fills the buffer with what `flags` asks for; 0 on success.
     virtual std::uint32_t Query(std::uint32_t processId, std::uint32_t flags, Address buffer) = 0;
     virtual void DestroyBuffer(Address buffer) = 0;
-    // The calling thread's last error code, read right after a failed query.
-    virtual std::uint32_t LastError() const = 0;
+    // False only when the process is known to have ended (or never was);
+    // a process that cannot be asked counts as running.
+    virtual bool IsRunning(std::uint32_t processId) = 0;
     // Where the buffers live, and how their heap records are laid out.
     virtual const MemoryView& Memory() const = 0;
     virtual HeapRecordLayout Layout() const = 0;

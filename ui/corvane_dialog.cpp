@@ -9,7 +9,9 @@
 #include "heap/row_text.h"
 #include "res/resource.h"
 
+#include <algorithm>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 namespace corvane {
@@ -17,6 +19,8 @@ namespace corvane {
 namespace {
 
 constexpr COLORREF kShadeTint = RGB(0, 102, 0);
+// Every message box carries the program's name as the window's caption
+// spells it.
 constexpr const char* kCaption = "Corvane";
 constexpr const char* kSelectProcessMessage = "Please select the process from the list";
 constexpr const char* kFreeBlockNote = "Note: You have selected the FREE heap block";
@@ -47,13 +51,34 @@ private:
 struct Column {
     const char* heading;
     int width;
+    bool hexadecimal; // shows an address or a size, as wide as the process's addresses
 };
-constexpr Column kNodeColumns[] = {{"Heap Node Index", 100}, {"Node Base Address", 110}, {"Block Count", 80},
-                                   {"Committed Size", 95},   {"Allocated Size", 95},     {"Flags", 104}};
-constexpr Column kBlockColumns[] = {
-    {"Heap Block Index", 100}, {"Block Address", 120}, {"Block Size", 120}, {"Allocation Type", 100}, {"Status", 147}};
+constexpr Column kNodeColumns[] = {{"Heap Node Index", 100, false}, {"Node Base Address", 110, true},
+                                   {"Block Count", 80, false},      {"Committed Size", 95, true},
+                                   {"Allocated Size", 95, true},    {"Flags", 104, false}};
+constexpr Column kBlockColumns[] = {{"Heap Block Index", 100, false},
+                                    {"Block Address", 120, true},
+                                    {"Block Size", 120, true},
+                                    {"Allocation Type", 100, false},
+                                    {"Status", 147, false}};
 constexpr DWORD kListExtendedStyle =
     LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_LABELTIP; // 0x4421
+// The room a list leaves around the text of a cell.
+constexpr int kCellMargins = 12;
+
+// The width a column needs for an address or size of `width` in the list's
+// font: that of the widest digits, so that no value is cut off.
+int HexColumnWidth(const CListCtrl& list, AddressWidth width) {
+    HexText text;
+    FormatHex(0, width, text);
+    int widest = 0;
+    for (const char digit : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'}) {
+        for (char* at = text + 2; *at; ++at)
+            *at = digit;
+        widest = std::max(widest, list.GetStringWidth(text));
+    }
+    return widest + kCellMargins;
+}
 
 // The main dialog's background, generated at its first paint in the run.
 CShadedBackgroundCache& MainBackground() {
@@ -61,23 +86,26 @@ CShadedBackgroundCache& MainBackground() {
     return cache;
 }
 
-void InsertColumns(CListCtrl& list, const Column* columns, std::size_t count) {
+// A 64-bit process's addresses and sizes need more room than the columns'
+// usual widths give. The last column, which the listings size to fill the
+// list, gives that room back as far as its own texts allow, so that the list
+// still fits where it can; where it cannot, the list scrolls sideways.
+ColumnFit InsertColumns(CListCtrl& list, const Column* columns, std::size_t count, AddressWidth width,
+                        int lastColumnLeast) {
+    const int hexWidth = HexColumnWidth(list, width);
+    ColumnFit fit;
+    fit.lastColumnLeast = lastColumnLeast;
     for (std::size_t i = 0; i < count; ++i)
-        list.InsertColumn(static_cast<int>(i), columns[i].heading, LVCFMT_LEFT, columns[i].width);
+        if (columns[i].hexadecimal && hexWidth > columns[i].width) fit.extra += hexWidth - columns[i].width;
+    for (std::size_t i = 0; i < count; ++i) {
+        int columnWidth = columns[i].hexadecimal ? std::max(columns[i].width, hexWidth) : columns[i].width;
+        if (i + 1 == count) columnWidth = fit.LastColumnWidth(columnWidth);
+        list.InsertColumn(static_cast<int>(i), columns[i].heading, LVCFMT_LEFT, columnWidth);
+    }
+    return fit;
 }
 
 } // namespace
-
-std::string ApplicationTitle() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    const std::size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-}
 
 int FrameTitleHeight() { return 2 * ::GetSystemMetrics(SM_CYMENUSIZE) / 3 + 4; }
 
@@ -210,10 +238,16 @@ void CCorvaneDlg::SetUpButton(CShadedButton& button, const char* tip, WORD icon,
 }
 
 void CCorvaneDlg::SetUpLists() {
+    // The flags are a 32-bit number; the status reads "Allocated" or "Free".
     m_nodeList.SetExtendedStyle(kListExtendedStyle);
-    InsertColumns(m_nodeList, kNodeColumns, std::size(kNodeColumns));
+    m_nodeFit = InsertColumns(m_nodeList, kNodeColumns, std::size(kNodeColumns),
+                              AddressWidthOf(m_platform.DebugInfo().Layout()),
+                              HexColumnWidth(m_nodeList, AddressWidth::Bits32));
     m_blockList.SetExtendedStyle(kListExtendedStyle);
-    InsertColumns(m_blockList, kBlockColumns, std::size(kBlockColumns));
+    const int statusWidth = std::max(m_blockList.GetStringWidth(StatusText(BlockKindNone)),
+                                     m_blockList.GetStringWidth(StatusText(BlockKindFree)));
+    m_blockFit = InsertColumns(m_blockList, kBlockColumns, std::size(kBlockColumns), m_platform.Blocks().Width(),
+                               statusWidth + kCellMargins);
 }
 
 void CCorvaneDlg::OnPaint() {
@@ -283,15 +317,22 @@ void CCorvaneDlg::OnItemChangedNodeList(NMHDR* header, LRESULT* result) {
     const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
     if (change->uNewState == 0) return;
     const int row = change->iItem;
-    const std::uint32_t heapBase = ParseHexText(m_nodeList.GetItemText(row, kNodeColumnBase));
+    const std::string baseText = m_nodeList.GetItemText(row, kNodeColumnBase);
+    const std::optional<std::uint64_t> heapBase =
+        ParseHexNumber(baseText, AddressWidthOf(m_platform.DebugInfo().Layout()));
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
+    if (!heapBase) {
+        ClearBlockRows();
+        ShowMessage(UnreadableNumberText("Node Base Address", baseText), MessageIcon::Error);
+        return;
+    }
     const auto controls = {IDC_REFRESH,       IDC_CLOSE_DATA, IDC_SAVE_DATA,     IDC_SEARCH,       IDC_SEARCH_EDIT,
                            IDC_PROCESS_COMBO, IDC_NODE_LIST,  IDC_UNICODE_CHECK, IDC_UNICODE_LABEL};
     EnableControls(controls, false);
     {
         RedrawSuspended blocks(m_blockList);
-        ShowHeapBlocks(m_platform.DebugInfo(), *this, row, static_cast<std::uint32_t>(processId), heapBase);
+        ShowHeapBlocks(m_platform.DebugInfo(), *this, row, static_cast<std::uint32_t>(processId), *heapBase);
     }
     EnableControls(controls, true);
     m_nodeList.SetFocus();
@@ -304,8 +345,6 @@ void CCorvaneDlg::OnItemChangedBlockList(NMHDR* header, LRESULT* result) {
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
     const int row = change->iItem;
-    const std::uint32_t address = ParseHexText(m_blockList.GetItemText(row, kBlockColumnAddress));
-    const std::uint32_t size = ParseHexText(m_blockList.GetItemText(row, kBlockColumnSize));
     if (IsFreeStatusText(m_blockList.GetItemText(row, kBlockColumnStatus))) {
         ShowPanel(PANEL_HEAPNODES, kHideCommand);
         ShowPanel(PANEL_HEAPDATA, kShowCommand);
@@ -324,7 +363,9 @@ void CCorvaneDlg::OnItemChangedBlockList(NMHDR* header, LRESULT* result) {
         // Showing the list turns its redraw on again, so the fill suspends it
         // once the list is shown and emptied (ClearDumpLines).
         const bool wasFilling = std::exchange(m_fillingDump, true);
-        ShowBlockData(m_platform.Blocks(), *this, m_held, static_cast<std::uint32_t>(processId), address, size);
+        ShowBlockOfRow(m_platform.Blocks(), *this, m_held, static_cast<std::uint32_t>(processId),
+                       m_blockList.GetItemText(row, kBlockColumnAddress),
+                       m_blockList.GetItemText(row, kBlockColumnSize));
         m_fillingDump = wasFilling;
         m_dataList.SendMessage(WM_SETREDRAW, TRUE);
         m_dataList.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
@@ -492,8 +533,12 @@ void CCorvaneDlg::InsertBlockRow(std::uint32_t row, const HeapBlockRow& text) {
     m_blockList.SetItemText(item, 4, text.status);
 }
 
-void CCorvaneDlg::SetNodeColumnWidth(int column, int width) { m_nodeList.SetColumnWidth(column, width); }
-void CCorvaneDlg::SetBlockColumnWidth(int column, int width) { m_blockList.SetColumnWidth(column, width); }
+void CCorvaneDlg::SetNodeColumnWidth(int column, int width) {
+    m_nodeList.SetColumnWidth(column, column == kNodeColumnFlags ? m_nodeFit.LastColumnWidth(width) : width);
+}
+void CCorvaneDlg::SetBlockColumnWidth(int column, int width) {
+    m_blockList.SetColumnWidth(column, column == kBlockColumnStatus ? m_blockFit.LastColumnWidth(width) : width);
+}
 std::string CCorvaneDlg::NodeRowText(int row, int column) { return m_nodeList.GetItemText(row, column); }
 void CCorvaneDlg::SetBlockFrameCaption(const std::string& caption) {
     const std::size_t previousLength = m_blockGroup.GetWindowText().size();
@@ -518,7 +563,7 @@ void CCorvaneDlg::FocusNodeList() { m_nodeList.SetFocus(); }
 
 void CCorvaneDlg::ShowMessage(const std::string& text, MessageIcon icon) {
     switch (icon) {
-    case MessageIcon::Plain: MessageBox(text.c_str(), ApplicationTitle().c_str(), MB_OK); break;
+    case MessageIcon::Plain: MessageBox(text.c_str(), kCaption, MB_OK); break;
     case MessageIcon::Error: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONERROR); break;
     case MessageIcon::Warning: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONWARNING); break;
     case MessageIcon::Information: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION); break;

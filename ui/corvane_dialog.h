@@ -16,11 +16,21 @@
 #include "ui/platform.h"
 #include "ui/view_switch.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 
 namespace corvane {
+
+// How a list's columns were widened for a 64-bit process's addresses: by
+// `extra` pixels in all, which its last column gives back down to the
+// `lastColumnLeast` pixels that its own texts need.
+struct ColumnFit {
+    int extra = 0;
+    int lastColumnLeast = 0;
+    int LastColumnWidth(int width) const { return extra > 0 ? std::max(width - extra, lastColumnLeast) : width; }
+};
 
 class CCorvaneDlg : public CDialog,
                     private PanelControls,
@@ -39,7 +49,7 @@ public:
     // Rebuilds the process list and selects `wantedId` again when it is
     // still listed (-1: the first entry). False when the running processes
     // cannot be listed.
-    bool RefreshProcessList(std::int32_t wantedId);
+    bool RefreshProcessList(std::int32_t wantedId) override;
     // The id of the chosen process, or -1 after telling the user to choose.
     std::int32_t GetSelectedProcessId();
     bool EnableDebugPrivilege();
@@ -109,6 +119,7 @@ private:
 
     void SetUpButton(CShadedButton& button, const char* tip, WORD icon, UINT alignment, WORD hoverIcon);
     void SetUpLists();
+
     void OpenAboutBox();
 
     CorvanePlatform& m_platform;
@@ -138,16 +149,14 @@ private:
     CLinkLabel m_linkAbout;
     CFont m_linkLabelFont;
     CStatic m_unicodeLabel;
+    ColumnFit m_nodeFit;
+    ColumnFit m_blockFit;
     // True while a block's dump fills the dump list.
     bool m_fillingDump = false;
     // The lines the dump list was told to expect, and those added since.
     std::size_t m_dumpLinesExpected = 0;
     std::size_t m_dumpLinesAdded = 0;
 };
-
-// The framework's application title: the executable's file name without
-// its extension. Plain message boxes carry it as their caption.
-std::string ApplicationTitle();
 
 // The height of a group box's title strip, from the box's top edge.
 int FrameTitleHeight();

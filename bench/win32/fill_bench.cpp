@@ -10,13 +10,13 @@
 #include "heap/row_text.h"
 #include "res/resource.h"
 #include "tests/win32/fake_platform.h"
-#include "tests/win32/low_memory.h"
 #include "ui/corvane_dialog.h"
 
 #include <psapi.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -74,13 +74,7 @@ int Run() {
     constexpr std::uint32_t kDumpSize = 0x1000000; // 16 MiB: 1,048,576 dump lines
     constexpr int kNaiveRows = 2000;
 
-    // Below 4 GiB, where the rows' eight hexadecimal digits can name it.
-    const testing::LowMemory lowMemory(kDumpSize);
-    std::uint8_t* block = lowMemory.bytes();
-    if (!block) {
-        std::printf("no room for the 16 MiB block below 4 GiB\n");
-        return 1;
-    }
+    std::vector<std::uint8_t> block(kDumpSize);
     for (std::uint32_t i = 0; i < kDumpSize; ++i)
         block[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
 
@@ -88,7 +82,7 @@ int Run() {
     platform.processes.processes = {{::GetCurrentProcessId(), "bench.exe"}};
     testing::SyntheticHeap big;
     big.record = {0x00150000, 2, 8, 0x100000, 0x1000000, 0, 0};
-    big.entries.push_back({0x1000, kEntrySegment, lowMemory.address() - 8});
+    big.entries.push_back({0x1000, kEntrySegment, reinterpret_cast<std::uintptr_t>(block.data()) - 8});
     big.entries.push_back({kDumpSize - 1, 0x0001, 0}); // the 16 MiB block, less one byte
     for (std::uint32_t i = 1; i < kBlocks; ++i)
         big.entries.push_back({0x20, 0x0001, 0});

@@ -1,5 +1,6 @@
 #include "heap/win32/block_source_win32.h"
 
+#include "heap/win32/memory_regions_win32.h"
 #include "heap/win32/unique_handle.h"
 
 #include <windows.h>
@@ -17,8 +18,11 @@ public:
 
     bool Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) override {
         bytesRead = 0;
-        // A range this program cannot even name is not readable.
-        if (address > UINTPTR_MAX || size > UINTPTR_MAX - address) return false;
+        // Some systems let a read of free or reserved pages of another
+        // process succeed with zeros: the bytes would be shown and saved as
+        // the block's. The range is checked against the target's own map of
+        // its memory first.
+        if (!IsRangeReadable(m_process.get(), address, size)) return false;
         SIZE_T read = 0;
         const BOOL ok = ::ReadProcessMemory(
             m_process.get(), reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)), destination, size, &read);

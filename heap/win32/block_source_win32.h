@@ -9,6 +9,8 @@ namespace corvane {
 class Win32BlockSource : public BlockSource {
 public:
     std::unique_ptr<TargetMemory> Open(std::uint32_t processId) override;
+    // A program reads processes of its own width.
+    AddressWidth Width() const override { return sizeof(void*) == 8 ? AddressWidth::Bits64 : AddressWidth::Bits32; }
 };
 
 // Save files written beside the chosen path under a temporary name and moved

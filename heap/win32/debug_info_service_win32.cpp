@@ -1,17 +1,13 @@
 #include "heap/win32/debug_info_service_win32.h"
 
+#include "heap/win32/memory_regions_win32.h"
+#include "heap/win32/unique_handle.h"
+
 #include <cstring>
 
 namespace corvane {
 
 namespace {
-
-bool IsReadableProtection(DWORD protect) {
-    if (protect & (PAGE_GUARD | PAGE_NOACCESS)) return false;
-    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    return (protect & kReadable) != 0;
-}
 
 template <typename Function> Function ExportOf(HMODULE module, const char* name) {
     const FARPROC address = ::GetProcAddress(module, name);
@@ -26,21 +22,7 @@ void* ToPointer(Address address) { return reinterpret_cast<void*>(static_cast<st
 } // namespace
 
 bool OwnMemoryView::IsReadable(Address address, std::size_t size) const {
-    if (size == 0) return true;
-    const std::uint64_t last = address + (size - 1);
-    if (last < address || last > UINTPTR_MAX) return false;
-    std::uint64_t next = address;
-    while (next <= last) {
-        MEMORY_BASIC_INFORMATION region = {};
-        if (::VirtualQuery(ToPointer(next), &region, sizeof region) != sizeof region) return false;
-        if (region.State != MEM_COMMIT || !IsReadableProtection(region.Protect)) return false;
-        const std::uint64_t regionEnd =
-            reinterpret_cast<std::uintptr_t>(region.BaseAddress) + static_cast<std::uint64_t>(region.RegionSize);
-        if (regionEnd <= next) return false;
-        if (regionEnd - 1 >= last) return true;
-        next = regionEnd;
-    }
-    return true;
+    return IsRangeReadable(::GetCurrentProcess(), address, size);
 }
 
 bool OwnMemoryView::Read(Address address, void* destination, std::size_t size) const {
@@ -104,6 +86,12 @@ void Win32DebugInfoService::DestroyBuffer(Address buffer) {
     if (m_functions.destroy && buffer != 0) m_functions.destroy(ToPointer(buffer));
 }
 
-std::uint32_t Win32DebugInfoService::LastError() const { return ::GetLastError(); }
+bool Win32DebugInfoService::IsRunning(std::uint32_t processId) {
+    const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    // No process has that id any more; one that will not be opened runs.
+    if (!process) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    // An ended process whose handles are still held somewhere is signalled.
+    return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
 
 } // namespace corvane

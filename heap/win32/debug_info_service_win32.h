@@ -50,7 +50,7 @@ public:
     Address CreateBuffer() override;
     std::uint32_t Query(std::uint32_t processId, std::uint32_t flags, Address buffer) override;
     void DestroyBuffer(Address buffer) override;
-    std::uint32_t LastError() const override;
+    bool IsRunning(std::uint32_t processId) override;
     const MemoryView& Memory() const override { return m_memory; }
     HeapRecordLayout Layout() const override { return m_layout; }
 

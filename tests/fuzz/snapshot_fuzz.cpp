@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HeapNodeRow nodeRow;
     HeapBlockRow blockRow;
     for (std::uint32_t i = 0; i < heaps.size() && i < 64; ++i) {
-        FormatHeapNodeRow(i, heaps[i], nodeRow);
+        FormatHeapNodeRow(i, heaps[i], AddressWidthOf(layout), nodeRow);
         if (!reader.ReadEntries(heaps[i], entries, error)) continue;
         if (entries.size() != heaps[i].entryCount) __builtin_trap();
         HeapBlockCursor cursor;
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (bool more = HeapBlockFirst(heaps[i], entries, cursor); more;
              more = HeapBlockNext(heaps[i], entries, cursor)) {
             if (cursor.entryIndex >= heaps[i].entryCount) __builtin_trap();
-            FormatHeapBlockRow(rows++, cursor, blockRow);
+            FormatHeapBlockRow(rows++, cursor, AddressWidthOf(layout), blockRow);
         }
     }
     return 0;

@@ -130,11 +130,14 @@ TEST(DumpText, FoldsOnlyCapitalsOfTheHeldBytesWhileLinesShowThemAsRead) {
 
 TEST(DumpText, HeaderCarriesAddressesAndSizeInHexAndSignedDecimal) {
     DumpHeaderText header;
-    const std::size_t length = FormatDumpHeader(0x00150000, 0x00155a20, 0x11, header);
+    const std::size_t length = FormatDumpHeader(0x00150000, 0x00155a20, 0x11, AddressWidth::Bits32, header);
     EXPECT_EQ(std::string(header, length),
               "Heap Node Address=0x00150000, Block Address=0x00155a20, Size=0x00000011 (17)");
-    FormatDumpHeader(0, 0xffffffff, 0x80000000, header);
+    FormatDumpHeader(0, 0xffffffff, 0x80000000, AddressWidth::Bits32, header);
     EXPECT_STREQ(header, "Heap Node Address=0x00000000, Block Address=0xffffffff, Size=0x80000000 (-2147483648)");
+    FormatDumpHeader(0x7ff612340000, 0xffffffff00000010, 0x00ffffff, AddressWidth::Bits64, header);
+    EXPECT_STREQ(header, "Heap Node Address=0x00007ff612340000, Block Address=0xffffffff00000010, "
+                         "Size=0x0000000000ffffff (16777215)");
 }
 
 struct ShownBlock {
@@ -145,7 +148,7 @@ struct ShownBlock {
 
     ShownBlock() { source.state.base = kBlock; }
 
-    void Show(std::uint32_t size, std::uint32_t address = kBlock) {
+    void Show(std::uint64_t size, Address address = kBlock) {
         result = ShowBlockData(source, window, held, kProcess, address, size);
     }
     void Fill(std::size_t size) {
@@ -294,6 +297,48 @@ TEST(ShowBlockData, HoldsAndDumpsTheCountActuallyRead) {
     ASSERT_EQ(shown.window.lines.size(), 5u);
     EXPECT_EQ(shown.window.reserved, std::vector<std::size_t>{5}) << "room for the lines of the bytes read";
     EXPECT_EQ(shown.window.lines[0], "Heap Node Address=0x00000000, Block Address=0x00155a20, Size=0x00000028 (40)");
+}
+
+TEST(ShowBlockData, A64BitTargetIsReadAndShownAtItsFullAddresses) {
+    constexpr Address kHighBlock = 0x000012345678a020;
+    ShownBlock shown;
+    shown.source.width = AddressWidth::Bits64;
+    shown.source.state.base = kHighBlock;
+    shown.Fill(17);
+    shown.window.nodeRow = 0;
+    shown.window.nodeColumns[1] = "0x0000123456780000";
+    ASSERT_TRUE(
+        ShowBlockOfRow(shown.source, shown.window, shown.held, kProcess, "0x000012345678a020", "0x0000000000000011"));
+    EXPECT_EQ(shown.window.lines[0],
+              "Heap Node Address=0x0000123456780000, Block Address=0x000012345678a020, Size=0x0000000000000011 (17)");
+    EXPECT_EQ(shown.source.state.reads, (std::vector<std::pair<Address, std::size_t>>{{kHighBlock, 17}}));
+    EXPECT_EQ(shown.held.m_blockAddress, kHighBlock);
+    EXPECT_EQ(shown.held.m_addressWidth, AddressWidth::Bits64);
+}
+
+TEST(ShowBlockData, RowTextsThatDoNotReadAsNumbersGiveAnErrorLineAndReadNothing) {
+    struct Case {
+        const char *address, *size, *node, *line;
+    };
+    const Case cases[] = {
+        {"0x0015zz20", "0x00000010", "0x00150000",
+         "ERROR : The Block Address \"0x0015zz20\" cannot be read as a number."},
+        {"0x00155a20", "", "0x00150000", "ERROR : The Block Size \"\" cannot be read as a number."},
+        {"0x100155a20", "0x00000010", "0x00150000",
+         "ERROR : The Block Address \"0x100155a20\" cannot be read as a number."},
+        {"0x00155a20", "0x00000010", "base", "ERROR : The Node Base Address \"base\" cannot be read as a number."},
+    };
+    for (const Case& c : cases) {
+        ShownBlock shown;
+        shown.Fill(32);
+        shown.Show(16); // a block shown before
+        shown.window.nodeRow = 0;
+        shown.window.nodeColumns[1] = c.node;
+        EXPECT_FALSE(ShowBlockOfRow(shown.source, shown.window, shown.held, kProcess, c.address, c.size)) << c.line;
+        EXPECT_EQ(shown.window.lines, std::vector<std::string>{c.line});
+        EXPECT_FALSE(shown.held.IsHeld()) << c.line;
+        EXPECT_EQ(shown.window.panels.back(), std::make_pair(int{PANEL_HEAPDATA}, kShowCommand)) << c.line;
+    }
 }
 
 } // namespace

@@ -10,7 +10,8 @@ namespace corvane {
 namespace {
 
 struct Block {
-    std::uint32_t address, size, kind;
+    std::uint64_t address, size;
+    std::uint32_t kind;
     bool operator==(const Block& o) const { return address == o.address && size == o.size && kind == o.kind; }
 };
 
@@ -36,8 +37,8 @@ HeapRecord Heap(std::uint32_t entryCount, std::uint16_t overhead = 8) {
     return heap;
 }
 
-HeapEntry Segment(std::uint32_t firstBlock) { return {0x1000, kEntrySegment, firstBlock}; }
-HeapEntry Entry(std::uint32_t size, std::uint16_t flags) { return {size, flags, 0xDEAD0000}; }
+HeapEntry Segment(Address firstBlock) { return {0x1000, kEntrySegment, firstBlock}; }
+HeapEntry Entry(std::uint64_t size, std::uint16_t flags) { return {size, flags, 0xDEAD0000}; }
 
 TEST(BlockWalk, SegmentGivesTheAddressOfTheFollowingBlocks) {
     const std::vector<HeapEntry> entries = {Segment(0x00150580), Entry(0x20, 0x0001), Entry(0x30, 0x0001)};
@@ -119,12 +120,26 @@ TEST(BlockWalk, NeverStepsAtOrPastTheEntryCount) {
     EXPECT_EQ(Walk(Heap(1000, 0), entries).size(), 2u);
 }
 
-TEST(BlockWalk, AddressesWrapAroundInThirtyTwoBits) {
+TEST(BlockWalk, RowsOfA32BitHeapWrapAroundInThirtyTwoBits) {
     const std::vector<HeapEntry> entries = {Segment(0xFFFFFFF0), Entry(0x20, 0x0001), Entry(0x10, 0x0001)};
+    const HeapRecord heap = Heap(3, 0x10);
+    HeapBlockCursor cursor;
+    HeapBlockRow row;
+    ASSERT_TRUE(HeapBlockFirst(heap, entries, cursor));
+    FormatHeapBlockRow(0, cursor, AddressWidth::Bits32, row);
+    EXPECT_STREQ(row.address, "0x00000000");
+    ASSERT_TRUE(HeapBlockNext(heap, entries, cursor));
+    FormatHeapBlockRow(1, cursor, AddressWidth::Bits32, row);
+    EXPECT_STREQ(row.address, "0x00000020");
+}
+
+TEST(BlockWalk, AddressesAndSizesOfA64BitHeapStayWhole) {
+    const std::vector<HeapEntry> entries = {Segment(0x00007ff612340000), Entry(0x100000020, 0x0001),
+                                            Entry(0x30, 0x0100)};
     const auto blocks = Walk(Heap(3, 0x10), entries);
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0].address, 0x00000000u);
-    EXPECT_EQ(blocks[1].address, 0x00000020u);
+    EXPECT_EQ(blocks[0], (Block{0x00007ff612340010, 0x100000020, BlockKindFixed}));
+    EXPECT_EQ(blocks[1], (Block{0x00007ff712340030, 0x30, BlockKindFree}));
 }
 
 } // namespace

@@ -30,6 +30,7 @@ public:
     std::map<int, int> nodeWidths, blockWidths;
     std::vector<std::string> captions;
     std::vector<std::pair<std::string, MessageIcon>> messages;
+    std::vector<std::int32_t> refreshes;
     int focused = 0;
 
     void ClearNodeRows() override { nodeRows.clear(); }
@@ -53,9 +54,13 @@ public:
     void SetBlockFrameCaption(const std::string& caption) override { captions.push_back(caption); }
     void FocusNodeList() override { ++focused; }
     void ShowMessage(const std::string& text, MessageIcon icon) override { messages.emplace_back(text, icon); }
+    bool RefreshProcessList(std::int32_t wantedId) override {
+        refreshes.push_back(wantedId);
+        return true;
+    }
 };
 
-SyntheticHeap HeapWithBlocks(std::uint32_t base, std::uint32_t blocks, std::uint16_t flags = 0x0001) {
+SyntheticHeap HeapWithBlocks(Address base, std::uint32_t blocks, std::uint16_t flags = 0x0001) {
     SyntheticHeap heap;
     heap.record.base = base;
     heap.record.flags = 0x40000062;
@@ -163,6 +168,57 @@ TEST_F(Listing, BothQueriesFailing) {
     EXPECT_EQ(service.destroyed, 1);
 }
 
+TEST_F(Listing, AProcessThatHasEndedIsReportedOnceAndTheProcessListRefreshed) {
+    const std::pair<std::string, MessageIcon> ended{"The process has ended. The process list has been refreshed.",
+                                                    MessageIcon::Information};
+    // Ended before the query: some systems would still answer it.
+    Lay(Heaps(3));
+    service.endsAtRunningCheck = 1;
+    EXPECT_FALSE(ShowHeapNodes(service, window, kProcess));
+    EXPECT_EQ(window.messages, (std::vector<std::pair<std::string, MessageIcon>>{ended}));
+    EXPECT_EQ(window.refreshes, std::vector<std::int32_t>{kProcess});
+    EXPECT_TRUE(service.queriedFlags.empty());
+    EXPECT_TRUE(window.nodeRows.empty());
+    ExpectBufferReleased();
+
+    // Ended while the query ran: no summary query, no second message.
+    window = FakeWindow();
+    service.runningChecks = 0;
+    service.endsAtRunningCheck = 2;
+    service.fullQueryStatus = service.summaryQueryStatus = 0xC000000D;
+    EXPECT_FALSE(ShowHeapNodes(service, window, kProcess));
+    EXPECT_EQ(window.messages, (std::vector<std::pair<std::string, MessageIcon>>{ended}));
+    EXPECT_EQ(window.refreshes, std::vector<std::int32_t>{kProcess});
+    EXPECT_EQ(service.queriedFlags, std::vector<std::uint32_t>{0x14});
+    ExpectBufferReleased();
+
+    window = FakeWindow();
+    service.runningChecks = 0;
+    EXPECT_FALSE(ShowHeapBlocks(service, window, 0, kProcess, 0x00150000));
+    EXPECT_EQ(window.messages, (std::vector<std::pair<std::string, MessageIcon>>{ended}));
+    EXPECT_EQ(window.refreshes, std::vector<std::int32_t>{kProcess});
+}
+
+TEST_F(Listing, A64BitSnapshotShowsWholeAddressesAndSizes) {
+    SyntheticMemory wide;
+    SyntheticHeap heap = HeapWithBlocks(0x00007ff612340000, 1);
+    heap.record.bytesCommitted = 0x0000000123450000;
+    heap.entries.push_back({0x100000010, 0x0001, 0});
+    heap.record.entryCount = 3;
+    LaySnapshot(wide, HeapRecordLayout::Native64, kBuffer, kHeapList, {heap});
+    SyntheticDebugService service64(wide, HeapRecordLayout::Native64, kBuffer);
+    EXPECT_TRUE(ShowHeapNodes(service64, window, kProcess));
+    EXPECT_EQ(window.nodeRows,
+              (std::vector<std::vector<std::string>>{
+                  {"1", "0x00007ff612340000", "3", "0x0000000123450000", "0x0000000000002000", "0x40000062"}}));
+    EXPECT_TRUE(ShowHeapBlocks(service64, window, 0, kProcess, 0x00007ff612340000));
+    EXPECT_EQ(window.blockRows, (std::vector<std::vector<std::string>>{
+                                    {"1", "0x00007ff612340588", "0x0000000000000020", "FIXED", "Allocated"},
+                                    {"2", "0x00007ff6123405a8", "0x0000000100000010", "FIXED", "Allocated"}}));
+    EXPECT_TRUE(ShowHeapBlocks(service64, window, 0, kProcess, 0x12340000));
+    EXPECT_TRUE(window.blockRows.empty()) << "a base that matches only in its low 32 bits is another heap";
+}
+
 TEST_F(Listing, MalformedSnapshotIsReportedNotListed) {
     Lay(Heaps(2));
     memory.Put32(kHeapList, 5000);
@@ -260,13 +316,13 @@ TEST_F(BlockListing, NoBufferLeavesWidthsAndCaptionAlone) {
                                           "Failed to create debug buffer for heap storage", MessageIcon::Error}));
 }
 
-TEST_F(BlockListing, FailedQueryReportsTheLastError) {
+TEST_F(BlockListing, FailedQueryReportsTheStatusItReturned) {
     Lay(Heaps(1));
     ShowHeapNodes(service, window, kProcess);
     service.fullQueryStatus = 0xC0000005;
-    service.lastError = 0x57;
     EXPECT_FALSE(ShowHeapBlocks(service, window, 0, kProcess, 0x00150000));
-    EXPECT_EQ(window.messages.back().first, "Failed to query process heap information, error = 0x00000057");
+    EXPECT_EQ(window.messages.back().first, "Failed to query process heap information, error = 0xc0000005");
+    EXPECT_TRUE(window.refreshes.empty()) << "the process still runs";
     EXPECT_EQ(service.queriedFlags.back(), 0x14u) << "no summary-only fallback for blocks";
     ExpectBufferReleased();
 }

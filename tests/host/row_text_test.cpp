@@ -10,12 +10,22 @@ namespace {
 
 TEST(RowText, HexAndDecimalMatchTheFormatsTheRowsAreReadWith) {
     for (std::uint32_t value : {0u, 1u, 0x20u, 0x00150000u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
-        char hex[11];
-        FormatHex32(value, hex);
+        HexText hex;
+        FormatHex(value, AddressWidth::Bits32, hex);
         char expected[32];
         std::snprintf(expected, sizeof expected, "0x%.8x", value);
         EXPECT_STREQ(hex, expected);
-        EXPECT_EQ(ParseHexText(hex), value);
+        EXPECT_EQ(ParseHexNumber(hex, AddressWidth::Bits32), value);
+    }
+    // Every value a 64-bit process can show comes back whole.
+    for (std::uint64_t value : {std::uint64_t{0}, std::uint64_t{0xFFFFFFFF}, std::uint64_t{0x100000000},
+                                std::uint64_t{0x00007ff612340588}, ~std::uint64_t{0}}) {
+        HexText hex;
+        FormatHex(value, AddressWidth::Bits64, hex);
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "0x%.16llx", static_cast<unsigned long long>(value));
+        EXPECT_STREQ(hex, expected);
+        EXPECT_EQ(ParseHexNumber(hex, AddressWidth::Bits64), value);
     }
     for (std::int32_t value : {0, 1, 9, 10, -1, 1234, INT_MAX, INT_MIN}) {
         char text[12];
@@ -33,7 +43,7 @@ TEST(RowText, NodeRowShowsEveryColumn) {
     heap.bytesCommitted = 0x00010000;
     heap.entryCount = 42;
     HeapNodeRow row;
-    FormatHeapNodeRow(0, heap, row);
+    FormatHeapNodeRow(0, heap, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.index, "1");
     EXPECT_STREQ(row.base, "0x00150000");
     EXPECT_STREQ(row.blockCount, "42");
@@ -45,17 +55,17 @@ TEST(RowText, NodeRowShowsEveryColumn) {
 TEST(RowText, BlockRowShowsKindAndStatus) {
     HeapBlockCursor cursor{0x00150588, 0x20, BlockKindMoveable, 3};
     HeapBlockRow row;
-    FormatHeapBlockRow(24, cursor, row);
+    FormatHeapBlockRow(24, cursor, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.index, "25");
     EXPECT_STREQ(row.address, "0x00150588");
     EXPECT_STREQ(row.size, "0x00000020");
     EXPECT_STREQ(row.allocationType, "MOVEABLE");
     EXPECT_STREQ(row.status, "Allocated");
     cursor.kind = BlockKindFixed;
-    FormatHeapBlockRow(0, cursor, row);
+    FormatHeapBlockRow(0, cursor, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.allocationType, "FIXED");
     cursor.kind = 7; // any other value
-    FormatHeapBlockRow(0, cursor, row);
+    FormatHeapBlockRow(0, cursor, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.allocationType, "Unknown");
     EXPECT_STREQ(row.status, "Allocated");
 }
@@ -84,16 +94,25 @@ TEST(RowText, ProgressEveryTwentyFifthRow) {
     EXPECT_EQ(ProgressCaption(25, 31), "Heap Blocks List - Processing 25 of 31 blocks...");
 }
 
-TEST(RowText, ParsersReadLikeTheCLibrary) {
-    EXPECT_EQ(ParseHexText("0x00150588"), 0x00150588u);
-    EXPECT_EQ(ParseHexText("0X1f"), 0x1Fu);
-    EXPECT_EQ(ParseHexText("1f"), 0x1Fu);
-    EXPECT_EQ(ParseHexText("  0xABCDEF01 "), 0xABCDEF01u);
-    EXPECT_EQ(ParseHexText("0x"), 0u);
-    EXPECT_EQ(ParseHexText("0xg"), 0u);
-    EXPECT_EQ(ParseHexText("zz"), 0u);
-    EXPECT_EQ(ParseHexText(""), 0u);
-    EXPECT_EQ(ParseHexText("0x123456789"), 0xFFFFFFFFu) << "saturates";
+TEST(RowText, HexReaderTakesOnlyWholeNumbersOfTheWidth) {
+    EXPECT_EQ(ParseHexNumber("0X1f", AddressWidth::Bits32), 0x1Fu);
+    EXPECT_EQ(ParseHexNumber("1f", AddressWidth::Bits32), 0x1Fu);
+    EXPECT_EQ(ParseHexNumber("  0xABCDEF01 ", AddressWidth::Bits32), 0xABCDEF01u);
+    EXPECT_EQ(ParseHexNumber("0x0000000012345678", AddressWidth::Bits32), 0x12345678u) << "leading zeros";
+    for (const char* text : {"", "0x", "0xg", "zz", "0x12 34", "-0x10", "0x10h"}) {
+        EXPECT_EQ(ParseHexNumber(text, AddressWidth::Bits32), std::nullopt) << text;
+        EXPECT_EQ(ParseHexNumber(text, AddressWidth::Bits64), std::nullopt) << text;
+    }
+    EXPECT_EQ(ParseHexNumber("0x123456789", AddressWidth::Bits32), std::nullopt) << "beyond 32 bits";
+    EXPECT_EQ(ParseHexNumber("0x123456789", AddressWidth::Bits64), 0x123456789u);
+    EXPECT_EQ(ParseHexNumber("0x10000000000000000", AddressWidth::Bits64), std::nullopt) << "beyond 64 bits";
+    EXPECT_EQ(SignedCount(0x80000000, AddressWidth::Bits32), -2147483648LL);
+    EXPECT_EQ(SignedCount(0x80000000, AddressWidth::Bits64), 0x80000000LL);
+    EXPECT_EQ(SignedCount(0xFFFFFFFFFFFFFFF0, AddressWidth::Bits64), -16);
+    EXPECT_EQ(UnreadableNumberText("Block Size", "0xzz"), "The Block Size \"0xzz\" cannot be read as a number.");
+}
+
+TEST(RowText, DecimalReaderReadsLikeTheCLibrary) {
     EXPECT_EQ(ParseDecimalText(" 42abc"), 42);
     EXPECT_EQ(ParseDecimalText("-7"), -7);
     EXPECT_EQ(ParseDecimalText("abc"), 0);

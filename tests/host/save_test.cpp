@@ -125,17 +125,29 @@ TEST(SaveHeapData, CopiesInPiecesOf32KiBAndReplacesTheFileSilently) {
     save.ExpectAllClosed();
 }
 
-TEST(SaveHeapData, ZeroNegativeAndUnreadableSizesGiveAnEmptyFile) {
-    for (const char* size : {"0x00000000", "0x80000000", "0xfffffff0", "", "garbage"}) {
+TEST(SaveHeapData, ZeroNegativeAndUnreadableRowTextsAreRefusedWithAMessage) {
+    const std::pair<const char*, Message> cases[] = {
+        {"0x00000000", {"The block's size is zero or negative: there is nothing to save.", MessageIcon::Information}},
+        {"0x80000000", {"The block's size is zero or negative: there is nothing to save.", MessageIcon::Information}},
+        {"", {"The Block Size \"\" cannot be read as a number.", MessageIcon::Error}},
+        {"garbage", {"The Block Size \"garbage\" cannot be read as a number.", MessageIcon::Error}},
+        {"0x100000000", {"The Block Size \"0x100000000\" cannot be read as a number.", MessageIcon::Error}},
+    };
+    for (const auto& [size, message] : cases) {
         Save save;
         save.Run(size);
-        EXPECT_TRUE(save.result) << size;
-        EXPECT_TRUE(save.source.state.reads.empty()) << size;
-        EXPECT_EQ(save.source.state.opened, 1) << "the target is opened all the same: " << size;
-        EXPECT_TRUE(save.Saved().empty()) << size;
-        EXPECT_TRUE(save.window.messages.empty()) << size;
-        save.ExpectAllClosed();
+        EXPECT_FALSE(save.result) << size;
+        EXPECT_EQ(save.window.messages, std::vector<Message>{message}) << size;
+        EXPECT_EQ(save.window.asked, 0) << size;
+        EXPECT_EQ(save.source.state.opened, 0) << size;
+        EXPECT_EQ(save.Saved(), (std::vector<std::uint8_t>{'o', 'l', 'd'})) << size;
     }
+    Save badAddress;
+    badAddress.window.columns[1] = "0x0040zz00";
+    badAddress.Run("0x00000010");
+    EXPECT_EQ(
+        badAddress.window.messages,
+        std::vector<Message>({{"The Block Address \"0x0040zz00\" cannot be read as a number.", MessageIcon::Error}}));
 }
 
 TEST(SaveHeapData, FailuresKeepTheFileThatWasThereAndSayWhat) {
@@ -218,6 +230,21 @@ TEST(CopyBlockToFile, ReadsAtTheAddressParsedFromTheRow) {
     save.Run("0x00000003");
     EXPECT_EQ(save.source.state.reads, (std::vector<std::pair<Address, std::size_t>>{{kBlock + 0x1000, 3}}));
     EXPECT_EQ(save.Saved(), (std::vector<std::uint8_t>{'O', 'P', 'Q'})); // 0x1000 % 26 == 14
+
+    // A 64-bit target: addresses above 4 GiB and sizes with the 32-bit sign
+    // bit set are whole numbers.
+    Save wide(0x10);
+    wide.source.width = AddressWidth::Bits64;
+    wide.source.state.base = 0x0000123400000000;
+    wide.window.columns[1] = "0x0000123400000008";
+    wide.Run("0x0000000000000004");
+    EXPECT_EQ(wide.source.state.reads, (std::vector<std::pair<Address, std::size_t>>{{0x0000123400000008, 4}}));
+    EXPECT_EQ(wide.Saved(), (std::vector<std::uint8_t>{'I', 'J', 'K', 'L'}));
+    wide.Run("0x0000000080000000");
+    EXPECT_EQ(
+        wide.window.messages,
+        std::vector<Message>({{"Failed to read the heap data from the target process memory", MessageIcon::Error}}))
+        << "2 GiB is a size to copy, not a negative one";
 }
 
 } // namespace

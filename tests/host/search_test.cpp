@@ -152,6 +152,14 @@ TEST(Search, FindsFromTheStartThenContinuesAfterEachMatchThenReportsNotFound) {
     EXPECT_EQ(answer.offset, 0x25) << "no wrap-around, but the next press starts over";
 }
 
+TEST(Search, APositionInA64BitTargetShowsTheWholeAddress) {
+    HeldBlock held = HeapBlock();
+    held.m_blockAddress = 0x00007ff612340000;
+    held.m_addressWidth = AddressWidth::Bits64;
+    SearchHistory history;
+    EXPECT_EQ(DecideSearch(Request("heap"), held, history).positionText, " Position: 0x00007ff612340025 (37)");
+}
+
 TEST(Search, ChangedTextRestartsAtTheFirstByte) {
     HeldBlock held = HeapBlock();
     std::memcpy(held.m_heapData.get() + 0x10, "hea", 3);

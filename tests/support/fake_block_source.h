@@ -54,6 +54,8 @@ class FakeSource : public BlockSource {
 public:
     FakeTargetState state;
     std::uint32_t pid = 0;
+    AddressWidth width = AddressWidth::Bits32;
+    AddressWidth Width() const override { return width; }
     std::unique_ptr<TargetMemory> Open(std::uint32_t processId) override {
         pid = processId;
         if (state.failOpen) return nullptr;

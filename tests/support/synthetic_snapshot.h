@@ -81,7 +81,9 @@ public:
     bool failCreate = false;
     std::uint32_t fullQueryStatus = 0;
     std::uint32_t summaryQueryStatus = 0;
-    std::uint32_t lastError = 0;
+    // IsRunning answers false from this call on (counted from 1; 0: never).
+    int endsAtRunningCheck = 0;
+    int runningChecks = 0;
 
     // What happened.
     int created = 0;
@@ -92,7 +94,10 @@ public:
     Address CreateBuffer() override;
     std::uint32_t Query(std::uint32_t processId, std::uint32_t flags, Address buffer) override;
     void DestroyBuffer(Address buffer) override;
-    std::uint32_t LastError() const override { return lastError; }
+    bool IsRunning(std::uint32_t) override {
+        ++runningChecks;
+        return endsAtRunningCheck == 0 || runningChecks < endsAtRunningCheck;
+    }
     const MemoryView& Memory() const override { return m_memory; }
     HeapRecordLayout Layout() const override { return m_layout; }
 

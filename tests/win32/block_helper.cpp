@@ -22,15 +22,29 @@ std::vector<std::uint8_t> HelperBlockBytes() {
 
 std::uint8_t RegionByte(std::size_t offset) { return static_cast<std::uint8_t>(offset * 7 + offset / 251); }
 
+std::string RowHex(std::uint64_t value) {
+    char text[24];
+    if (sizeof(void*) == 8)
+        std::snprintf(text, sizeof text, "0x%.16llx", static_cast<unsigned long long>(value));
+    else
+        std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(value));
+    return text;
+}
+
 namespace {
 
-// 64 KiB of readable memory below 4 GiB (the rows the tool parses addresses
-// from carry eight hexadecimal digits, as a 32-bit program's addresses do),
-// followed by address space that is not allocated at all. Free space is
-// unreadable everywhere; reserved or inaccessible pages of another process
-// still read as zeros under Wine.
-std::uint8_t* LowRegionBeforeAHole() {
-    for (std::uintptr_t at = 0x70000000; at < 0xF0000000; at += 0x01000000) {
+// Where the region is looked for: above 4 GiB in a 64-bit process, so that
+// its addresses need all their digits; anywhere a 32-bit one can name.
+#if defined(_WIN64)
+constexpr std::uintptr_t kRegionSearchStart = 0x0000123400000000;
+#else
+constexpr std::uintptr_t kRegionSearchStart = 0x70000000;
+#endif
+
+// 64 KiB of readable memory followed by address space that is not allocated
+// at all. Some systems let another process read such free space as zeros.
+std::uint8_t* RegionBeforeAHole() {
+    for (std::uintptr_t at = kRegionSearchStart; at < kRegionSearchStart + 0x80000000; at += 0x01000000) {
         void* region =
             ::VirtualAlloc(reinterpret_cast<void*>(at), kRegionCommitted, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
         if (!region) continue;
@@ -43,21 +57,34 @@ std::uint8_t* LowRegionBeforeAHole() {
     return nullptr;
 }
 
+// Three pages that are allocated but not readable: one inaccessible, one a
+// guard page, one reserved and never committed.
+std::uint8_t* UnreadablePages() {
+    auto* pages = static_cast<std::uint8_t*>(::VirtualAlloc(nullptr, 3 * kPageSize, MEM_RESERVE, PAGE_NOACCESS));
+    if (!pages) return nullptr;
+    if (!::VirtualAlloc(pages + kNoAccessPage * kPageSize, kPageSize, MEM_COMMIT, PAGE_NOACCESS) ||
+        !::VirtualAlloc(pages + kGuardPage * kPageSize, kPageSize, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD))
+        return nullptr;
+    return pages;
+}
+
 } // namespace
 
 int RunBlockHelper() {
     const std::vector<std::uint8_t> pattern = HelperBlockBytes();
     auto* block = static_cast<std::uint8_t*>(::HeapAlloc(::GetProcessHeap(), 0, pattern.size()));
-    std::uint8_t* region = LowRegionBeforeAHole();
-    if (!block || !region) return 3;
+    std::uint8_t* region = RegionBeforeAHole();
+    std::uint8_t* unreadable = UnreadablePages();
+    if (!block || !region || !unreadable) return 3;
     std::memcpy(block, pattern.data(), pattern.size());
     for (std::size_t i = 0; i < kRegionCommitted; ++i)
         region[i] = RegionByte(i);
 
-    char report[64];
-    const int length = std::snprintf(report, sizeof report, "%llx %llx\n",
+    char report[80];
+    const int length = std::snprintf(report, sizeof report, "%llx %llx %llx\n",
                                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(block)),
-                                     static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(region)));
+                                     static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(region)),
+                                     static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(unreadable)));
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(length), &written, nullptr);
     char c = 0;
@@ -100,12 +127,13 @@ BlockHelper::BlockHelper() {
     std::string line;
     char c = 0;
     DWORD read = 0;
-    while (line.size() < 64 && ::ReadFile(fromChild, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+    while (line.size() < 80 && ::ReadFile(fromChild, &c, 1, &read, nullptr) && read == 1 && c != '\n')
         line += c;
-    unsigned long long block = 0, region = 0;
-    if (std::sscanf(line.c_str(), "%llx %llx", &block, &region) == 2) {
+    unsigned long long block = 0, region = 0, unreadable = 0;
+    if (std::sscanf(line.c_str(), "%llx %llx %llx", &block, &region, &unreadable) == 3) {
         m_block = block;
         m_region = region;
+        m_unreadable = unreadable;
     }
 }
 

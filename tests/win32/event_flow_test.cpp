@@ -9,7 +9,6 @@
 #include "tests/win32/block_helper.h"
 #include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_support.h"
-#include "tests/win32/low_memory.h"
 #include "ui/corvane_dialog.h"
 
 #include <gtest/gtest.h>
@@ -25,15 +24,16 @@ namespace {
 
 using testing::FakePlatform;
 using testing::HasVisibleStyle;
-using testing::LowMemory;
 using testing::MessageBoxRecorder;
 using testing::PumpMessages;
 using testing::RegionByte;
+using testing::RowHex;
 using testing::ShowTestDialog;
 using testing::SyntheticHeap;
 using testing::WindowText;
 
-constexpr std::uint32_t kHeapBase = 0x00150000;
+// Above 4 GiB in a 64-bit program, as its heaps usually are.
+constexpr Address kHeapBase = sizeof(void*) == 8 ? 0x0000123400150000 : 0x00150000;
 constexpr std::uint32_t kFirstBlockSize = 0x200;
 constexpr int kBlocks = 30;
 
@@ -43,12 +43,11 @@ protected:
     FakePlatform platform;
     std::unique_ptr<MessageBoxRecorder> boxes;
     std::unique_ptr<CCorvaneDlg> dialog;
-    std::uint32_t region = 0;
+    Address region = 0;
 
     void SetUp() override {
         ASSERT_TRUE(helper.ready());
-        ASSERT_LT(helper.region(), 0x100000000ull);
-        region = static_cast<std::uint32_t>(helper.region());
+        region = helper.region();
         platform.processes.processes = {{helper.id(), "helper.exe"}, {::GetCurrentProcessId(), "self.exe"}};
 
         // Heap 1: a segment pointing at the helper's region, then a block of
@@ -97,6 +96,12 @@ protected:
         ::SendMessageA(item(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
         PumpMessages(hwnd());
     }
+    void SetCell(int listId, int row, int column, const std::string& text) {
+        LVITEMA cell = {};
+        cell.iSubItem = column;
+        cell.pszText = const_cast<char*>(text.c_str());
+        ::SendMessageA(item(listId), LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    }
     int Rows(int listId) const { return static_cast<int>(::SendMessageA(item(listId), LVM_GETITEMCOUNT, 0, 0)); }
     std::string Cell(int listId, int row, int column) const {
         char text[128] = {};
@@ -122,6 +127,18 @@ protected:
         ::SetWindowTextA(item(IDC_SEARCH_EDIT), text);
         Command(IDC_SEARCH, BN_CLICKED);
     }
+    // Each of the row's texts fits its column: nothing is cut off.
+    void ExpectWholeTexts(int listId, int row, std::initializer_list<int> columns) const {
+        constexpr int kCellMargins = 12; // the list's own space around a cell's text
+        for (int column : columns) {
+            const std::string text = Cell(listId, row, column);
+            const auto needed =
+                ::SendMessageA(item(listId), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())) +
+                kCellMargins;
+            EXPECT_LE(needed, ::SendMessageA(item(listId), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
+                << text << " in column " << column;
+        }
+    }
     void ShowFirstBlock() {
         PickProcess(helper.id(), "helper.exe");
         PickRow(IDC_NODE_LIST, 0);
@@ -133,17 +150,19 @@ TEST_F(EventFlow, ProcessHeapsBlocksAndTheDumpOfRealBytes) {
     PickProcess(helper.id(), "helper.exe");
     EXPECT_EQ(platform.debugInfo.queriedProcesses.back(), helper.id());
     ASSERT_EQ(Rows(IDC_NODE_LIST), 2);
-    EXPECT_EQ(Cell(IDC_NODE_LIST, 0, 1), "0x00150000");
+    EXPECT_EQ(Cell(IDC_NODE_LIST, 0, 1), RowHex(kHeapBase));
+    EXPECT_EQ(Cell(IDC_NODE_LIST, 0, 3), RowHex(0x10000));
     EXPECT_EQ(Cell(IDC_NODE_LIST, 1, 2), "4");
+    ExpectWholeTexts(IDC_NODE_LIST, 0, {1, 3, 4, 5});
     for (int id : {IDC_REFRESH, IDC_SEARCH, IDC_SAVE_DATA, IDC_UNICODE_LABEL})
         EXPECT_TRUE(::IsWindowEnabled(item(id))) << id << " enabled again";
 
     PickRow(IDC_NODE_LIST, 0);
     ASSERT_EQ(Rows(IDC_BLOCK_LIST), kBlocks);
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%.8x", region);
+    const std::string address = RowHex(region);
     EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, 1), address);
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, 2), "0x00000200");
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, 2), RowHex(kFirstBlockSize));
+    ExpectWholeTexts(IDC_BLOCK_LIST, 0, {1, 2, 3, 4});
     EXPECT_EQ(Cell(IDC_BLOCK_LIST, 1, 4), "Free");
     EXPECT_EQ(WindowText(item(IDC_BLOCK_GROUP)), "Heap Blocks List");
     EXPECT_EQ(::GetFocus(), item(IDC_NODE_LIST));
@@ -155,8 +174,8 @@ TEST_F(EventFlow, ProcessHeapsBlocksAndTheDumpOfRealBytes) {
     EXPECT_EQ(WindowText(item(IDC_NODE_GROUP)), "Heap Data within the selected Block");
     const std::vector<std::string> lines = DumpLines();
     ASSERT_EQ(lines.size(), 2u + kFirstBlockSize / 16 + 1);
-    EXPECT_EQ(lines[0],
-              std::string("Heap Node Address=0x00150000, Block Address=") + address + ", Size=0x00000200 (512)");
+    EXPECT_EQ(lines[0], "Heap Node Address=" + RowHex(kHeapBase) + ", Block Address=" + address +
+                            ", Size=" + RowHex(kFirstBlockSize) + " (512)");
     for (std::size_t line = 0; line < kFirstBlockSize / 16; ++line) {
         std::uint8_t bytes[16];
         for (std::size_t k = 0; k < 16; ++k)
@@ -250,13 +269,13 @@ TEST_F(EventFlow, TheProgressTitleShowsDuringTheFill) {
 // steps as it grows, and must still end up with every line once, in order.
 TEST_F(EventFlow, ABigBlockIsDumpedWholeAndInOrder) {
     constexpr std::uint32_t kBigSize = 0x100005; // 65,536 full lines and one of 5 bytes
-    LowMemory memory(kBigSize + 0x40);
-    ASSERT_NE(memory.bytes(), nullptr);
+    std::vector<std::uint8_t> memory(kBigSize + 0x40);
     for (std::uint32_t i = 0; i < kBigSize + 0x40; ++i)
-        memory.bytes()[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+        memory[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    const Address start = reinterpret_cast<std::uintptr_t>(memory.data());
     SyntheticHeap heap;
     heap.record = {kHeapBase, 0x00000002, 8, 0x1000, 0x10000, 0, 0};
-    heap.entries = {{0x1000, kEntrySegment, memory.address() - 8}, {kBigSize, 1, 0}, {0x20, 1, 0}};
+    heap.entries = {{0x1000, kEntrySegment, start - 8}, {kBigSize, 1, 0}, {0x20, 1, 0}};
     heap.record.entryCount = 3;
     platform.LayHeaps({heap});
 
@@ -271,7 +290,7 @@ TEST_F(EventFlow, ABigBlockIsDumpedWholeAndInOrder) {
     for (std::uint32_t line = 0; line < 65537; ++line) {
         const std::uint32_t offset = line * 16;
         DumpLineText expected;
-        FormatDumpLine(offset, memory.bytes() + offset, std::min<std::uint32_t>(16, kBigSize - offset), expected);
+        FormatDumpLine(offset, memory.data() + offset, std::min<std::uint32_t>(16, kBigSize - offset), expected);
         ASSERT_EQ(lines[2 + line], expected) << line;
     }
     EXPECT_EQ(SelectedLine(), 2);
@@ -280,10 +299,10 @@ TEST_F(EventFlow, ABigBlockIsDumpedWholeAndInOrder) {
     PickRow(IDC_BLOCK_LIST, 1);
     const std::vector<std::string> next = DumpLines();
     ASSERT_EQ(next.size(), 2u + 2u + 1u);
-    const std::uint32_t nextOffset = std::stoul(Cell(IDC_BLOCK_LIST, 1, 1), nullptr, 16) - memory.address();
+    const Address nextOffset = std::stoull(Cell(IDC_BLOCK_LIST, 1, 1), nullptr, 16) - start;
     ASSERT_LE(nextOffset + 0x20, kBigSize + 0x40);
     DumpLineText expected;
-    FormatDumpLine(0, memory.bytes() + nextOffset, 16, expected);
+    FormatDumpLine(0, memory.data() + nextOffset, 16, expected);
     EXPECT_EQ(next[2], expected);
 }
 
@@ -303,10 +322,9 @@ TEST_F(EventFlow, SearchFindAgainHandPickedLineAndNotFound) {
     Search(word.c_str());
     EXPECT_EQ(SelectedLine(), static_cast<int>(at / 16 + 2));
     EXPECT_TRUE(HasVisibleStyle(item(IDC_POSITION_LABEL)));
-    char position[64];
-    std::snprintf(position, sizeof position, " Position: 0x%.8x (%d)", static_cast<unsigned>(region + at),
-                  static_cast<int>(at));
-    EXPECT_EQ(WindowText(item(IDC_POSITION_LABEL)), position);
+    EXPECT_EQ(WindowText(item(IDC_POSITION_LABEL)),
+              " Position: " + RowHex(region + at) + " (" + std::to_string(at) + ")");
+    testing::CaptureScreen(hwnd()).SaveBmp(testing::OutputPath("road_search_found.bmp"));
     EXPECT_EQ(WindowText(item(IDC_SEARCH)), "Find Again");
 
     // Pressing again goes on after the match until none is left.
@@ -433,7 +451,7 @@ TEST_F(EventFlow, SummaryQueryAfterAFailedFullQueryStillListsTheHeaps) {
     PickProcess(helper.id(), "helper.exe");
     ASSERT_EQ(boxes->calls.size(), 1u);
     EXPECT_EQ(boxes->calls[0].text, "First level heap enumeration failed");
-    EXPECT_EQ(boxes->calls[0].caption, ApplicationTitle());
+    EXPECT_EQ(boxes->calls[0].caption, "Corvane") << "the program's name, as the window's caption spells it";
     EXPECT_EQ(boxes->calls[0].type, static_cast<UINT>(MB_OK));
     EXPECT_EQ(Rows(IDC_NODE_LIST), 2);
     EXPECT_TRUE(::IsWindowEnabled(item(IDC_REFRESH)));
@@ -467,12 +485,7 @@ TEST_F(EventFlow, ABlockThatCannotBeReadShowsTheErrorLine) {
     PickProcess(helper.id(), "helper.exe");
     PickRow(IDC_NODE_LIST, 0);
     // The block row now names memory past the helper's region: nothing is mapped there.
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%.8x", region + static_cast<std::uint32_t>(testing::kRegionCommitted));
-    LVITEMA cell = {};
-    cell.iSubItem = 1;
-    cell.pszText = address;
-    ::SendMessageA(item(IDC_BLOCK_LIST), LVM_SETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&cell));
+    SetCell(IDC_BLOCK_LIST, 0, 1, RowHex(region + testing::kRegionCommitted));
     PickRow(IDC_BLOCK_LIST, 0);
     EXPECT_EQ(DumpLines(), std::vector<std::string>{"ERROR : Failed to read heap data from the target process"});
     EXPECT_EQ(SelectedLine(), -1);
@@ -480,6 +493,40 @@ TEST_F(EventFlow, ABlockThatCannotBeReadShowsTheErrorLine) {
     EXPECT_TRUE(boxes->calls.empty()) << "block reads report in the dump list only";
     for (int id : {IDC_REFRESH, IDC_PROCESS_COMBO, IDC_SEARCH, IDC_SEARCH_EDIT})
         EXPECT_TRUE(::IsWindowEnabled(item(id))) << id;
+}
+
+TEST_F(EventFlow, RowTextsThatDoNotReadAsNumbersAreReportedNotTakenForZero) {
+    PickProcess(helper.id(), "helper.exe");
+    SetCell(IDC_NODE_LIST, 0, 1, "0x0015zz00");
+    PickRow(IDC_NODE_LIST, 0);
+    ASSERT_EQ(boxes->calls.size(), 1u);
+    EXPECT_EQ(boxes->calls[0].text, "The Node Base Address \"0x0015zz00\" cannot be read as a number.");
+    EXPECT_EQ(boxes->calls[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(Rows(IDC_BLOCK_LIST), 0) << "no heap was listed for it";
+
+    PickRow(IDC_NODE_LIST, 1);
+    SetCell(IDC_BLOCK_LIST, 0, 2, "big");
+    PickRow(IDC_BLOCK_LIST, 0);
+    EXPECT_EQ(DumpLines(), std::vector<std::string>{"ERROR : The Block Size \"big\" cannot be read as a number."});
+    EXPECT_EQ(dialog->Held().m_heapData, nullptr);
+}
+
+TEST_F(EventFlow, AProcessThatHasEndedIsSaidOnceAndLeavesTheList) {
+    // The helper ends after the list was made: the platform no longer lists it.
+    platform.processes.processes.erase(platform.processes.processes.begin());
+    platform.debugInfo.endsAtRunningCheck = 1;
+    PickProcess(helper.id(), "helper.exe");
+    ASSERT_EQ(boxes->calls.size(), 1u);
+    EXPECT_EQ(boxes->calls[0].text, "The process has ended. The process list has been refreshed.");
+    EXPECT_EQ(boxes->calls[0].caption, "Corvane");
+    EXPECT_EQ(boxes->calls[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    const std::string entry = FormatProcessEntry("helper.exe", static_cast<std::int32_t>(helper.id()));
+    EXPECT_EQ(::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                             reinterpret_cast<LPARAM>(entry.c_str())),
+              CB_ERR);
+    EXPECT_EQ(::SendMessageA(item(IDC_PROCESS_COMBO), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(Rows(IDC_NODE_LIST), 0);
+    EXPECT_TRUE(::IsWindowEnabled(item(IDC_REFRESH)));
 }
 
 TEST_F(EventFlow, DataViewScreenshotAfterASearch) {

@@ -30,12 +30,17 @@ public:
     static constexpr Address kBuffer = 0x00200000;
     static constexpr Address kHeapList = 0x00300000;
 
-    FakePlatform() : debugInfo(memory, HeapRecordLayout::Classic32, kBuffer) { LayHeaps({}); }
+    // Snapshots laid out as the program's own debug-information service
+    // hands them over: with 32-bit or with 64-bit records.
+    static constexpr HeapRecordLayout kLayout =
+        sizeof(void*) == 8 ? HeapRecordLayout::Native64 : HeapRecordLayout::Classic32;
+
+    FakePlatform() : debugInfo(memory, kLayout, kBuffer) { LayHeaps({}); }
 
     // What the next snapshots report: these heaps, or no heaps at all.
     void LayHeaps(const std::vector<SyntheticHeap>& heaps) {
         memory = SyntheticMemory();
-        LaySnapshot(memory, HeapRecordLayout::Classic32, kBuffer, heaps.empty() ? 0 : kHeapList, heaps);
+        LaySnapshot(memory, kLayout, kBuffer, heaps.empty() ? 0 : kHeapList, heaps);
     }
 
     bool privilegeEnabled = true;

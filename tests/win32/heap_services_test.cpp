@@ -127,7 +127,7 @@ public:
         ++destroyed;
         m_inner.DestroyBuffer(buffer);
     }
-    std::uint32_t LastError() const override { return m_inner.LastError(); }
+    bool IsRunning(std::uint32_t id) override { return m_inner.IsRunning(id); }
     const MemoryView& Memory() const override { return m_inner.Memory(); }
     HeapRecordLayout Layout() const override { return m_inner.Layout(); }
 
@@ -139,6 +139,7 @@ class RecordingWindow : public HeapListWindow {
 public:
     int nodeRows = 0, blockRows = 0;
     std::vector<std::string> messages;
+    std::vector<std::int32_t> refreshes;
     void ClearNodeRows() override { nodeRows = 0; }
     void ClearBlockRows() override { blockRows = 0; }
     void ClearDumpLines() override {}
@@ -151,6 +152,10 @@ public:
     void SetBlockFrameCaption(const std::string&) override {}
     void FocusNodeList() override {}
     void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    bool RefreshProcessList(std::int32_t wantedId) override {
+        refreshes.push_back(wantedId);
+        return true;
+    }
 };
 
 TEST(RealSnapshot, LiveProcessesGoThroughTheReaderWhateverThePlatformAnswers) {
@@ -170,6 +175,25 @@ TEST(RealSnapshot, LiveProcessesGoThroughTheReaderWhateverThePlatformAnswers) {
     }
     EXPECT_GT(service.created, 0);
     EXPECT_EQ(service.created, service.destroyed);
+}
+
+TEST(RealSnapshot, AProcessThatHasEndedIsToldOnceAndTheListRefreshed) {
+    Win32DebugInfoService service;
+    std::string error;
+    ASSERT_TRUE(service.Bind(error)) << error;
+    testing::ChildProcess child;
+    ASSERT_TRUE(child.started());
+    const DWORD id = child.id();
+    EXPECT_TRUE(service.IsRunning(id));
+    EXPECT_TRUE(service.IsRunning(::GetCurrentProcessId()));
+    child.End();
+    EXPECT_FALSE(service.IsRunning(id));
+    EXPECT_FALSE(service.IsRunning(0xFFFFFFF0)) << "no process has that id";
+
+    RecordingWindow window;
+    EXPECT_FALSE(ShowHeapNodes(service, window, id));
+    EXPECT_EQ(window.messages, std::vector<std::string>{kProcessEndedMessage});
+    EXPECT_EQ(window.refreshes, std::vector<std::int32_t>{static_cast<std::int32_t>(id)});
 }
 
 } // namespace

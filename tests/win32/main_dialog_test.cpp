@@ -4,6 +4,7 @@
 
 #include "controls/runtime_random.h"
 #include "res/resource.h"
+#include "tests/win32/block_helper.h"
 #include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_support.h"
 
@@ -194,13 +195,25 @@ const ExpectedControl kLayout[] = {
     {IDC_NODE_GROUP, "Button", "Heap Node List", 0x50000007, 0, {7, 128, 413, 156}},
     {IDC_BLOCK_GROUP, "Button", "Heap Blocks List", 0x50000007, 0, {7, 289, 413, 134}},
     {IDC_STATIC, "Button", "Select the Process", 0x50000007, 0, {7, 88, 413, 35}},
+#if defined(_WIN64)
+    // The 64-bit tool row makes room for a position of sixteen digits.
+    {IDC_SEARCH, "Button", "", 0x50010300, 0, {149, 135, 54, 16}},
+    {IDC_SEARCH_EDIT, "Edit", "", 0x50810080, 0, {16, 137, 94, 12}},
+    {IDC_UNICODE_CHECK, "Button", "", 0x50010003, 0, {112, 139, 10, 10}},
+    {IDC_POSITION_LABEL, "Static", "Position:", 0x50020000, 0x20000, {208, 137, 150, 12}},
+#else
     {IDC_SEARCH, "Button", "", 0x50010300, 0, {171, 135, 54, 16}},
     {IDC_SEARCH_EDIT, "Edit", "", 0x50810080, 0, {16, 137, 116, 12}},
     {IDC_UNICODE_CHECK, "Button", "", 0x50010003, 0, {134, 139, 10, 10}},
-    {IDC_POSITION_LABEL, "Static", "Position:", 0x50020000, 0x20000, {230, 137, 103, 12}},
+    {IDC_POSITION_LABEL, "Static", "Position:", 0x50020000, 0x20000, {230, 137, 128, 12}},
+#endif
     {IDC_WEB_LINK, "Static", "www.example.com", 0x50020000, 0, {261, 68, 113, 11}},
     {IDC_ABOUT_LINK, "Static", "About", 0x50020000, 0, {385, 68, 29, 11}},
+#if defined(_WIN64)
+    {IDC_UNICODE_LABEL, "Static", "unicode", 0x50020000, 0, {122, 140, 27, 9}},
+#else
     {IDC_UNICODE_LABEL, "Static", "unicode", 0x50020000, 0, {144, 140, 27, 9}},
+#endif
 };
 
 TEST(MainDialogTemplate, EveryControlInOrderWithItsStylesAndPlace) {
@@ -287,6 +300,7 @@ TEST_F(MainDialog, ListsGetTheirColumnsAndStyles) {
         EXPECT_EQ(::SendMessageA(view, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x4421);
         HWND header = reinterpret_cast<HWND>(::SendMessageA(view, LVM_GETHEADER, 0, 0));
         ASSERT_EQ(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(list.columns.size()));
+        int widths = 0;
         for (std::size_t c = 0; c < list.columns.size(); ++c) {
             char heading[64] = {};
             LVCOLUMNA column = {};
@@ -295,10 +309,39 @@ TEST_F(MainDialog, ListsGetTheirColumnsAndStyles) {
             column.cchTextMax = sizeof heading;
             ASSERT_TRUE(::SendMessageA(view, LVM_GETCOLUMNA, c, reinterpret_cast<LPARAM>(&column)));
             EXPECT_EQ(heading, list.columns[c].first);
-            EXPECT_EQ(column.cx, list.columns[c].second) << heading;
+            // Addresses and sizes of a 64-bit process need wider columns,
+            // and the last column gives back what it can.
+            const bool hexadecimal = list.id == IDC_NODE_LIST ? (c == 1 || c == 3 || c == 4) : (c == 1 || c == 2);
+            if (sizeof(void*) == 8 && hexadecimal)
+                EXPECT_GT(column.cx, list.columns[c].second) << heading;
+            else if (sizeof(void*) == 8 && c + 1 == list.columns.size())
+                EXPECT_LT(column.cx, list.columns[c].second) << heading;
+            else
+                EXPECT_EQ(column.cx, list.columns[c].second) << heading;
+            widths += column.cx;
             EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
         }
+        if (list.id == IDC_BLOCK_LIST) {
+            RECT client = {};
+            ::GetClientRect(view, &client);
+            EXPECT_LE(widths, client.right) << "the block list needs no sideways scrolling";
+        }
     }
+}
+
+TEST_F(MainDialog, ThePositionLabelHoldsTheWidestPositionOfTheProgramsAddresses) {
+    Start();
+    const HWND label = item(IDC_POSITION_LABEL);
+    const std::string widest = " Position: " + testing::RowHex(0) + " (16777215)";
+    const HDC dc = ::GetDC(label);
+    const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    ::GetTextExtentPoint32A(dc, widest.c_str(), static_cast<int>(widest.size()), &extent);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(label, dc);
+    RECT client = {};
+    ::GetClientRect(label, &client);
+    EXPECT_LE(extent.cx, client.right) << widest;
 }
 
 TEST_F(MainDialog, FontsAndToolTips) {
