@@ -80,6 +80,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 wineserver -k >/dev/null 2>&1 || true
 WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
 wineserver -w
+install_fonts
 
 reg() { "$WINE" reg add "$@" /f </dev/null >/dev/null 2>&1; }
 repl='HKCU\Software\Wine\Fonts\Replacements'
