@@ -8,9 +8,8 @@
 
 namespace corvane {
 
-// How a message box looks. Error, Warning and Information carry the caption
-// "Corvane" and their icon; Plain has no icon and the application's title as
-// its caption.
+// How a message box looks. Every box carries the caption "Corvane";
+// Error, Warning and Information show their icon, Plain shows none.
 enum class MessageIcon { Plain, Error, Warning, Information };
 
 // What the heap listings do to the main window: its two list views, the dump

@@ -309,15 +309,23 @@ TEST_F(MainDialog, ListsGetTheirColumnsAndStyles) {
             column.cchTextMax = sizeof heading;
             ASSERT_TRUE(::SendMessageA(view, LVM_GETCOLUMNA, c, reinterpret_cast<LPARAM>(&column)));
             EXPECT_EQ(heading, list.columns[c].first);
-            // Addresses and sizes of a 64-bit process need wider columns,
-            // and the last column gives back what it can.
+            // A 64-bit process's addresses and sizes may need wider columns
+            // than these, which the last column then gives back.
             const bool hexadecimal = list.id == IDC_NODE_LIST ? (c == 1 || c == 3 || c == 4) : (c == 1 || c == 2);
-            if (sizeof(void*) == 8 && hexadecimal)
-                EXPECT_GT(column.cx, list.columns[c].second) << heading;
-            else if (sizeof(void*) == 8 && c + 1 == list.columns.size())
-                EXPECT_LT(column.cx, list.columns[c].second) << heading;
-            else
+            if (sizeof(void*) == 4 || (!hexadecimal && c + 1 < list.columns.size()))
                 EXPECT_EQ(column.cx, list.columns[c].second) << heading;
+            else if (hexadecimal)
+                EXPECT_GE(column.cx, list.columns[c].second) << heading;
+            else
+                EXPECT_LE(column.cx, list.columns[c].second) << heading;
+            // Whatever its digits, an address or size fits its column.
+            for (const char digit : std::string("0123456789abcdef")) {
+                if (!hexadecimal) break;
+                const std::string text = "0x" + std::string(sizeof(void*) * 2, digit);
+                EXPECT_LE(::SendMessageA(view, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())) + 12,
+                          column.cx)
+                    << text << " in " << heading;
+            }
             widths += column.cx;
             EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
         }
