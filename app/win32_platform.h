@@ -5,6 +5,7 @@
 #include "heap/win32/block_source_win32.h"
 #include "heap/win32/debug_info_service_win32.h"
 #include "heap/win32/process_enumerator_win32.h"
+#include "heap/win32/save_files_win32.h"
 #include "ui/platform.h"
 
 namespace corvane {

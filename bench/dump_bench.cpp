@@ -1,9 +1,9 @@
 // Dump text, search and the memory a shown block takes, each beside a
 // straightforward reference measured in the same run.
 
-#include "heap/block_data.h"
 #include "heap/dump_text.h"
-#include "heap/search.h"
+#include "ui/block_view.h"
+#include "ui/search.h"
 
 #include <benchmark/benchmark.h>
 

@@ -19,6 +19,9 @@ public:
 
 // Bytes shown on one dump line.
 constexpr std::size_t kDumpBytesPerLine = 16;
+// The line of a dump that shows its first bytes: a header line and an empty
+// line come before it.
+constexpr int kFirstDumpLine = 2;
 // Where the character column starts on every dump line.
 constexpr std::size_t kDumpCharacterColumn = 61;
 // Characters of a full dump line, and room for one with its terminating zero.

@@ -58,6 +58,27 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]) {
     text[i] = '\0';
 }
 
+std::array<const char*, kNodeColumnCount> HeapNodeRow::Cells() const {
+    std::array<const char*, kNodeColumnCount> cells{};
+    cells[kNodeColumnIndex] = index;
+    cells[kNodeColumnBase] = base;
+    cells[kNodeColumnBlockCount] = blockCount;
+    cells[kNodeColumnCommitted] = committed;
+    cells[kNodeColumnAllocated] = allocated;
+    cells[kNodeColumnFlags] = flags;
+    return cells;
+}
+
+std::array<const char*, kBlockColumnCount> HeapBlockRow::Cells() const {
+    std::array<const char*, kBlockColumnCount> cells{};
+    cells[kBlockColumnIndex] = index;
+    cells[kBlockColumnAddress] = address;
+    cells[kBlockColumnSize] = size;
+    cells[kBlockColumnType] = allocationType;
+    cells[kBlockColumnStatus] = status;
+    return cells;
+}
+
 void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, AddressWidth width, HeapNodeRow& row) {
     FormatDecimal32(static_cast<std::int32_t>(position + 1), row.index);
     FormatHex(heap.base, width, row.base);

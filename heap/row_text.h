@@ -3,6 +3,7 @@
 #include "heap/block_walk.h"
 #include "heap/debug_buffer.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,17 @@ namespace corvane {
 using HexText = char[19];
 void FormatHex(std::uint64_t value, AddressWidth width, HexText& text);
 
+// The columns of the heap node list, in the order the list shows them.
+enum NodeColumn : int {
+    kNodeColumnIndex,
+    kNodeColumnBase,
+    kNodeColumnBlockCount,
+    kNodeColumnCommitted,
+    kNodeColumnAllocated,
+    kNodeColumnFlags,
+    kNodeColumnCount
+};
+
 // Column texts of one heap node row: index, base address, block count,
 // committed size, allocated size, flags.
 struct HeapNodeRow {
@@ -25,6 +37,19 @@ struct HeapNodeRow {
     HexText committed;
     HexText allocated;
     HexText flags;
+
+    // The texts in column order.
+    std::array<const char*, kNodeColumnCount> Cells() const;
+};
+
+// The columns of the heap block list, in the order the list shows them.
+enum BlockColumn : int {
+    kBlockColumnIndex,
+    kBlockColumnAddress,
+    kBlockColumnSize,
+    kBlockColumnType,
+    kBlockColumnStatus,
+    kBlockColumnCount
 };
 
 // Column texts of one heap block row: index, address, size, allocation type,
@@ -35,6 +60,9 @@ struct HeapBlockRow {
     HexText size;
     const char* allocationType;
     const char* status;
+
+    // The texts in column order.
+    std::array<const char*, kBlockColumnCount> Cells() const;
 };
 
 // Addresses and sizes show at `width`; the flags are a 32-bit number in
@@ -52,8 +80,6 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]);
 
 // Widths, in pixels, of the last column of each list, chosen by how many rows
 // the list gets.
-constexpr int kNodeColumnFlags = 5;
-constexpr int kBlockColumnStatus = 4;
 int NodeFlagsColumnWidth(std::uint32_t heapCount);
 int BlockStatusColumnWidth(std::string_view blockCountText);
 

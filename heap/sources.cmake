@@ -1,20 +1,22 @@
-# Portable heap inspection logic (no windows.h).
+# The portable data layer (no windows.h): the debug-information buffer
+# reader, the block walk, row texts, dump text, text search and the block
+# copy loop.
 set(CORVANE_HEAP_SOURCES
-  heap/block_data.cpp
+  heap/block_copy.cpp
+  heap/block_source.cpp
   heap/block_walk.cpp
   heap/debug_buffer.cpp
   heap/dump_text.cpp
-  heap/heap_listing.cpp
+  heap/find_text.cpp
   heap/process_list.cpp
   heap/row_text.cpp
-  heap/save.cpp
-  heap/search.cpp
 )
-# The platform services behind the heap logic's interfaces.
+# The platform services behind the data layer's interfaces.
 set(CORVANE_HEAP_WIN32_SOURCES
   heap/win32/block_source_win32.cpp
   heap/win32/debug_info_service_win32.cpp
   heap/win32/memory_regions_win32.cpp
   heap/win32/privilege_win32.cpp
   heap/win32/process_enumerator_win32.cpp
+  heap/win32/save_files_win32.cpp
 )

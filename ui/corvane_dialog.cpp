@@ -1,6 +1,5 @@
 #include "ui/corvane_dialog.h"
 
-#include "app/about_dialog.h"
 #include "controls/shade.h"
 #include "controls/shaded_background.h"
 #include "framework/app.h"
@@ -8,6 +7,7 @@
 #include "heap/process_list.h"
 #include "heap/row_text.h"
 #include "res/resource.h"
+#include "ui/about_dialog.h"
 
 #include <algorithm>
 #include <iterator>
@@ -18,15 +18,10 @@ namespace corvane {
 
 namespace {
 
-constexpr COLORREF kShadeTint = RGB(0, 102, 0);
 // Every message box carries the program's name as the window's caption
 // spells it.
 constexpr const char* kCaption = "Corvane";
 constexpr const char* kSelectProcessMessage = "Please select the process from the list";
-constexpr const char* kFreeBlockNote = "Note: You have selected the FREE heap block";
-constexpr int kBlockColumnAddress = 1;
-constexpr int kBlockColumnSize = 2;
-constexpr int kNodeColumnBase = 1;
 // From this length of the dump list on, room for the rest of a dump is asked
 // for again each time the length reaches a power of two.
 constexpr std::size_t kFirstDumpReservationRenewal = 16384;
@@ -46,6 +41,35 @@ public:
 
 private:
     CWnd& m_list;
+};
+
+// Which of the process list and the heap node list an operation disables
+// besides the buttons and the search row.
+enum BusyLists { KeepListsEnabled, AlsoProcessList, AlsoProcessAndNodeList };
+
+// Disables, while an operation runs, the controls that would start another
+// one, in one fixed order, and enables them again in that order.
+class ControlsDisabled {
+public:
+    ControlsDisabled(const CWnd& dialog, BusyLists lists) : m_dialog(dialog), m_lists(lists) { Enable(false); }
+    ~ControlsDisabled() { Enable(true); }
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    void Enable(bool enable) const {
+        static constexpr int kOrder[] = {IDC_REFRESH,   IDC_CLOSE_DATA,    IDC_SAVE_DATA,
+                                         IDC_SEARCH,    IDC_SEARCH_EDIT,   IDC_PROCESS_COMBO,
+                                         IDC_NODE_LIST, IDC_UNICODE_CHECK, IDC_UNICODE_LABEL};
+        for (const int id : kOrder) {
+            if (id == IDC_PROCESS_COMBO && m_lists == KeepListsEnabled) continue;
+            if (id == IDC_NODE_LIST && m_lists != AlsoProcessAndNodeList) continue;
+            ::EnableWindow(m_dialog.GetDlgItem(id), enable ? TRUE : FALSE);
+        }
+    }
+
+    const CWnd& m_dialog; // not owned; the dialog whose controls these are
+    BusyLists m_lists;
 };
 
 struct Column {
@@ -80,10 +104,12 @@ int HexColumnWidth(const CListCtrl& list, AddressWidth width) {
     return widest + kCellMargins;
 }
 
-// The main dialog's background, generated at its first paint in the run.
-CShadedBackgroundCache& MainBackground() {
-    static CShadedBackgroundCache cache;
-    return cache;
+// Adds a row with its texts in column order.
+template <std::size_t Columns>
+void InsertRow(CListCtrl& list, std::uint32_t row, const std::array<const char*, Columns>& cells) {
+    const int item = list.InsertItem(static_cast<int>(row), cells[0]);
+    for (std::size_t column = 1; column < Columns; ++column)
+        list.SetItemText(item, static_cast<int>(column), cells[column]);
 }
 
 // A 64-bit process's addresses and sizes need more room than the columns'
@@ -125,7 +151,7 @@ void ShowDrawingNow() {
 }
 
 CCorvaneDlg::CCorvaneDlg(CorvanePlatform& platform, CWnd* parent)
-    : CDialog(IDD_CORVANE_DIALOG, parent), m_platform(platform),
+    : CShadedDialog(IDD_CORVANE_DIALOG, parent), m_platform(platform),
       m_appIcon(GetApp() ? GetApp()->LoadIcon(IDR_MAINFRAME)
                          : ::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
@@ -134,9 +160,7 @@ const MessageMap* CCorvaneDlg::ThisMessageMap() {
         MapSysCommand<&CCorvaneDlg::OnSysCommand>(),
         MapVoidMessage<&CCorvaneDlg::OnPaint>(WM_PAINT),
         MapQueryDragIcon<&CCorvaneDlg::OnQueryDragIcon>(),
-        MapCtlColor<&CCorvaneDlg::OnCtlColor>(),
         MapMessage<&CCorvaneDlg::OnHyperlinkClicked>(WM_HYPERLINK_CLICKED),
-        MapCommand<&CCorvaneDlg::OnOK>(IDOK, BN_CLICKED),
         MapNotify<&CCorvaneDlg::OnItemChangedNodeList>(IDC_NODE_LIST, LVN_ITEMCHANGED),
         MapCommand<&CCorvaneDlg::OnSelEndOkProcess>(IDC_PROCESS_COMBO, CBN_SELENDOK),
         MapNotify<&CCorvaneDlg::OnItemChangedBlockList>(IDC_BLOCK_LIST, LVN_ITEMCHANGED),
@@ -145,14 +169,13 @@ const MessageMap* CCorvaneDlg::ThisMessageMap() {
         MapNotify<&CCorvaneDlg::OnGetInfoTipBlockList>(IDC_BLOCK_LIST, LVN_GETINFOTIPA),
         MapCommand<&CCorvaneDlg::OnSave>(IDC_SAVE_DATA, BN_CLICKED),
         MapCommand<&CCorvaneDlg::OnSearch>(IDC_SEARCH, BN_CLICKED),
-        MapCommand<&CCorvaneDlg::OnCancel>(IDCANCEL, BN_CLICKED),
     };
-    static const MessageMap map{&CDialog::ThisMessageMap, entries, std::size(entries)};
+    static const MessageMap map{&CShadedDialog::ThisMessageMap, entries, std::size(entries)};
     return &map;
 }
 
 void CCorvaneDlg::DoDataExchange(CDataExchange* pDX) {
-    CDialog::DoDataExchange(pDX);
+    CShadedDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_PROCESS_COMBO, m_processCombo);
     DDX_Control(pDX, IDC_NODE_LIST, m_nodeList);
     DDX_Control(pDX, IDC_BLOCK_LIST, m_blockList);
@@ -172,7 +195,7 @@ void CCorvaneDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CCorvaneDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
+    CShadedDialog::OnInitDialog();
 
     if (HMENU systemMenu = GetSystemMenu(false)) {
         char about[256] = {};
@@ -184,7 +207,6 @@ BOOL CCorvaneDlg::OnInitDialog() {
     }
     SetIcon(m_appIcon, true);
     SetIcon(m_appIcon, false);
-    ::InitCommonControls();
 
     m_linkLabelFont.CreateFont(14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, "Georgia");
@@ -225,8 +247,7 @@ BOOL CCorvaneDlg::OnInitDialog() {
         m_platform.ExitProcess(2);
         return TRUE;
     }
-    m_held.Release();
-    m_held.m_searchPos = 0;
+    m_held.Reset();
     return TRUE;
 }
 
@@ -252,30 +273,22 @@ void CCorvaneDlg::SetUpLists() {
 
 void CCorvaneDlg::OnPaint() {
     CPaintDC dc(*this);
-    RECT client = {};
-    GetClientRect(&client);
-    const int width = client.right - client.left;
-    const int height = client.bottom - client.top;
-    if (::IsIconic(m_hWnd)) {
-        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
-        const int x = (width - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-        const int y = (height - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-        ::DrawIcon(dc, x, y, m_appIcon);
+    if (!::IsIconic(m_hWnd)) {
+        PaintBackground(dc);
         return;
     }
-    MainBackground().Paint(dc, dc.m_ps.rcPaint, width, height, m_dibBackground, ShadeCrossCurve, kShadeTint);
+    RECT client = {};
+    GetClientRect(&client);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_appIcon);
 }
 
 HCURSOR CCorvaneDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_appIcon); }
 
-HBRUSH CCorvaneDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
-    HBRUSH brush = CWnd::OnCtlColor(dc, control, ctlType);
-    const int id = ::GetDlgCtrlID(control);
-    if (id == IDC_PROCESS_LABEL || id == IDC_UNICODE_LABEL) {
-        ::SetBkMode(dc, TRANSPARENT);
-        brush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
-    }
-    return brush;
+bool CCorvaneDlg::IsTransparentLabel(int controlId) const {
+    return controlId == IDC_PROCESS_LABEL || controlId == IDC_UNICODE_LABEL;
 }
 
 void CCorvaneDlg::OnSysCommand(UINT commandId, LPARAM) {
@@ -290,26 +303,14 @@ LRESULT CCorvaneDlg::OnHyperlinkClicked(WPARAM wParam, LPARAM) {
     return 0;
 }
 
-void CCorvaneDlg::EnableControls(std::initializer_list<int> ids, bool enable) {
-    for (int id : ids)
-        ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE);
-}
-
 void CCorvaneDlg::OnOK() { RefreshProcessList(GetSelectedProcessId()); }
-
-void CCorvaneDlg::OnCancel() { CDialog::OnCancel(); }
 
 void CCorvaneDlg::OnSelEndOkProcess() {
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
-    const auto controls = {IDC_REFRESH,     IDC_CLOSE_DATA,    IDC_SAVE_DATA,    IDC_SEARCH,
-                           IDC_SEARCH_EDIT, IDC_UNICODE_CHECK, IDC_UNICODE_LABEL};
-    EnableControls(controls, false);
-    {
-        RedrawSuspended nodes(m_nodeList);
-        ShowHeapNodes(m_platform.DebugInfo(), *this, static_cast<std::uint32_t>(processId));
-    }
-    EnableControls(controls, true);
+    const ControlsDisabled busy(*this, KeepListsEnabled);
+    RedrawSuspended nodes(m_nodeList);
+    ShowHeapNodes(m_platform.DebugInfo(), *this, static_cast<std::uint32_t>(processId));
 }
 
 void CCorvaneDlg::OnItemChangedNodeList(NMHDR* header, LRESULT* result) {
@@ -327,14 +328,11 @@ void CCorvaneDlg::OnItemChangedNodeList(NMHDR* header, LRESULT* result) {
         ShowMessage(UnreadableNumberText("Node Base Address", baseText), MessageIcon::Error);
         return;
     }
-    const auto controls = {IDC_REFRESH,       IDC_CLOSE_DATA, IDC_SAVE_DATA,     IDC_SEARCH,       IDC_SEARCH_EDIT,
-                           IDC_PROCESS_COMBO, IDC_NODE_LIST,  IDC_UNICODE_CHECK, IDC_UNICODE_LABEL};
-    EnableControls(controls, false);
     {
+        const ControlsDisabled busy(*this, AlsoProcessAndNodeList);
         RedrawSuspended blocks(m_blockList);
         ShowHeapBlocks(m_platform.DebugInfo(), *this, row, static_cast<std::uint32_t>(processId), *heapBase);
     }
-    EnableControls(controls, true);
     m_nodeList.SetFocus();
 }
 
@@ -345,42 +343,24 @@ void CCorvaneDlg::OnItemChangedBlockList(NMHDR* header, LRESULT* result) {
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
     const int row = change->iItem;
-    if (IsFreeStatusText(m_blockList.GetItemText(row, kBlockColumnStatus))) {
-        ShowPanel(PANEL_HEAPNODES, kHideCommand);
-        ShowPanel(PANEL_HEAPDATA, kShowCommand);
-        ClearDumpLines();
-        if (m_held.IsHeld()) {
-            m_held.Release();
-            m_held.m_searchPos = 0;
-        }
-        m_dataList.AddString(kFreeBlockNote);
-        return;
-    }
-    EnableControls({IDC_REFRESH, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_SEARCH, IDC_SEARCH_EDIT, IDC_PROCESS_COMBO,
-                    IDC_UNICODE_CHECK, IDC_UNICODE_LABEL},
-                   false);
-    {
-        // Showing the list turns its redraw on again, so the fill suspends it
-        // once the list is shown and emptied (ClearDumpLines).
-        const bool wasFilling = std::exchange(m_fillingDump, true);
-        ShowBlockOfRow(m_platform.Blocks(), *this, m_held, static_cast<std::uint32_t>(processId),
-                       m_blockList.GetItemText(row, kBlockColumnAddress),
-                       m_blockList.GetItemText(row, kBlockColumnSize));
-        m_fillingDump = wasFilling;
-        m_dataList.SendMessage(WM_SETREDRAW, TRUE);
-        m_dataList.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-    }
-    EnableControls({IDC_REFRESH, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_SEARCH, IDC_SEARCH_EDIT,
-                    IDC_UNICODE_CHECK, IDC_UNICODE_LABEL},
-                   true);
+    const BlockRowTexts texts{m_blockList.GetItemText(row, kBlockColumnAddress),
+                              m_blockList.GetItemText(row, kBlockColumnSize),
+                              m_blockList.GetItemText(row, kBlockColumnStatus)};
+    const ControlsDisabled busy(*this, AlsoProcessList);
+    // Showing the list turns its redraw on again, so the fill suspends it
+    // once the list is shown and emptied (ClearDumpLines).
+    const bool wasFilling = std::exchange(m_fillingDump, true);
+    ShowBlockOfRow(m_platform.Blocks(), *this, m_held, static_cast<std::uint32_t>(processId), texts);
+    m_fillingDump = wasFilling;
+    m_dataList.SendMessage(WM_SETREDRAW, TRUE);
+    m_dataList.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 void CCorvaneDlg::OnCloseHeapData() {
     ShowPanel(PANEL_HEAPDATA, kHideCommand);
     ShowPanel(PANEL_HEAPNODES, kShowCommand);
     m_positionLabel.ShowWindow(SW_HIDE);
-    m_held.Release();
-    m_held.m_searchPos = 0;
+    m_held.Reset();
 }
 
 void CCorvaneDlg::OnGetInfoTipNodeList(NMHDR* header, LRESULT* result) {
@@ -517,20 +497,11 @@ void CCorvaneDlg::ClearDumpLines() {
 }
 
 void CCorvaneDlg::InsertNodeRow(std::uint32_t row, const HeapNodeRow& text) {
-    const int item = m_nodeList.InsertItem(static_cast<int>(row), text.index);
-    m_nodeList.SetItemText(item, 1, text.base);
-    m_nodeList.SetItemText(item, 2, text.blockCount);
-    m_nodeList.SetItemText(item, 3, text.committed);
-    m_nodeList.SetItemText(item, 4, text.allocated);
-    m_nodeList.SetItemText(item, 5, text.flags);
+    InsertRow(m_nodeList, row, text.Cells());
 }
 
 void CCorvaneDlg::InsertBlockRow(std::uint32_t row, const HeapBlockRow& text) {
-    const int item = m_blockList.InsertItem(static_cast<int>(row), text.index);
-    m_blockList.SetItemText(item, 1, text.address);
-    m_blockList.SetItemText(item, 2, text.size);
-    m_blockList.SetItemText(item, 3, text.allocationType);
-    m_blockList.SetItemText(item, 4, text.status);
+    InsertRow(m_blockList, row, text.Cells());
 }
 
 void CCorvaneDlg::SetNodeColumnWidth(int column, int width) {

@@ -7,18 +7,17 @@
 #include "controls/link_label.h"
 #include "controls/shaded_button.h"
 #include "framework/controls.h"
-#include "framework/dialog.h"
 #include "framework/gdi.h"
-#include "heap/block_data.h"
-#include "heap/heap_listing.h"
-#include "heap/save.h"
-#include "heap/search.h"
+#include "ui/block_view.h"
+#include "ui/heap_listing.h"
 #include "ui/platform.h"
+#include "ui/save.h"
+#include "ui/search.h"
+#include "ui/shaded_dialog.h"
 #include "ui/view_switch.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 namespace corvane {
@@ -32,7 +31,7 @@ struct ColumnFit {
     int LastColumnWidth(int width) const { return extra > 0 ? std::max(width - extra, lastColumnLeast) : width; }
 };
 
-class CCorvaneDlg : public CDialog,
+class CCorvaneDlg : public CShadedDialog,
                     private PanelControls,
                     private HeapListWindow,
                     private BlockDataWindow,
@@ -63,12 +62,11 @@ protected:
     BOOL OnInitDialog() override;
     void OnPaint();
     HCURSOR OnQueryDragIcon();
-    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType);
+    bool IsTransparentLabel(int controlId) const override;
     void OnSysCommand(UINT commandId, LPARAM lParam);
     LRESULT OnHyperlinkClicked(WPARAM wParam, LPARAM lParam);
     // Refresh: the Enter key and button 1. The dialog never closes on Enter.
     void OnOK() override;
-    void OnCancel() override;
     void OnSelEndOkProcess();
     void OnItemChangedNodeList(NMHDR* header, LRESULT* result);
     void OnItemChangedBlockList(NMHDR* header, LRESULT* result);
@@ -114,9 +112,6 @@ private:
     std::string BlockRowText(int row, int column) override;
     bool AskSavePath(std::string& path) override;
 
-    // Disables the controls, in this order, while an operation runs.
-    void EnableControls(std::initializer_list<int> ids, bool enable);
-
     void SetUpButton(CShadedButton& button, const char* tip, WORD icon, UINT alignment, WORD hoverIcon);
     void SetUpLists();
 
@@ -128,7 +123,6 @@ private:
     CFont m_dataFont;
     char m_nodeTip[256] = {};
     char m_blockTip[256] = {};
-    CDib m_dibBackground;
     CComboBox m_processCombo;
     CListCtrl m_nodeList;
     CListCtrl m_blockList;

@@ -4,8 +4,8 @@
 // the real ones; tests give their own, so that the dialog can run with
 // synthetic processes and heaps and without leaving the process.
 
+#include "heap/block_copy.h"
 #include "heap/block_source.h"
-#include "heap/save.h"
 #include "heap/services.h"
 
 #include <string>

@@ -1,6 +1,6 @@
-#include "heap/block_data.h"
 #include "heap/dump_text.h"
 #include "tests/support/fake_block_source.h"
+#include "ui/block_view.h"
 #include "ui/view_switch.h"
 
 #include <gtest/gtest.h>
@@ -307,8 +307,8 @@ TEST(ShowBlockData, A64BitTargetIsReadAndShownAtItsFullAddresses) {
     shown.Fill(17);
     shown.window.nodeRow = 0;
     shown.window.nodeColumns[1] = "0x0000123456780000";
-    ASSERT_TRUE(
-        ShowBlockOfRow(shown.source, shown.window, shown.held, kProcess, "0x000012345678a020", "0x0000000000000011"));
+    ASSERT_TRUE(ShowBlockOfRow(shown.source, shown.window, shown.held, kProcess,
+                               {"0x000012345678a020", "0x0000000000000011", "Allocated"}));
     EXPECT_EQ(shown.window.lines[0],
               "Heap Node Address=0x0000123456780000, Block Address=0x000012345678a020, Size=0x0000000000000011 (17)");
     EXPECT_EQ(shown.source.state.reads, (std::vector<std::pair<Address, std::size_t>>{{kHighBlock, 17}}));
@@ -334,11 +334,29 @@ TEST(ShowBlockData, RowTextsThatDoNotReadAsNumbersGiveAnErrorLineAndReadNothing)
         shown.Show(16); // a block shown before
         shown.window.nodeRow = 0;
         shown.window.nodeColumns[1] = c.node;
-        EXPECT_FALSE(ShowBlockOfRow(shown.source, shown.window, shown.held, kProcess, c.address, c.size)) << c.line;
+        EXPECT_FALSE(ShowBlockOfRow(shown.source, shown.window, shown.held, kProcess, {c.address, c.size, "Allocated"}))
+            << c.line;
         EXPECT_EQ(shown.window.lines, std::vector<std::string>{c.line});
         EXPECT_FALSE(shown.held.IsHeld()) << c.line;
         EXPECT_EQ(shown.window.panels.back(), std::make_pair(int{PANEL_HEAPDATA}, kShowCommand)) << c.line;
     }
+}
+
+TEST(ShowBlockData, AFreeBlockGetsANoteAndReleasesTheCopy) {
+    ShownBlock shown;
+    shown.Fill(32);
+    shown.Show(16); // a block shown before
+    shown.held.m_searchPos = 9;
+    shown.source.state.opened = 0;
+    shown.window.panels.clear();
+    EXPECT_FALSE(
+        ShowBlockOfRow(shown.source, shown.window, shown.held, kProcess, {"0x00155a20", "0x00000010", " fREE"}));
+    EXPECT_EQ(shown.window.lines, std::vector<std::string>{"Note: You have selected the FREE heap block"});
+    EXPECT_EQ(shown.window.panels,
+              (std::vector<std::pair<int, int>>{{PANEL_HEAPNODES, kHideCommand}, {PANEL_HEAPDATA, kShowCommand}}));
+    EXPECT_FALSE(shown.held.IsHeld());
+    EXPECT_EQ(shown.held.m_searchPos, 0);
+    EXPECT_EQ(shown.source.state.opened, 0) << "nothing is read";
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "heap/heap_listing.h"
+#include "ui/heap_listing.h"
 
 #include "tests/support/synthetic_snapshot.h"
 #include "ui/view_switch.h"

@@ -1,5 +1,5 @@
-#include "heap/save.h"
 #include "tests/support/fake_block_source.h"
+#include "ui/save.h"
 
 #include <gtest/gtest.h>
 

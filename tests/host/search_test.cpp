@@ -1,4 +1,4 @@
-#include "heap/search.h"
+#include "ui/search.h"
 
 #include <gtest/gtest.h>
 

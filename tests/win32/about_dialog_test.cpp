@@ -1,4 +1,4 @@
-#include "app/about_dialog.h"
+#include "ui/about_dialog.h"
 
 #include "controls/runtime_random.h"
 #include "res/resource.h"

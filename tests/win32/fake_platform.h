@@ -5,6 +5,7 @@
 // files, and exits recorded instead of made.
 
 #include "heap/win32/block_source_win32.h"
+#include "heap/win32/save_files_win32.h"
 #include "tests/support/synthetic_snapshot.h"
 #include "ui/platform.h"
 

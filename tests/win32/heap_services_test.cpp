@@ -1,8 +1,8 @@
-#include "heap/heap_listing.h"
 #include "heap/win32/debug_info_service_win32.h"
 #include "heap/win32/privilege_win32.h"
 #include "heap/win32/process_enumerator_win32.h"
 #include "tests/win32/child_process.h"
+#include "ui/heap_listing.h"
 
 #include <gtest/gtest.h>
 

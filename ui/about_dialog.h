@@ -3,10 +3,9 @@
 // The About box: product title, a few lines, pictures and a link to the
 // product's page, on a shaded background.
 
-#include "controls/dib.h"
 #include "controls/link_label.h"
-#include "framework/dialog.h"
 #include "framework/gdi.h"
+#include "ui/shaded_dialog.h"
 
 namespace corvane {
 
@@ -14,7 +13,7 @@ namespace corvane {
 extern const char* const kProductPageUrl;
 extern const char* const kLatestVersionTip;
 
-class CAboutDlg : public CDialog {
+class CAboutDlg : public CShadedDialog {
 public:
     CAboutDlg();
 
@@ -24,13 +23,13 @@ protected:
     void OnPaint();
     void OnDestroy();
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType);
+    bool IsTransparentLabel(int controlId) const override;
 
     static const MessageMap* ThisMessageMap();
     const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
 
 private:
     CFont m_fontTitle;
-    CDib m_dibBackground;
     CLinkLabel m_linkWeb;
 };
 

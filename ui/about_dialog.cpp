@@ -1,7 +1,5 @@
-#include "app/about_dialog.h"
+#include "ui/about_dialog.h"
 
-#include "controls/shade.h"
-#include "controls/shaded_background.h"
 #include "res/resource.h"
 
 #include <iterator>
@@ -13,27 +11,6 @@ const char* const kLatestVersionTip = "Click here to get the latest version of C
 
 namespace {
 
-constexpr COLORREF kShadeTint = RGB(0, 102, 0);
-
-// The About boxes of one run share one background, generated at the first
-// paint of the first of them.
-CShadedBackgroundCache& AboutBackground() {
-    static CShadedBackgroundCache cache;
-    return cache;
-}
-
-bool DrawsOnBackground(int id) {
-    switch (id) {
-    case IDC_ABOUT_TITLE:
-    case IDC_ABOUT_SLOGAN:
-    case IDC_ABOUT_WEB_LINK:
-    case IDC_ABOUT_CREDIT:
-    case IDC_ABOUT_PARTNER_CAPTION:
-    case IDC_ABOUT_LEGAL: return true;
-    default: return false;
-    }
-}
-
 // A static control of the template that shows a bitmap resource.
 bool IsPictureControl(HWND control) {
     char className[16] = {};
@@ -43,7 +20,7 @@ bool IsPictureControl(HWND control) {
 
 } // namespace
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg() : CShadedDialog(IDD_ABOUTBOX, nullptr) {}
 
 const MessageMap* CAboutDlg::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
@@ -51,17 +28,17 @@ const MessageMap* CAboutDlg::ThisMessageMap() {
         MapVoidMessage<&CAboutDlg::OnDestroy>(WM_DESTROY),
         MapCtlColor<&CAboutDlg::OnCtlColor>(),
     };
-    static const MessageMap map{&CDialog::ThisMessageMap, entries, std::size(entries)};
+    static const MessageMap map{&CShadedDialog::ThisMessageMap, entries, std::size(entries)};
     return &map;
 }
 
 void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
-    CDialog::DoDataExchange(pDX);
+    CShadedDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_ABOUT_WEB_LINK, m_linkWeb);
 }
 
 BOOL CAboutDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
+    CShadedDialog::OnInitDialog();
 
     m_fontTitle.CreateFont(16, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "Times New Roman");
@@ -88,23 +65,27 @@ void CAboutDlg::OnDestroy() {
     Default();
 }
 
-HBRUSH CAboutDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
-    HBRUSH brush = CWnd::OnCtlColor(dc, control, ctlType);
-    const int id = ::GetDlgCtrlID(control);
-    if (DrawsOnBackground(id)) {
-        ::SetBkMode(dc, TRANSPARENT);
-        brush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+bool CAboutDlg::IsTransparentLabel(int controlId) const {
+    switch (controlId) {
+    case IDC_ABOUT_TITLE:
+    case IDC_ABOUT_SLOGAN:
+    case IDC_ABOUT_WEB_LINK:
+    case IDC_ABOUT_CREDIT:
+    case IDC_ABOUT_PARTNER_CAPTION:
+    case IDC_ABOUT_LEGAL: return true;
+    default: return false;
     }
-    if (id == IDC_ABOUT_TITLE) ::SetTextColor(dc, RGB(0, 0, 255));
+}
+
+HBRUSH CAboutDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
+    const HBRUSH brush = CShadedDialog::OnCtlColor(dc, control, ctlType);
+    if (::GetDlgCtrlID(control) == IDC_ABOUT_TITLE) ::SetTextColor(dc, RGB(0, 0, 255));
     return brush;
 }
 
 void CAboutDlg::OnPaint() {
     CPaintDC dc(*this);
-    RECT client = {};
-    GetClientRect(&client);
-    AboutBackground().Paint(dc, dc.m_ps.rcPaint, client.right - client.left, client.bottom - client.top,
-                            m_dibBackground, ShadeCrossCurve, kShadeTint);
+    PaintBackground(dc);
 }
 
 } // namespace corvane

@@ -1,4 +1,4 @@
-#include "heap/heap_listing.h"
+#include "ui/heap_listing.h"
 
 #include "heap/block_walk.h"
 #include "ui/view_switch.h"
@@ -9,8 +9,6 @@
 namespace corvane {
 
 namespace {
-
-constexpr int kNodeColumnBlockCount = 2;
 
 std::string UnreadableSnapshot(const std::string& detail) {
     return "Failed to read the heap information of the process: " + detail;

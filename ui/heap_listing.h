@@ -2,15 +2,12 @@
 
 #include "heap/row_text.h"
 #include "heap/services.h"
+#include "ui/message_icon.h"
 
 #include <cstdint>
 #include <string>
 
 namespace corvane {
-
-// How a message box looks. Every box carries the caption "Corvane";
-// Error, Warning and Information show their icon, Plain shows none.
-enum class MessageIcon { Plain, Error, Warning, Information };
 
 // What the heap listings do to the main window: its two list views, the dump
 // list, the block list's frame, the view switch and message boxes.

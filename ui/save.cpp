@@ -1,8 +1,7 @@
-#include "heap/save.h"
+#include "ui/save.h"
 
 #include "heap/row_text.h"
 
-#include <array>
 #include <optional>
 
 namespace corvane {
@@ -15,34 +14,6 @@ const char* const kSaveReadFailedMessage = "Failed to read the heap data from th
 const char* const kSaveWriteFailedMessage =
     "Failed to write the heap data to the file.\nMake sure there is enough free space on the disk.";
 const char* const kSaveNothingMessage = "The block's size is zero or negative: there is nothing to save.";
-
-namespace {
-
-constexpr int kBlockColumnAddress = 1;
-constexpr int kBlockColumnSize = 2;
-
-} // namespace
-
-CopyResult CopyBlockToFile(BlockSource& source, SaveFile& file, std::uint32_t processId, Address address,
-                           std::int64_t size) {
-    const std::unique_ptr<TargetMemory> target = source.Open(processId);
-    if (!target) return CopyResult::TargetOpenFailed;
-
-    std::array<std::uint8_t, kSavePieceSize> piece;
-    std::int64_t remaining = size;
-    while (remaining > 0) {
-        const std::size_t wanted = remaining < kSavePieceSize ? static_cast<std::size_t>(remaining) : kSavePieceSize;
-        std::size_t bytesRead = 0;
-        // A read that claims success but delivers nothing (or more than asked)
-        // would never end the loop; it counts as a failed read.
-        if (!target->Read(address, piece.data(), wanted, bytesRead) || bytesRead == 0 || bytesRead > wanted)
-            return CopyResult::ReadFailed;
-        if (!file.Write(piece.data(), bytesRead)) return CopyResult::WriteFailed;
-        remaining -= static_cast<std::int64_t>(bytesRead);
-        address += bytesRead;
-    }
-    return CopyResult::Copied;
-}
 
 const char* CopyFailureMessage(CopyResult result) {
     switch (result) {

@@ -25,9 +25,15 @@ struct HeldBlock {
     AddressWidth m_addressWidth = AddressWidth::Bits32;
 
     bool IsHeld() const { return m_heapData != nullptr; }
+    // Lets go of the copy; the search position stays.
     void Release() {
         m_heapData.reset();
         m_heapDataSize = 0;
+    }
+    // Lets go of the copy; the next search starts afresh.
+    void Reset() {
+        Release();
+        m_searchPos = 0;
     }
 };
 
@@ -40,6 +46,8 @@ extern const char* const kSizeExceededLine;
 extern const char* const kOpenFailedLine;
 extern const char* const kAllocationFailedLine;
 extern const char* const kReadFailedLine;
+// The line that stands in for the bytes of a free block.
+extern const char* const kFreeBlockNote;
 
 // What showing a block does to the main window: the view switch, the dump
 // list (which receives the lines), the search button and the heap node list.
@@ -64,10 +72,16 @@ public:
 bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held, std::uint32_t processId,
                    Address blockAddress, std::uint64_t blockSize);
 
+// The texts of the heap block row that was chosen, as the list shows them.
+struct BlockRowTexts {
+    std::string address, size, status;
+};
+
 // Shows the block that a heap block row names, its address and size read
-// back from the row's texts. A text that does not read as a number of the
-// target's width gives an error line in place of the dump.
+// back from the row's texts. A free block gets a one-line note instead of
+// its bytes; a text that does not read as a number of the target's width
+// gives an error line in place of the dump. True when the dump was built.
 bool ShowBlockOfRow(BlockSource& source, BlockDataWindow& window, HeldBlock& held, std::uint32_t processId,
-                    std::string_view addressText, std::string_view sizeText);
+                    const BlockRowTexts& row);
 
 } // namespace corvane

@@ -1,4 +1,4 @@
-#include "heap/block_data.h"
+#include "ui/block_view.h"
 
 #include "heap/row_text.h"
 #include "ui/view_switch.h"
@@ -16,11 +16,9 @@ const char* const kSizeExceededLine = "ERROR : Heap data size is exceeded the ma
 const char* const kOpenFailedLine = "ERROR : Failed to open target process due to insufficient rights";
 const char* const kAllocationFailedLine = "ERROR : Failed to allocate memory for heap data";
 const char* const kReadFailedLine = "ERROR : Failed to read heap data from the target process";
+const char* const kFreeBlockNote = "Note: You have selected the FREE heap block";
 
 namespace {
-
-constexpr int kNodeColumnBase = 1;
-constexpr int kFirstDumpLine = 2;
 
 void AppendText(DumpLineSink& sink, const char* text) { sink.AppendLine(text, std::strlen(text)); }
 
@@ -28,25 +26,20 @@ void AppendUnreadableNumber(DumpLineSink& sink, const char* column, std::string_
     AppendText(sink, ("ERROR : " + UnreadableNumberText(column, text)).c_str());
 }
 
-// The data view, emptied, with no copy held and the search starting afresh.
+// The data view, emptied, with no copy held.
 void EnterDataView(BlockDataWindow& window, HeldBlock& held) {
     window.ShowPanel(PANEL_HEAPNODES, kHideCommand);
     window.ShowPanel(PANEL_HEAPDATA, kShowCommand);
     window.ClearDumpLines();
-    held.Release();
-    held.m_searchPos = 0;
-    window.SetSearchCaption(kFindCaption);
+    held.Reset();
 }
 
 } // namespace
 
-std::unique_ptr<std::uint8_t[]> BlockSource::Allocate(std::uint32_t size) {
-    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size]);
-}
-
 bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held, std::uint32_t processId,
                    Address blockAddress, std::uint64_t blockSize) {
     EnterDataView(window, held);
+    window.SetSearchCaption(kFindCaption);
 
     if (blockSize > kMaxHeapDataSize) {
         AppendText(window, kSizeExceededLine);
@@ -99,15 +92,21 @@ bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held
 }
 
 bool ShowBlockOfRow(BlockSource& source, BlockDataWindow& window, HeldBlock& held, std::uint32_t processId,
-                    std::string_view addressText, std::string_view sizeText) {
-    const std::optional<std::uint64_t> address = ParseHexNumber(addressText, source.Width());
-    const std::optional<std::uint64_t> size = ParseHexNumber(sizeText, source.Width());
+                    const BlockRowTexts& row) {
+    if (IsFreeStatusText(row.status)) {
+        EnterDataView(window, held);
+        AppendText(window, kFreeBlockNote);
+        return false;
+    }
+    const std::optional<std::uint64_t> address = ParseHexNumber(row.address, source.Width());
+    const std::optional<std::uint64_t> size = ParseHexNumber(row.size, source.Width());
     if (address && size) return ShowBlockData(source, window, held, processId, *address, *size);
     EnterDataView(window, held);
+    window.SetSearchCaption(kFindCaption);
     if (!address)
-        AppendUnreadableNumber(window, "Block Address", addressText);
+        AppendUnreadableNumber(window, "Block Address", row.address);
     else
-        AppendUnreadableNumber(window, "Block Size", sizeText);
+        AppendUnreadableNumber(window, "Block Size", row.size);
     return false;
 }
 

@@ -1,0 +1,41 @@
+#pragma once
+
+// The look that Corvane's dialogs share: a shaded background, generated at
+// the first paint of the first dialog of a kind in the run and kept for the
+// rest of it, under labels whose text is drawn straight on it.
+
+#include "controls/dib.h"
+#include "controls/shaded_background.h"
+#include "framework/dialog.h"
+#include "framework/gdi.h"
+
+namespace corvane {
+
+class CShadedDialog : public CDialog {
+public:
+    // The tint of every shaded surface of the program, buttons included.
+    static constexpr COLORREF kShadeTint = RGB(0, 102, 0);
+
+protected:
+    CShadedDialog(UINT templateId, CWnd* parent);
+
+    // Copies the background into the part of the window being painted.
+    void PaintBackground(CPaintDC& dc);
+    // Whether the control's text is drawn on the background itself.
+    virtual bool IsTransparentLabel(int controlId) const = 0;
+    // The default answer, and for the transparent labels a transparent
+    // background and no brush.
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType);
+
+    static const MessageMap* ThisMessageMap();
+    const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+
+    // The shaded image, made at the first paint of the run's first dialog of
+    // this kind.
+    CDib m_dibBackground;
+
+private:
+    CShadedBackgroundCache& m_background; // one per template, for the run
+};
+
+} // namespace corvane
