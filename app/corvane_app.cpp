@@ -2,7 +2,7 @@
 
 #include "app/win32_platform.h"
 #include "heap/win32/privilege_win32.h"
-#include "ui/corvane_dialog.h"
+#include "ui/win32/corvane_dialog_win32.h"
 
 #include <commctrl.h>
 

@@ -7,10 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace corvane {
 
 // 0x00BBGGRR, red in the low byte.
@@ -23,10 +19,6 @@ constexpr std::uint8_t RedOf(ColorRef color) { return static_cast<std::uint8_t>(
 constexpr std::uint8_t GreenOf(ColorRef color) { return static_cast<std::uint8_t>((color >> 8) & 0xFF); }
 constexpr std::uint8_t BlueOf(ColorRef color) { return static_cast<std::uint8_t>((color >> 16) & 0xFF); }
 
-#ifdef _WIN32
-using DibHeader = BITMAPINFOHEADER;
-using DibPaletteEntry = RGBQUAD;
-#else
 // Byte for byte the platform's BITMAPINFOHEADER, so that blocks built and
 // tested here are the blocks the Windows build hands to the platform.
 struct DibHeader {
@@ -49,7 +41,6 @@ struct DibPaletteEntry {
     std::uint8_t rgbRed;
     std::uint8_t rgbReserved;
 };
-#endif
 
 static_assert(sizeof(DibHeader) == 40, "the packed header is 40 bytes");
 static_assert(offsetof(DibHeader, biSize) == 0 && offsetof(DibHeader, biWidth) == 4 &&
@@ -109,12 +100,6 @@ public:
     // 8-bit bitmaps only; y counts from the top of the picture. Ignored
     // outside the bitmap.
     void SetPixelIndex(std::int32_t x, std::int32_t y, std::uint8_t value);
-
-#ifdef _WIN32
-    // The whole bitmap, unscaled, with its top-left corner at (x, y). False
-    // when there is nothing to draw or no device context.
-    bool Draw(HDC hdc, int x, int y) const;
-#endif
 
 private:
     void Release();

@@ -70,19 +70,4 @@ constexpr std::int32_t kBackgroundTintPercent = 5;
 void CreateShadeBackground(CDib& dib, std::int32_t effect, std::int32_t width, std::int32_t height, ColorRef color,
                            const ButtonColours& colours, RuntimeRandom& random);
 
-#ifdef _WIN32
-// The current system colours, read through GetSysColor at every call.
-class SystemButtonColours final : public ButtonColours {
-public:
-    ColorRef Highlight() const override;
-    ColorRef Face() const override;
-    ColorRef Shadow() const override;
-};
-
-// With the current system colours.
-void BuildShadePalette(CDib& dib);
-// With the current system colours and the calling thread's generator.
-void CreateShadeBackground(CDib& dib, std::int32_t effect, std::int32_t width, std::int32_t height, ColorRef color);
-#endif
-
 } // namespace corvane

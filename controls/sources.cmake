@@ -1,4 +1,5 @@
-# Portable sources of the custom controls (no windows.h).
+# Portable sources of the custom controls (no windows.h): the bitmap, the
+# shade generator and the runtime's random numbers.
 set(CORVANE_CONTROLS_SOURCES
   controls/dib.cpp
   controls/runtime_random.cpp
@@ -6,9 +7,9 @@ set(CORVANE_CONTROLS_SOURCES
 )
 # Windows-only sources of the custom controls.
 set(CORVANE_CONTROLS_WIN32_SOURCES
-  controls/shaded_background_win32.cpp
-  controls/link_label.cpp
-  controls/shaded_button.cpp
-  controls/dib_win32.cpp
-  controls/shade_win32.cpp
+  controls/win32/dib_draw_win32.cpp
+  controls/win32/link_label_win32.cpp
+  controls/win32/shade_win32.cpp
+  controls/win32/shaded_background_win32.cpp
+  controls/win32/shaded_button_win32.cpp
 )

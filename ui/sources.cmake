@@ -10,7 +10,7 @@ set(CORVANE_UI_SOURCES
 )
 # The main dialog and the About box (Windows only).
 set(CORVANE_UI_WIN32_SOURCES
-  ui/about_dialog.cpp
-  ui/corvane_dialog.cpp
-  ui/shaded_dialog.cpp
+  ui/win32/about_dialog_win32.cpp
+  ui/win32/corvane_dialog_win32.cpp
+  ui/win32/shaded_dialog_win32.cpp
 )

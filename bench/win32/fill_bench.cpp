@@ -10,7 +10,7 @@
 #include "heap/row_text.h"
 #include "res/resource.h"
 #include "tests/win32/fake_platform.h"
-#include "ui/corvane_dialog.h"
+#include "ui/win32/corvane_dialog_win32.h"
 
 #include <psapi.h>
 #include <windows.h>

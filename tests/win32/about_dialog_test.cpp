@@ -1,10 +1,10 @@
-#include "ui/about_dialog.h"
+#include "ui/win32/about_dialog_win32.h"
 
 #include "controls/runtime_random.h"
 #include "res/resource.h"
 #include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_support.h"
-#include "ui/corvane_dialog.h"
+#include "ui/win32/corvane_dialog_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "controls/dib.h"
-#include "controls/shade.h"
+#include "controls/win32/dib_draw_win32.h"
+#include "controls/win32/shade_win32.h"
 #include "tests/win32/framework_test_support.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ TEST(DibDraw, TopLeftPixelLandsOnThePointAndRowsRunDown) {
 
     PixelCanvas canvas(20, 20, kMarker);
     ASSERT_TRUE(canvas.ready());
-    EXPECT_TRUE(dib.Draw(canvas.dc(), 5, 7));
+    EXPECT_TRUE(DrawDib(dib, canvas.dc(), 5, 7));
     const testing::Pixels drawn = canvas.Read();
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
@@ -48,11 +48,11 @@ TEST(DibDraw, NothingToDrawOrNowhereToDrawIt) {
     PixelCanvas canvas(8, 8, kMarker);
     ASSERT_TRUE(canvas.ready());
     CDib empty;
-    EXPECT_FALSE(empty.Draw(canvas.dc(), 0, 0));
+    EXPECT_FALSE(DrawDib(empty, canvas.dc(), 0, 0));
     CDib dib;
     ASSERT_NE(dib.Create(2, 2, 8), nullptr);
     dib.Clear(0);
-    EXPECT_FALSE(dib.Draw(nullptr, 0, 0));
+    EXPECT_FALSE(DrawDib(dib, nullptr, 0, 0));
     const testing::Pixels drawn = canvas.Read();
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
@@ -77,7 +77,7 @@ TEST(ShadeOnWindows, DialogBackgroundDrawsPixelForPixel) {
     ASSERT_TRUE(dib.IsValid());
     PixelCanvas canvas(width, height, kMarker);
     ASSERT_TRUE(canvas.ready());
-    EXPECT_TRUE(dib.Draw(canvas.dc(), 0, 0));
+    EXPECT_TRUE(DrawDib(dib, canvas.dc(), 0, 0));
     const testing::Pixels drawn = canvas.Read();
     int wrong = 0;
     for (int y = 0; y < height; ++y)

@@ -9,7 +9,7 @@
 #include "tests/win32/block_helper.h"
 #include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_support.h"
-#include "ui/corvane_dialog.h"
+#include "ui/win32/corvane_dialog_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // from the template's, records what reaches its handlers, and paints a dark
 // background so that transparent labels show as such.
 
-#include "controls/link_label.h"
+#include "controls/win32/link_label_win32.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "tests/win32/framework_test_resource.h"

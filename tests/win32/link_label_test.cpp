@@ -2,12 +2,12 @@
 // colours and pixels, hover tracking with capture, clicks in both modes,
 // tooltip texts and the relay of mouse messages to the tooltip.
 
-#include "controls/link_label.h"
+#include "controls/win32/link_label_win32.h"
 #include "res/resource.h"
 #include "tests/win32/fake_platform.h"
 #include "tests/win32/framework_test_dialog.h"
 #include "tests/win32/framework_test_support.h"
-#include "ui/corvane_dialog.h"
+#include "ui/win32/corvane_dialog_win32.h"
 
 #include <gtest/gtest.h>
 

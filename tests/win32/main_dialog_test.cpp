@@ -1,4 +1,4 @@
-#include "ui/corvane_dialog.h"
+#include "ui/win32/corvane_dialog_win32.h"
 
 #include "app/corvane_app.h"
 

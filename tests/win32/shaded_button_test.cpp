@@ -3,8 +3,9 @@
 // (hover, press, drag, double click), the space bar, losing the focus,
 // tooltip texts, icons, and the pixels of every look.
 
-#include "controls/shade.h"
-#include "controls/shaded_button.h"
+#include "controls/win32/dib_draw_win32.h"
+#include "controls/win32/shade_win32.h"
+#include "controls/win32/shaded_button_win32.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 #include "res/resource.h"
@@ -162,7 +163,7 @@ protected:
         GetClientRect(&client);
         if (!m_background.IsValid())
             CreateShadeBackground(m_background, ShadeCrossCurve, client.right, client.bottom, kTint);
-        m_background.Draw(dc, 0, 0);
+        DrawDib(m_background, dc, 0, 0);
     }
     LRESULT OnCommand(WPARAM wParam, LPARAM) {
         commands.emplace_back(LOWORD(wParam), HIWORD(wParam));

@@ -1,4 +1,4 @@
-#include "controls/shade.h"
+#include "controls/win32/shade_win32.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "ui/about_dialog.h"
+#include "ui/win32/about_dialog_win32.h"
 
 #include "res/resource.h"
 

@@ -3,9 +3,9 @@
 // The About box: product title, a few lines, pictures and a link to the
 // product's page, on a shaded background.
 
-#include "controls/link_label.h"
+#include "controls/win32/link_label_win32.h"
 #include "framework/gdi.h"
-#include "ui/shaded_dialog.h"
+#include "ui/win32/shaded_dialog_win32.h"
 
 namespace corvane {
 

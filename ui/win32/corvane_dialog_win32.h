@@ -4,8 +4,8 @@
 // heap block list, on a shaded background.
 
 #include "controls/dib.h"
-#include "controls/link_label.h"
-#include "controls/shaded_button.h"
+#include "controls/win32/link_label_win32.h"
+#include "controls/win32/shaded_button_win32.h"
 #include "framework/controls.h"
 #include "framework/gdi.h"
 #include "ui/block_view.h"
@@ -13,8 +13,8 @@
 #include "ui/platform.h"
 #include "ui/save.h"
 #include "ui/search.h"
-#include "ui/shaded_dialog.h"
 #include "ui/view_switch.h"
+#include "ui/win32/shaded_dialog_win32.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,7 @@
-#include "controls/shaded_background.h"
+#include "controls/win32/shaded_background_win32.h"
 
-#include "controls/shade.h"
+#include "controls/win32/dib_draw_win32.h"
+#include "controls/win32/shade_win32.h"
 
 namespace corvane {
 
@@ -13,7 +14,7 @@ void CShadedBackgroundCache::Paint(HDC dc, const RECT& area, int width, int heig
         // copies nothing.
         if (m_memoryDC.CreateCompatibleDC(dc) && m_bitmap.CreateCompatibleBitmap(dc, width, height)) {
             ::SelectObject(m_memoryDC, m_bitmap.GetSafeHandle());
-            dib.Draw(m_memoryDC, 0, 0);
+            DrawDib(dib, m_memoryDC, 0, 0);
         }
     }
     RECT copy = {};

@@ -1,6 +1,7 @@
-#include "controls/shaded_button.h"
+#include "controls/win32/shaded_button_win32.h"
 
-#include "controls/shade.h"
+#include "controls/win32/dib_draw_win32.h"
+#include "controls/win32/shade_win32.h"
 #include "framework/app.h"
 #include "framework/gdi.h"
 
@@ -410,7 +411,7 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
     const auto fillFace = [&] { ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE)); };
 
     if (item->itemState & ODS_DISABLED) {
-        if (!m_faceDisabled.Draw(dc, 0, 0)) fillFace();
+        if (!DrawDib(m_faceDisabled, dc, 0, 0)) fillFace();
         if (const HICON icon = PressedIcon()) DrawIcon(dc, icon, m_rcIcon, DSS_DISABLED);
         if (m_bBorder && !m_bFlat) ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
         // Embossed: highlight, then grey one pixel up and to the left.
@@ -422,7 +423,7 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
     } else {
         if ((item->itemState & ODS_SELECTED) || m_bChecked) {
             const int shift = m_bBorder ? 1 : 0;
-            if (!m_facePressed.Draw(dc, shift, shift)) fillFace();
+            if (!DrawDib(m_facePressed, dc, shift, shift)) fillFace();
             if (const HICON icon = PressedIcon()) {
                 RECT box = m_rcIcon;
                 if (m_bPushLike) ::OffsetRect(&box, 1, 1);
@@ -437,7 +438,7 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
             }
         } else {
             if (m_faceNormal.IsValid()) {
-                if (!(m_bHover && m_faceHover.Draw(dc, 0, 0))) m_faceNormal.Draw(dc, 0, 0);
+                if (!(m_bHover && DrawDib(m_faceHover, dc, 0, 0))) DrawDib(m_faceNormal, dc, 0, 0);
             } else {
                 fillFace();
             }
@@ -458,10 +459,10 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
 
         if ((item->itemState & ODS_FOCUS) && margin > 0) {
             ::InflateRect(&r, -margin, -margin);
-            m_stripeHorz.Draw(dc, r.left + 1, r.top);
-            m_stripeHorz.Draw(dc, r.left + 1, r.bottom);
-            m_stripeVert.Draw(dc, r.left, r.top + 1);
-            m_stripeVert.Draw(dc, r.right, r.top + 1);
+            DrawDib(m_stripeHorz, dc, r.left + 1, r.top);
+            DrawDib(m_stripeHorz, dc, r.left + 1, r.bottom);
+            DrawDib(m_stripeVert, dc, r.left, r.top + 1);
+            DrawDib(m_stripeVert, dc, r.right, r.top + 1);
         }
         ::SetTextColor(dc, m_bHover ? m_crHoverText : m_crText);
         ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);

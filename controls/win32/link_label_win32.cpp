@@ -1,4 +1,4 @@
-#include "controls/link_label.h"
+#include "controls/win32/link_label_win32.h"
 
 #include "framework/seams.h"
 

@@ -1,4 +1,4 @@
-#include "ui/shaded_dialog.h"
+#include "ui/win32/shaded_dialog_win32.h"
 
 #include "controls/shade.h"
 

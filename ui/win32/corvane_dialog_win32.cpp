@@ -1,13 +1,13 @@
-#include "ui/corvane_dialog.h"
+#include "ui/win32/corvane_dialog_win32.h"
 
 #include "controls/shade.h"
-#include "controls/shaded_background.h"
+#include "controls/win32/shaded_background_win32.h"
 #include "framework/app.h"
 #include "framework/file_dialog.h"
 #include "heap/process_list.h"
 #include "heap/row_text.h"
 #include "res/resource.h"
-#include "ui/about_dialog.h"
+#include "ui/win32/about_dialog_win32.h"
 
 #include <algorithm>
 #include <iterator>

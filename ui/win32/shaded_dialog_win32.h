@@ -5,7 +5,7 @@
 // rest of it, under labels whose text is drawn straight on it.
 
 #include "controls/dib.h"
-#include "controls/shaded_background.h"
+#include "controls/win32/shaded_background_win32.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 
