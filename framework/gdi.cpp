@@ -1,17 +1,16 @@
 #include "framework/gdi.h"
 
+#include <utility>
+
 namespace corvane {
 
 bool CGdiObject::DeleteObject() {
-    if (!m_hObject) return false;
-    const bool deleted = ::DeleteObject(m_hObject) != FALSE;
-    m_hObject = nullptr;
-    return deleted;
+    const HGDIOBJ object = m_object.release();
+    return object != nullptr && ::DeleteObject(object) != FALSE;
 }
 
 bool CGdiObject::Adopt(HGDIOBJ object) {
-    DeleteObject();
-    m_hObject = object;
+    m_object.reset(object);
     return object != nullptr;
 }
 
@@ -29,16 +28,13 @@ bool CBitmap::CreateCompatibleBitmap(HDC dc, int width, int height) {
 }
 
 bool CDC::CreateCompatibleDC(HDC dc) {
-    DeleteDC();
-    m_hDC = ::CreateCompatibleDC(dc);
-    return m_hDC != nullptr;
+    m_hDC.reset(::CreateCompatibleDC(dc));
+    return static_cast<bool>(m_hDC);
 }
 
 bool CDC::DeleteDC() {
-    if (!m_hDC) return false;
-    const bool deleted = ::DeleteDC(m_hDC) != FALSE;
-    m_hDC = nullptr;
-    return deleted;
+    const HDC dc = m_hDC.release();
+    return dc != nullptr && ::DeleteDC(dc) != FALSE;
 }
 
 CPaintDC::CPaintDC(CWnd& window) : m_hWnd(window.GetSafeHwnd()), m_hDC(nullptr) {
@@ -58,8 +54,24 @@ CClientDC::~CClientDC() {
 CSelectObject::CSelectObject(HDC dc, HGDIOBJ object)
     : m_hDC(dc), m_previous(dc && object ? ::SelectObject(dc, object) : nullptr) {}
 
-CSelectObject::~CSelectObject() {
+CSelectObject::~CSelectObject() { Restore(); }
+
+CSelectObject::CSelectObject(CSelectObject&& other) noexcept
+    : m_hDC(std::exchange(other.m_hDC, nullptr)), m_previous(std::exchange(other.m_previous, nullptr)) {}
+
+CSelectObject& CSelectObject::operator=(CSelectObject&& other) noexcept {
+    if (this != &other) {
+        Restore();
+        m_hDC = std::exchange(other.m_hDC, nullptr);
+        m_previous = std::exchange(other.m_previous, nullptr);
+    }
+    return *this;
+}
+
+void CSelectObject::Restore() {
     if (Succeeded()) ::SelectObject(m_hDC, m_previous);
+    m_hDC = nullptr;
+    m_previous = nullptr;
 }
 
 } // namespace corvane

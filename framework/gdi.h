@@ -4,28 +4,14 @@
 // when it goes; the object owners are move-only, the device-context scopes
 // neither copy nor move.
 
+#include "framework/handles.h"
 #include "framework/window.h"
-
-#include <utility>
 
 namespace corvane {
 
 class CGdiObject {
 public:
-    CGdiObject() = default;
-    ~CGdiObject() { DeleteObject(); }
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
-    CGdiObject(CGdiObject&& other) noexcept : m_hObject(std::exchange(other.m_hObject, nullptr)) {}
-    CGdiObject& operator=(CGdiObject&& other) noexcept {
-        if (this != &other) {
-            DeleteObject();
-            m_hObject = std::exchange(other.m_hObject, nullptr);
-        }
-        return *this;
-    }
-
-    HGDIOBJ GetSafeHandle() const { return m_hObject; }
+    HGDIOBJ GetSafeHandle() const { return m_object.get(); }
     // Releases the object now; true when there was one and it went.
     bool DeleteObject();
 
@@ -33,7 +19,7 @@ protected:
     // Takes over a new object, releasing the one held.
     bool Adopt(HGDIOBJ object);
 
-    HGDIOBJ m_hObject = nullptr;
+    UniqueGdiObject<HGDIOBJ> m_object;
 };
 
 class CFont : public CGdiObject {
@@ -42,7 +28,7 @@ public:
     bool CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
                     BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
                     BYTE pitchAndFamily, const char* faceName);
-    HFONT GetSafeHandle() const { return static_cast<HFONT>(m_hObject); }
+    HFONT GetSafeHandle() const { return static_cast<HFONT>(m_object.get()); }
     operator HFONT() const { return GetSafeHandle(); }
 };
 
@@ -51,33 +37,20 @@ public:
     bool CreateCompatibleBitmap(HDC dc, int width, int height);
     // Takes over a bitmap made elsewhere, releasing the one held.
     bool Attach(HBITMAP bitmap) { return Adopt(bitmap); }
-    HBITMAP GetSafeHandle() const { return static_cast<HBITMAP>(m_hObject); }
+    HBITMAP GetSafeHandle() const { return static_cast<HBITMAP>(m_object.get()); }
     operator HBITMAP() const { return GetSafeHandle(); }
 };
 
 // A memory device context that this object created and deletes.
 class CDC {
 public:
-    CDC() = default;
-    ~CDC() { DeleteDC(); }
-    CDC(const CDC&) = delete;
-    CDC& operator=(const CDC&) = delete;
-    CDC(CDC&& other) noexcept : m_hDC(std::exchange(other.m_hDC, nullptr)) {}
-    CDC& operator=(CDC&& other) noexcept {
-        if (this != &other) {
-            DeleteDC();
-            m_hDC = std::exchange(other.m_hDC, nullptr);
-        }
-        return *this;
-    }
-
     bool CreateCompatibleDC(HDC dc);
     bool DeleteDC();
-    HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
+    HDC GetSafeHdc() const { return m_hDC.get(); }
+    operator HDC() const { return m_hDC.get(); }
 
 private:
-    HDC m_hDC = nullptr;
+    UniqueMemoryDc m_hDC;
 };
 
 // BeginPaint .. EndPaint for a window's WM_PAINT.
@@ -114,20 +87,26 @@ private:
 };
 
 // Selects an object into a device context and selects the previous one
-// back when the scope ends, so that the object can then be deleted.
+// back when it goes, so that the object can then be deleted. Every selection
+// the program makes goes through one.
 class CSelectObject {
 public:
+    CSelectObject() = default;
     CSelectObject(HDC dc, HGDIOBJ object);
     ~CSelectObject();
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
+    CSelectObject(CSelectObject&& other) noexcept;
+    CSelectObject& operator=(CSelectObject&& other) noexcept;
 
     // False when the selection failed (nothing is restored then).
     bool Succeeded() const { return m_previous != nullptr && m_previous != HGDI_ERROR; }
 
 private:
-    HDC m_hDC;
-    HGDIOBJ m_previous;
+    void Restore();
+
+    HDC m_hDC = nullptr;
+    HGDIOBJ m_previous = nullptr;
 };
 
 } // namespace corvane

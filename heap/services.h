@@ -36,22 +36,4 @@ public:
     virtual HeapRecordLayout Layout() const = 0;
 };
 
-// Destroys a debug-information buffer on every way out of a scope.
-class DebugBuffer {
-public:
-    explicit DebugBuffer(DebugInfoService& service) : m_service(service), m_address(service.CreateBuffer()) {}
-    ~DebugBuffer() {
-        if (m_address != 0) m_service.DestroyBuffer(m_address);
-    }
-    DebugBuffer(const DebugBuffer&) = delete;
-    DebugBuffer& operator=(const DebugBuffer&) = delete;
-
-    Address address() const { return m_address; }
-    explicit operator bool() const { return m_address != 0; }
-
-private:
-    DebugInfoService& m_service;
-    Address m_address;
-};
-
 } // namespace corvane

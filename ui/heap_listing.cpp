@@ -1,5 +1,7 @@
 #include "ui/heap_listing.h"
 
+#include "framework/unique_resource.h"
+
 #include "heap/block_walk.h"
 #include "ui/view_switch.h"
 
@@ -9,6 +11,20 @@
 namespace corvane {
 
 namespace {
+
+// Destroys a debug-information buffer on every way out of a listing.
+struct DebugBufferTraits {
+    using Handle = Address;
+    static Address None() { return 0; }
+    static bool IsValid(Address buffer) { return buffer != 0; }
+    void Release(Address buffer) const { service->DestroyBuffer(buffer); }
+    DebugInfoService* service = nullptr; // not owned; outlives the buffer
+};
+using DebugBuffer = UniqueResource<DebugBufferTraits>;
+
+DebugBuffer CreateDebugBuffer(DebugInfoService& service) {
+    return DebugBuffer(service.CreateBuffer(), DebugBufferTraits{&service});
+}
 
 std::string UnreadableSnapshot(const std::string& detail) {
     return "Failed to read the heap information of the process: " + detail;
@@ -37,7 +53,7 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     window.ShowPanel(PANEL_HEAPDATA, kHideCommand);
 
     if (ReportedAsEnded(service, window, processId)) return false;
-    DebugBuffer buffer(service);
+    const DebugBuffer buffer = CreateDebugBuffer(service);
     if (!buffer) {
         window.ShowMessage("Failed to create debug buffer for heap storage due to insufficient memory",
                            MessageIcon::Error);
@@ -45,10 +61,10 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     }
 
     bool withEntries = true;
-    if (service.Query(processId, kQueryHeapsWithEntries, buffer.address()) != 0) {
+    if (service.Query(processId, kQueryHeapsWithEntries, buffer.get()) != 0) {
         if (ReportedAsEnded(service, window, processId)) return false;
         window.ShowMessage("First level heap enumeration failed", MessageIcon::Plain);
-        if (service.Query(processId, kQueryHeapSummary, buffer.address()) != 0) {
+        if (service.Query(processId, kQueryHeapSummary, buffer.get()) != 0) {
             window.ShowMessage("Second level heap enumeration failed", MessageIcon::Error);
             return false;
         }
@@ -58,7 +74,7 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     std::vector<HeapRecord> heaps;
     std::string error;
     const DebugBufferReader reader(service.Memory(), service.Layout());
-    if (!reader.ReadHeaps(buffer.address(), withEntries, heaps, error)) {
+    if (!reader.ReadHeaps(buffer.get(), withEntries, heaps, error)) {
         window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
         return false;
     }
@@ -79,12 +95,12 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
     window.ClearBlockRows();
 
     if (ReportedAsEnded(service, window, processId)) return false;
-    DebugBuffer buffer(service);
+    const DebugBuffer buffer = CreateDebugBuffer(service);
     if (!buffer) {
         window.ShowMessage("Failed to create debug buffer for heap storage", MessageIcon::Error);
         return false;
     }
-    if (const std::uint32_t status = service.Query(processId, kQueryHeapsWithEntries, buffer.address())) {
+    if (const std::uint32_t status = service.Query(processId, kQueryHeapsWithEntries, buffer.get())) {
         if (ReportedAsEnded(service, window, processId)) return false;
         // The query tells its failure by the status it returns; it leaves the
         // thread's last error as it was.
@@ -98,7 +114,7 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
     std::vector<HeapRecord> heaps;
     std::string error;
     const DebugBufferReader reader(service.Memory(), service.Layout());
-    if (!reader.ReadHeaps(buffer.address(), false, heaps, error)) {
+    if (!reader.ReadHeaps(buffer.get(), false, heaps, error)) {
         window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
         return false;
     }

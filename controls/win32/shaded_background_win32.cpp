@@ -13,7 +13,7 @@ void CShadedBackgroundCache::Paint(HDC dc, const RECT& area, int width, int heig
         // A failed creation leaves the drawing undone; the copy below then
         // copies nothing.
         if (m_memoryDC.CreateCompatibleDC(dc) && m_bitmap.CreateCompatibleBitmap(dc, width, height)) {
-            ::SelectObject(m_memoryDC, m_bitmap.GetSafeHandle());
+            m_selection = CSelectObject(m_memoryDC, m_bitmap.GetSafeHandle());
             DrawDib(dib, m_memoryDC, 0, 0);
         }
     }

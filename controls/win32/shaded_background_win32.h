@@ -18,14 +18,14 @@ public:
     // tinted with `tint`, `width` by `height` pixels, into `dib`, then drawn
     // into an off-screen bitmap that lives as long as this cache.
     void Paint(HDC dc, const RECT& area, int width, int height, CDib& dib, std::int32_t effect, COLORREF tint);
-    bool IsRendered() const { return !m_pending; }
 
 private:
     bool m_pending = true;
-    // The bitmap stays selected into the memory DC for good; the DC is
-    // declared after it so that it is deleted first.
-    CBitmap m_bitmap;
     CDC m_memoryDC;
+    CBitmap m_bitmap;
+    // The bitmap stays selected into the memory DC for as long as the cache
+    // lives; the selection goes first, before the bitmap and the DC.
+    CSelectObject m_selection;
 };
 
 } // namespace corvane

@@ -44,18 +44,6 @@ HICON LoadIconResource(WORD id) {
 
 } // namespace
 
-COwnedIcon::COwnedIcon(COwnedIcon&& other) noexcept : m_hIcon(std::exchange(other.m_hIcon, nullptr)) {}
-
-COwnedIcon& COwnedIcon::operator=(COwnedIcon&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.m_hIcon, nullptr));
-    return *this;
-}
-
-void COwnedIcon::Reset(HICON icon) {
-    if (m_hIcon && m_hIcon != icon) ::DestroyIcon(m_hIcon);
-    m_hIcon = icon;
-}
-
 // The hover text colour starts as the normal one: a button whose owner sets
 // no colours does not change its caption under the pointer.
 CShadedButton::CShadedButton() : m_crText(::GetSysColor(COLOR_BTNTEXT)), m_crHoverText(m_crText) {}
@@ -161,20 +149,20 @@ void CShadedButton::CreateShadeFaces(std::int32_t effect, std::uint8_t granulari
 void CShadedButton::SetIcon(WORD iconId, UINT align, WORD pressedIconId, WORD hoverIconId, int leftInset) {
     // The separate icons go first: after a failed load below no state may
     // still name an icon that has been destroyed.
-    m_hIconPressed.Reset();
-    m_hIconHover.Reset();
-    m_hIcon.Reset(LoadIconResource(iconId));
+    m_hIconPressed.reset();
+    m_hIconHover.reset();
+    m_hIcon.reset(LoadIconResource(iconId));
     if (!m_hIcon) return; // m_rcIcon keeps its previous box
 
     // The icon's size is taken as twice its hot spot.
     ICONINFO info{};
     int hotX = 0;
     int hotY = 0;
-    if (::GetIconInfo(m_hIcon.Get(), &info)) {
+    if (::GetIconInfo(m_hIcon.get(), &info)) {
+        // The icon's bitmaps come as copies for the caller to delete.
+        const UniqueGdiObject<HBITMAP> color(info.hbmColor), mask(info.hbmMask);
         hotX = static_cast<int>(info.xHotspot);
         hotY = static_cast<int>(info.yHotspot);
-        if (info.hbmColor) ::DeleteObject(info.hbmColor);
-        if (info.hbmMask) ::DeleteObject(info.hbmMask);
     }
     m_rcIcon = RECT{0, 0, 2 * hotX, 2 * hotY};
 
@@ -195,8 +183,8 @@ void CShadedButton::SetIcon(WORD iconId, UINT align, WORD pressedIconId, WORD ho
         ::OffsetRect(&m_rcIcon, std::max(0, width / 2 - hotX), top);
     }
 
-    if (pressedIconId != 0) m_hIconPressed.Reset(LoadIconResource(pressedIconId));
-    if (hoverIconId != 0) m_hIconHover.Reset(LoadIconResource(hoverIconId));
+    if (pressedIconId != 0) m_hIconPressed.reset(LoadIconResource(pressedIconId));
+    if (hoverIconId != 0) m_hIconHover.reset(LoadIconResource(hoverIconId));
 }
 
 void CShadedButton::SetToolTipTexts(std::string text, std::string checkedText) {

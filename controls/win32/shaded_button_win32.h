@@ -8,6 +8,7 @@
 
 #include "controls/dib.h"
 #include "framework/controls.h"
+#include "framework/handles.h"
 
 #include <string>
 
@@ -16,25 +17,6 @@ namespace corvane {
 // Posted by a radio button that becomes checked to every other control of
 // its dialog group; wParam and lParam are 0.
 constexpr UINT WM_UNCHECK_RADIO = WM_USER + 0x100;
-
-// An icon loaded by its owner and destroyed with it. Move-only.
-class COwnedIcon {
-public:
-    COwnedIcon() = default;
-    ~COwnedIcon() { Reset(); }
-    COwnedIcon(const COwnedIcon&) = delete;
-    COwnedIcon& operator=(const COwnedIcon&) = delete;
-    COwnedIcon(COwnedIcon&& other) noexcept;
-    COwnedIcon& operator=(COwnedIcon&& other) noexcept;
-
-    HICON Get() const { return m_hIcon; }
-    explicit operator bool() const { return m_hIcon != nullptr; }
-    // Destroys the icon held and takes over `icon` (which may be null).
-    void Reset(HICON icon = nullptr);
-
-private:
-    HICON m_hIcon = nullptr;
-};
 
 class CShadedButton : public CButton {
 public:
@@ -85,9 +67,9 @@ protected:
     void RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam);
     // The icons each state draws: the separate one when it was loaded,
     // otherwise the normal icon.
-    HICON NormalIcon() const { return m_hIcon.Get(); }
-    HICON PressedIcon() const { return m_hIconPressed ? m_hIconPressed.Get() : m_hIcon.Get(); }
-    HICON HoverIcon() const { return m_hIconHover ? m_hIconHover.Get() : m_hIcon.Get(); }
+    HICON NormalIcon() const { return m_hIcon.get(); }
+    HICON PressedIcon() const { return m_hIconPressed ? m_hIconPressed.get() : m_hIcon.get(); }
+    HICON HoverIcon() const { return m_hIconHover ? m_hIconHover.get() : m_hIcon.get(); }
 
     std::string m_strToolTip;
     std::string m_strToolTipChecked;
@@ -110,9 +92,9 @@ protected:
     // Only the icons loaded for a state of their own; a state without one
     // draws m_hIcon (see PressedIcon, HoverIcon), so each handle is owned
     // and destroyed exactly once.
-    COwnedIcon m_hIcon;
-    COwnedIcon m_hIconPressed; // pressed and disabled states
-    COwnedIcon m_hIconHover;
+    UniqueIcon m_hIcon;
+    UniqueIcon m_hIconPressed; // pressed and disabled states
+    UniqueIcon m_hIconHover;
     RECT m_rcIcon{};
     UINT m_nTextFormat = DT_CENTER;
     UINT m_nIconAlign = BS_CENTER;

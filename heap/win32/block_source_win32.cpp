@@ -1,7 +1,8 @@
 #include "heap/win32/block_source_win32.h"
 
+#include "framework/handles.h"
 #include "heap/win32/memory_regions_win32.h"
-#include "heap/win32/unique_handle.h"
+#include "heap/win32/process_enumerator_win32.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "heap/win32/debug_info_service_win32.h"
 
+#include "framework/handles.h"
 #include "heap/win32/memory_regions_win32.h"
-#include "heap/win32/unique_handle.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "heap/win32/process_enumerator_win32.h"
 
-#include "heap/win32/unique_handle.h"
+#include "framework/handles.h"
 
 #include <psapi.h>
 

@@ -1,6 +1,6 @@
 #include "heap/win32/save_files_win32.h"
 
-#include "heap/win32/unique_handle.h"
+#include "framework/handles.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 // 4 GiB in a 64-bit process), sets pages aside that must not be read, reports
 // the addresses, and stays until its standard input closes.
 
-#include "heap/win32/unique_handle.h"
+#include "framework/handles.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 // Block reads and saves against a real process: this executable started as a
 // helper that places known bytes in a heap block of its own.
 
+#include "framework/handles.h"
 #include "heap/win32/block_source_win32.h"
 #include "heap/win32/save_files_win32.h"
-#include "heap/win32/unique_handle.h"
 #include "ui/block_view.h"
 #include "ui/save.h"
 #include "ui/search.h"
