@@ -27,7 +27,6 @@ bool CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     return CWnd::OnChildNotify(message, wParam, lParam, result);
 }
 
-void CEdit::SetSel(int start, int end) { SendMessage(EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end)); }
 
 int CComboBox::AddString(const char* text) {
     return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
@@ -179,11 +178,7 @@ void CToolTipCtrl::Activate(bool activate) { SendMessage(TTM_ACTIVATE, activate 
 int CToolTipCtrl::SetMaxTipWidth(int width) {
     return static_cast<int>(SendMessage(TTM_SETMAXTIPWIDTH, 0, static_cast<LPARAM>(width)));
 }
-void CToolTipCtrl::SetDelayTime(DWORD which, int milliseconds) {
-    SendMessage(TTM_SETDELAYTIME, which, MAKELPARAM(milliseconds, 0));
-}
 void CToolTipCtrl::Pop() { SendMessage(TTM_POP); }
 void CToolTipCtrl::Update() { SendMessage(TTM_UPDATE); }
-int CToolTipCtrl::GetToolCount() const { return static_cast<int>(SendMessage(TTM_GETTOOLCOUNT)); }
 
 } // namespace corvane

@@ -29,10 +29,7 @@ protected:
 
 class CStatic : public CWnd {};
 
-class CEdit : public CWnd {
-public:
-    void SetSel(int start, int end);
-};
+class CEdit : public CWnd {};
 
 class CComboBox : public CWnd {
 public:
@@ -89,10 +86,8 @@ public:
     void RelayEvent(MSG* message);
     void Activate(bool activate);
     int SetMaxTipWidth(int width);
-    void SetDelayTime(DWORD which, int milliseconds);
     void Pop();
     void Update();
-    int GetToolCount() const;
 };
 
 // The size of the tool record that both common-control versions accept.

@@ -106,7 +106,6 @@ void CLinkLabel::OnClicked() {
         ::SendMessageA(GetParent(), WM_HYPERLINK_CLICKED, static_cast<WPARAM>(GetDlgCtrlID()), 0);
     else
         OpenLink(m_strLink);
-    m_bClicked = true;
     InvalidateRect(nullptr, true);
 }
 

@@ -34,10 +34,6 @@ public:
     // The colour out of hover; shows at the next repaint.
     void SetLinkColor(COLORREF color);
 
-    // Whether the label has been clicked. The label records it but draws a
-    // clicked label like any other (see CtlColor).
-    bool WasClicked() const { return m_bClicked; }
-
     // Hands every message to the tooltip, which sees the label's mouse
     // messages only this way.
     BOOL PreTranslateMessage(MSG* message) override;
@@ -61,7 +57,6 @@ private:
     HCURSOR m_hLinkCursor = nullptr; // system cursor, shared, never destroyed
     bool m_bToolTipEnabled = false;
     bool m_bHover = false;
-    bool m_bClicked = false;
     // In the shell call, after which the label takes the capture back.
     bool m_bOpening = false;
     CFont m_fontLink; // the attached control's font, underlined

@@ -45,7 +45,6 @@ public:
     // Binds the three exports of "ntdll.dll". False, with the message for
     // the user in `error`, when the module or an export is missing.
     bool Bind(std::string& error);
-    bool IsBound() const { return m_functions.create && m_functions.query && m_functions.destroy; }
 
     Address CreateBuffer() override;
     std::uint32_t Query(std::uint32_t processId, std::uint32_t flags, Address buffer) override;

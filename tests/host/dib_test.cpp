@@ -92,11 +92,15 @@ TEST(DibLifecycle, EmptyObjectDoesNothingAndReportsNothing) {
     EXPECT_EQ(dib.GetLineWidth(), 0);
     EXPECT_EQ(dib.GetPaletteSize(), 0u);
     EXPECT_EQ(dib.GetSize(), 40u);
+    // With nothing to write to, the writers leave the object as it was.
     dib.SetPaletteEntry(0, 1, 2, 3);
     dib.BlendPalette(0x00FFFFFF, 50);
     dib.Clear(7);
     dib.SetPixelIndex(0, 0, 1);
     EXPECT_FALSE(dib.IsValid());
+    EXPECT_EQ(dib.GetBits(), nullptr);
+    EXPECT_EQ(dib.GetSize(), 40u);
+    EXPECT_EQ(dib.GetPaletteSize(), 0u);
 }
 
 TEST(DibLifecycle, CreateReplacesThePreviousBlock) {
@@ -114,8 +118,12 @@ TEST(DibLifecycle, ZeroSizedBitmapHasAHeaderAndAColourTableButNoPixels) {
     ASSERT_NE(dib.Create(0, 0, 8), nullptr);
     EXPECT_EQ(dib.GetLineWidth(), 0);
     EXPECT_EQ(dib.GetSize(), 40u + 1024u);
+    // No pixel to write: header and colour table stay as they were.
+    FillPattern(dib, 0x3C);
+    const std::vector<std::uint8_t> before(dib.GetBlock(), dib.GetBlock() + dib.GetSize());
     dib.Clear(9);
     dib.SetPixelIndex(0, 0, 9);
+    EXPECT_EQ(std::vector<std::uint8_t>(dib.GetBlock(), dib.GetBlock() + dib.GetSize()), before);
     ASSERT_NE(dib.Create(7, 0, 8), nullptr);
     EXPECT_EQ(dib.GetLineWidth(), 8);
     EXPECT_EQ(dib.GetSize(), 40u + 1024u);
@@ -148,10 +156,13 @@ TEST(DibLifecycle, SizesThatCannotBeAllocatedLeaveNoBlockButKeepTheRequest) {
     EXPECT_EQ(dib.Create(0x7FFFFFFF, 1, 24), nullptr);
     EXPECT_FALSE(dib.IsValid());
 
+    // Without a block the writers have nowhere to write and make none.
     dib.Clear(1);
     dib.SetPixelIndex(0, 0, 1);
     dib.SetPaletteEntry(0, 1, 2, 3);
     EXPECT_FALSE(dib.IsValid());
+    EXPECT_EQ(dib.GetBits(), nullptr);
+    EXPECT_EQ(dib.GetBlock(), nullptr);
 }
 
 TEST(DibPalette, EntryIsBlueGreenRedAndAZeroByte) {

@@ -232,7 +232,14 @@ TEST(Search, WideSearchAndTheHistoryOutliveTheBlock) {
     EXPECT_EQ(DecideSearch(Request("heap", 2), next, history).offset, 0x25);
 }
 
-TEST(Search, ProgramHistoryIsOneSharedInstance) { EXPECT_EQ(&ProgramSearchHistory(), &ProgramSearchHistory()); }
+TEST(Search, TheProgramsHistoryIsKeptFromOneSearchToTheNext) {
+    HeldBlock held = HeapBlock();
+    const SearchHistory saved = ProgramSearchHistory();
+    DecideSearch(Request("heap"), held, ProgramSearchHistory());
+    EXPECT_EQ(ProgramSearchHistory().previousText, "heap");
+    EXPECT_EQ(ProgramSearchHistory().lastLine, 4);
+    ProgramSearchHistory() = saved;
+}
 
 class FakeSearchWindow : public SearchWindow {
 public:

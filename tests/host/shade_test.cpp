@@ -379,9 +379,8 @@ TEST(ShadeEffects, ValuesWrapAroundInEightBits) {
         above += value > 255;
         ASSERT_EQ(pixels[i], Low8(value)) << i;
     }
-    EXPECT_GT(below, 0);
+    EXPECT_GT(below, 0) << "values below 0 wrap to highlight pixels";
     EXPECT_GT(above, 0);
-    EXPECT_EQ(Low8(3 - 5), 254) << "3 with grain -5 reads as a highlight pixel";
 }
 
 TEST(ShadeEffects, MatchTheWrittenPatternsForEverySizeAndGranularity) {
@@ -692,6 +691,7 @@ TEST(ShadePictures, EveryEffectAtButtonAndDialogSize) {
     const std::filesystem::path folder = std::filesystem::path(CORVANE_TEST_OUTPUT_DIR) / "shades";
     std::filesystem::create_directories(folder);
     const std::pair<std::int32_t, std::int32_t> sizes[] = {{75, 23}, {644, 700}};
+    std::vector<std::vector<std::uint8_t>> buttonFaces;
     for (std::int32_t effect = 0; effect <= 8; ++effect) {
         for (const auto& [w, h] : sizes) {
             CDib dib;
@@ -708,14 +708,13 @@ TEST(ShadePictures, EveryEffectAtButtonAndDialogSize) {
             const std::filesystem::path path = folder / ("effect" + std::to_string(effect) + "_" + std::to_string(w) +
                                                          "x" + std::to_string(h) + ".bmp");
             WriteBitmapFile(dib, path);
-
-            std::ifstream in(path, std::ios::binary);
-            const std::vector<char> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            ASSERT_EQ(file.size(), 14 + dib.GetSize()) << path;
-            EXPECT_TRUE(std::equal(file.begin() + 14, file.end(), reinterpret_cast<const char*>(dib.GetBlock())))
-                << path;
+            if (w < 100) buttonFaces.push_back(Pixels(dib));
         }
     }
+    // Each effect makes a picture of its own.
+    for (std::size_t a = 0; a < buttonFaces.size(); ++a)
+        for (std::size_t b = a + 1; b < buttonFaces.size(); ++b)
+            EXPECT_NE(buttonFaces[a], buttonFaces[b]) << "effects " << a << " and " << b;
 }
 
 } // namespace
