@@ -1,0 +1,54 @@
+# Checks that every source file includes only what its layer may include:
+#   heap/, controls/, framework/     their own folder
+#   ui/                              heap/, ui/, res/resource.h, framework/unique_resource.h
+#   heap/win32/, controls/win32/     their folder's portable half, their own folder, framework/
+#   ui/win32/                        anything but app/
+#   app/                             anything
+# and that no portable file (outside win32/, framework/ and app/) includes a
+# Windows header. Run with cmake -DROOT=<source folder> -P check_layers.cmake.
+
+set(allowed_heap "heap/")
+set(allowed_controls "controls/")
+set(allowed_framework "framework/")
+set(allowed_ui "heap/;ui/;res/resource.h;framework/unique_resource.h")
+set(allowed_heap_win32 "heap/;framework/")
+set(allowed_controls_win32 "controls/;framework/")
+set(allowed_ui_win32 "heap/;controls/;framework/;ui/;res/")
+
+set(faults "")
+foreach(layer heap controls framework ui heap/win32 controls/win32 ui/win32)
+  string(REPLACE "/" "_" key "${layer}")
+  file(GLOB files "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
+  foreach(file IN LISTS files)
+    file(STRINGS "${file}" lines REGEX "^#include ")
+    file(RELATIVE_PATH name "${ROOT}" "${file}")
+    foreach(line IN LISTS lines)
+      if(line MATCHES "^#include \"([^\"]+)\"")
+        set(included "${CMAKE_MATCH_1}")
+        set(ok FALSE)
+        foreach(prefix IN LISTS allowed_${key})
+          string(FIND "${included}" "${prefix}" at)
+          if(at EQUAL 0)
+            set(ok TRUE)
+          endif()
+        endforeach()
+        # A portable folder's own win32/ half is above it.
+        if(ok AND NOT layer MATCHES "win32" AND included MATCHES "/win32/")
+          set(ok FALSE)
+        endif()
+        if(NOT ok)
+          list(APPEND faults "${name} includes ${included}")
+        endif()
+      elseif(line MATCHES "^#include <(windows|commctrl|psapi|shellapi|commdlg)\\.h>" AND NOT layer MATCHES "win32"
+             AND NOT layer STREQUAL "framework")
+        list(APPEND faults "${name} includes a Windows header: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "includes that cross the layers:\n  ${text}")
+endif()
+message(STATUS "every include follows the layers")
