@@ -17,31 +17,19 @@ struct KernelHandleTraits {
 // A process, token, file or other kernel handle.
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 
-template <typename GdiHandle> struct GdiObjectTraits {
-    using Handle = GdiHandle;
+// A handle that is a pointer, released by `Close`.
+template <typename PointerHandle, auto Close> struct PointerHandleTraits {
+    using Handle = PointerHandle;
     static Handle None() { return nullptr; }
     static bool IsValid(Handle handle) { return handle != nullptr; }
-    void Release(Handle handle) const { ::DeleteObject(handle); }
+    void Release(Handle handle) const { Close(handle); }
 };
+
 // A font, bitmap, brush or other GDI object, not selected anywhere when it goes.
-template <typename GdiHandle> using UniqueGdiObject = UniqueResource<GdiObjectTraits<GdiHandle>>;
-
-struct IconTraits {
-    using Handle = HICON;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle handle) { return handle != nullptr; }
-    void Release(Handle handle) const { ::DestroyIcon(handle); }
-};
+template <typename GdiHandle> using UniqueGdiObject = UniqueResource<PointerHandleTraits<GdiHandle, &::DeleteObject>>;
 // An icon the program loaded or made (not a shared resource icon).
-using UniqueIcon = UniqueResource<IconTraits>;
-
-struct MemoryDcTraits {
-    using Handle = HDC;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle handle) { return handle != nullptr; }
-    void Release(Handle handle) const { ::DeleteDC(handle); }
-};
+using UniqueIcon = UniqueResource<PointerHandleTraits<HICON, &::DestroyIcon>>;
 // A memory device context the program created.
-using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
+using UniqueMemoryDc = UniqueResource<PointerHandleTraits<HDC, &::DeleteDC>>;
 
 } // namespace corvane

@@ -58,25 +58,13 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]) {
     text[i] = '\0';
 }
 
+// The texts in the order of the column enums.
 std::array<const char*, kNodeColumnCount> HeapNodeRow::Cells() const {
-    std::array<const char*, kNodeColumnCount> cells{};
-    cells[kNodeColumnIndex] = index;
-    cells[kNodeColumnBase] = base;
-    cells[kNodeColumnBlockCount] = blockCount;
-    cells[kNodeColumnCommitted] = committed;
-    cells[kNodeColumnAllocated] = allocated;
-    cells[kNodeColumnFlags] = flags;
-    return cells;
+    return {index, base, blockCount, committed, allocated, flags};
 }
 
 std::array<const char*, kBlockColumnCount> HeapBlockRow::Cells() const {
-    std::array<const char*, kBlockColumnCount> cells{};
-    cells[kBlockColumnIndex] = index;
-    cells[kBlockColumnAddress] = address;
-    cells[kBlockColumnSize] = size;
-    cells[kBlockColumnType] = allocationType;
-    cells[kBlockColumnStatus] = status;
-    return cells;
+    return {index, address, size, allocationType, status};
 }
 
 void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, AddressWidth width, HeapNodeRow& row) {

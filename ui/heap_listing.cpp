@@ -30,6 +30,15 @@ std::string UnreadableSnapshot(const std::string& detail) {
     return "Failed to read the heap information of the process: " + detail;
 }
 
+// Reads the heap records of a filled buffer; a malformed one is reported.
+bool ReadHeapRecords(const DebugBufferReader& reader, HeapListWindow& window, Address buffer, bool withEntries,
+                     std::vector<HeapRecord>& heaps) {
+    std::string error;
+    if (reader.ReadHeaps(buffer, withEntries, heaps, error)) return true;
+    window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
+    return false;
+}
+
 // When the process has ended, the user hears that once and the process list
 // no longer offers it. Asked before a query, since some systems answer a query
 // of an ended process with an empty snapshot, and again after a failed one,
@@ -72,12 +81,8 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     }
 
     std::vector<HeapRecord> heaps;
-    std::string error;
     const DebugBufferReader reader(service.Memory(), service.Layout());
-    if (!reader.ReadHeaps(buffer.get(), withEntries, heaps, error)) {
-        window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
-        return false;
-    }
+    if (!ReadHeapRecords(reader, window, buffer.get(), withEntries, heaps)) return false;
 
     window.SetNodeColumnWidth(kNodeColumnFlags, NodeFlagsColumnWidth(static_cast<std::uint32_t>(heaps.size())));
     const AddressWidth width = AddressWidthOf(service.Layout());
@@ -112,12 +117,8 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
     }
 
     std::vector<HeapRecord> heaps;
-    std::string error;
     const DebugBufferReader reader(service.Memory(), service.Layout());
-    if (!reader.ReadHeaps(buffer.get(), false, heaps, error)) {
-        window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
-        return false;
-    }
+    if (!ReadHeapRecords(reader, window, buffer.get(), false, heaps)) return false;
 
     window.SetBlockColumnWidth(kBlockColumnStatus,
                                BlockStatusColumnWidth(window.NodeRowText(nodeRow, kNodeColumnBlockCount)));
@@ -126,6 +127,7 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
     for (const HeapRecord& heap : heaps) {
         if (heap.base != heapBase) continue;
         std::vector<HeapEntry> entries;
+        std::string error;
         if (!reader.ReadEntries(heap, entries, error)) {
             window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
             listed = false;
