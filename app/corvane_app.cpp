@@ -16,7 +16,6 @@ BOOL CCorvaneApp::InitInstance() {
     controls.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
-    SetRegistryKey("Local AppWizard-Generated Applications");
 
     CCorvaneDlg dialog(m_platform);
     m_pMainWnd = &dialog;

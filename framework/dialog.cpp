@@ -80,8 +80,8 @@ void CDialog::EndDialog(int result) {
         ::ShowWindow(m_hWnd, SW_HIDE);
 }
 
-BOOL CDialog::UpdateData(BOOL saveAndValidate) {
-    CDataExchange exchange(*this, saveAndValidate != FALSE);
+BOOL CDialog::UpdateData(BOOL) {
+    CDataExchange exchange(*this);
     DoDataExchange(&exchange);
     return !exchange.m_bFailed;
 }

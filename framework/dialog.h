@@ -13,10 +13,9 @@ class CDialog;
 // One run of DoDataExchange.
 class CDataExchange {
 public:
-    CDataExchange(CDialog& dialog, bool saveAndValidate) : m_pDlgWnd(&dialog), m_bSaveAndValidate(saveAndValidate) {}
+    explicit CDataExchange(CDialog& dialog) : m_pDlgWnd(&dialog) {}
 
     CDialog* m_pDlgWnd; // not owned
-    bool m_bSaveAndValidate;
     bool m_bFailed = false;
 };
 

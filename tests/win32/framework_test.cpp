@@ -329,7 +329,6 @@ TEST(Application, RunsInitInstanceAndEndsWhenItReturnsFalse) {
         BOOL InitInstance() override {
             ++runs;
             CWinApp::InitInstance();
-            SetRegistryKey("Local AppWizard-Generated Applications");
             return FALSE;
         }
         int ExitInstance() override { return 7; }
@@ -337,14 +336,8 @@ TEST(Application, RunsInitInstanceAndEndsWhenItReturnsFalse) {
     EXPECT_EQ(GetApp(), &app);
     EXPECT_EQ(RunApp(app, nullptr), 7);
     EXPECT_EQ(app.runs, 1);
-    EXPECT_EQ(app.GetRegistryKey(), "Local AppWizard-Generated Applications");
     EXPECT_EQ(app.m_hInstance, ::GetModuleHandleA(nullptr));
     EXPECT_EQ(ResourceModule(), ::GetModuleHandleA(nullptr));
-    HKEY key = nullptr;
-    EXPECT_NE(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Local AppWizard-Generated Applications", 0, KEY_READ, &key),
-              ERROR_SUCCESS)
-        << "nothing is stored under the key";
-    if (key) ::RegCloseKey(key);
 }
 
 TEST(Application, DialogsWithoutAParentAreOwnedByTheMainWindow) {
