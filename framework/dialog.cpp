@@ -77,7 +77,7 @@ void CDialog::EndDialog(int result) {
     if (m_modal)
         ::EndDialog(m_hWnd, result);
     else
-        ::ShowWindow(m_hWnd, SW_HIDE);
+        DestroyWindow();
 }
 
 BOOL CDialog::UpdateData(BOOL) {

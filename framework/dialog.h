@@ -38,12 +38,15 @@ public:
     // Creates the dialog modeless; it shows when its template says so.
     bool Create(CWnd* parent = nullptr);
 
-    // Ends a modal dialog with the result; hides a modeless one and keeps
-    // the result.
+    // Ends the dialog with the result: a modal one through the dialog
+    // manager, which makes DoModal return the result; a modeless one is
+    // destroyed, the platform's way of ending it.
     void EndDialog(int result);
+    // The result the dialog last ended with; -1 until it ends.
     int GetEndResult() const { return m_endResult; }
 
-    // Runs DoDataExchange.
+    // Runs DoDataExchange, which binds the controls not bound yet. Binding
+    // is all an exchange does, so both directions run the same.
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
     // The base binds the controls (DoDataExchange) and returns TRUE: the

@@ -84,10 +84,6 @@ TEST(MessageMaps, DerivedEntriesComeFirstAndTheBaseMapsStillAnswer) {
     // IDCANCEL keeps the base OnCancel, which ends the dialog.
     ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(dialog.GetEndResult(), IDCANCEL);
-    EXPECT_FALSE(::GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) << "an ended modeless dialog hides";
-    dialog.DestroyWindow();
-    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
-    EXPECT_FALSE(::IsWindow(window));
 }
 
 TEST_F(DialogFramework, PrivateMessagesCarryWParamLParamAndTheirResult) {
@@ -219,6 +215,17 @@ TEST(DialogLife, ModalDialogsEndWithTheResultOfTheirCommand) {
         }
     } closed;
     EXPECT_EQ(closed.DoModal(), IDCANCEL);
+}
+
+TEST(DialogLife, AModelessDialogThatEndsIsDestroyed) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    const HWND window = dialog.GetSafeHwnd();
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(dialog.m_linkWeb.GetSafeHwnd(), nullptr) << "and its controls are detached";
+    EXPECT_EQ(dialog.GetEndResult(), IDOK);
 }
 
 TEST(DialogLife, AMissingTemplateFailsWithoutAWindow) {
