@@ -59,16 +59,25 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
 
-    // In a dialog handler: leave the message to the dialog manager's own
-    // processing, which runs after the handler returns. Its result is not
-    // available to the handler.
-    LRESULT Default() override;
+    // The dialog manager's processing of the message (see CWnd::Default).
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     static const MessageMap* ThisMessageMap();
     const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
 
 private:
+    // A message handed to DefDlgProc for its own processing, which the
+    // dialog procedure declines when DefDlgProc first offers it there.
+    struct DefaultRequest {
+        bool pending;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnInitDialogMessage(WPARAM wParam, LPARAM lParam);
+    bool TakeDefaultRequest(UINT message, WPARAM wParam, LPARAM lParam);
     void AttachDialog(HWND window);
     void DetachDialog();
     HWND OwnerForModal() const;
@@ -76,7 +85,7 @@ private:
     UINT m_templateId;
     CWnd* m_pParentWnd; // not owned
     bool m_modal = false;
-    bool m_leaveToDialogManager = false;
+    DefaultRequest m_defaultRequest{};
     int m_endResult = -1;
 };
 
