@@ -21,8 +21,6 @@ CWinApp::~CWinApp() {
 BOOL CWinApp::InitInstance() { return TRUE; }
 int CWinApp::ExitInstance() { return 0; }
 
-void CWinApp::SetRegistryKey(const char* key) { m_registryKey = key ? key : ""; }
-
 HICON CWinApp::LoadIcon(UINT id) const {
     return ::LoadIconA(m_hInstance ? m_hInstance : ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
 }

@@ -5,8 +5,6 @@
 
 #include "framework/window.h"
 
-#include <string>
-
 namespace corvane {
 
 class CWinApp {
@@ -22,18 +20,10 @@ public:
     // The program's exit code.
     virtual int ExitInstance();
 
-    // Names the per-user settings key. Only the name is kept: the program
-    // stores no settings.
-    void SetRegistryKey(const char* key);
-    const std::string& GetRegistryKey() const { return m_registryKey; }
-
     HICON LoadIcon(UINT id) const;
 
     HINSTANCE m_hInstance = nullptr; // the program's module, which holds the resources
     CWnd* m_pMainWnd = nullptr;      // not owned; set while the main window runs
-
-private:
-    std::string m_registryKey;
 };
 
 // The application object, or null when none exists (tests).

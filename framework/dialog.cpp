@@ -34,6 +34,7 @@ CDialog::~CDialog() {
 
 const MessageMap* CDialog::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
+        MapMessage<&CDialog::OnInitDialogMessage>(WM_INITDIALOG),
         MapCommand<&CDialog::OnOK>(IDOK, BN_CLICKED),
         MapCommand<&CDialog::OnCancel>(IDCANCEL, BN_CLICKED),
     };
@@ -77,11 +78,11 @@ void CDialog::EndDialog(int result) {
     if (m_modal)
         ::EndDialog(m_hWnd, result);
     else
-        ::ShowWindow(m_hWnd, SW_HIDE);
+        DestroyWindow();
 }
 
-BOOL CDialog::UpdateData(BOOL saveAndValidate) {
-    CDataExchange exchange(*this, saveAndValidate != FALSE);
+BOOL CDialog::UpdateData(BOOL) {
+    CDataExchange exchange(*this);
     DoDataExchange(&exchange);
     return !exchange.m_bFailed;
 }
@@ -95,9 +96,26 @@ void CDialog::DoDataExchange(CDataExchange*) {}
 void CDialog::OnOK() { EndDialog(IDOK); }
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
-LRESULT CDialog::Default() {
-    m_leaveToDialogManager = true;
-    return 0;
+LRESULT CDialog::OnInitDialogMessage(WPARAM, LPARAM) { return OnInitDialog(); }
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!m_hWnd) return 0;
+    // DefDlgProc offers the message to the dialog procedure first, which
+    // declines it, and then does its own processing. Messages that a handler
+    // sends to the dialog before this keep their own handlers, and so do
+    // those that the dialog manager sends while it works.
+    const DefaultRequest outer = std::exchange(m_defaultRequest, DefaultRequest{true, message, wParam, lParam});
+    const LRESULT result = ::DefDlgProcA(m_hWnd, message, wParam, lParam);
+    m_defaultRequest = outer;
+    return result;
+}
+
+bool CDialog::TakeDefaultRequest(UINT message, WPARAM wParam, LPARAM lParam) {
+    DefaultRequest& request = m_defaultRequest;
+    if (!request.pending || request.message != message || request.wParam != wParam || request.lParam != lParam)
+        return false;
+    request.pending = false;
+    return true;
 }
 
 void CDialog::AttachDialog(HWND window) {
@@ -112,40 +130,34 @@ void CDialog::DetachDialog() {
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CDialog* dialog = nullptr;
+    LRESULT result = 0;
+    bool handled = false;
     try {
-        if (message == WM_INITDIALOG) {
-            auto* dialog = reinterpret_cast<CDialog*>(lParam);
-            if (!dialog) return FALSE;
+        // Only AttachDialog ties a dialog window to an object: the one that
+        // CreateDialogParam or DialogBoxParam passes with WM_INITDIALOG.
+        dialog = static_cast<CDialog*>(FromHandle(window));
+        if (!dialog && message == WM_INITDIALOG && lParam) {
+            dialog = reinterpret_cast<CDialog*>(lParam);
             dialog->AttachDialog(window);
-            CurrentMessage current(*dialog, message, wParam, lParam);
-            return dialog->OnInitDialog();
         }
-        // Only AttachDialog ties a dialog window to an object.
-        auto* dialog = static_cast<CDialog*>(FromHandle(window));
-        if (!dialog) return FALSE;
-
-        LRESULT result = 0;
-        bool handled = false;
-        {
-            CurrentMessage current(*dialog, message, wParam, lParam);
-            // Handlers may send messages to the dialog before they call
-            // Default(); each message keeps its own answer.
-            const bool outer = std::exchange(dialog->m_leaveToDialogManager, false);
-            handled = dialog->OnWndMsg(message, wParam, lParam, result);
-            if (std::exchange(dialog->m_leaveToDialogManager, outer)) handled = false;
-        }
-        if (message == WM_NCDESTROY) {
-            dialog->DetachDialog();
-            return FALSE;
-        }
-        if (!handled) return FALSE;
-        if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result);
-        ::SetWindowLongPtrA(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
-        return TRUE;
+        if (!dialog || dialog->TakeDefaultRequest(message, wParam, lParam)) return FALSE;
+        CurrentMessage current(*dialog, message, wParam, lParam);
+        result = dialog->WindowProc(message, wParam, lParam);
+        handled = true;
     } catch (...) {
-        // Nothing crosses the dialog procedure; the dialog manager takes over.
-        return FALSE;
+        // Nothing crosses the dialog procedure: the dialog manager handles
+        // the message as if no handler had taken it.
+        detail::LogHandlerException(message);
     }
+    if (!dialog) return FALSE;
+    if (message == WM_NCDESTROY) dialog->DetachDialog();
+    if (!handled) return FALSE;
+    // Where no handler took the message, WindowProc has had the dialog
+    // manager process it already; it must not do so again.
+    if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result);
+    ::SetWindowLongPtrA(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+    return TRUE;
 }
 
 } // namespace corvane

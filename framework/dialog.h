@@ -13,10 +13,9 @@ class CDialog;
 // One run of DoDataExchange.
 class CDataExchange {
 public:
-    CDataExchange(CDialog& dialog, bool saveAndValidate) : m_pDlgWnd(&dialog), m_bSaveAndValidate(saveAndValidate) {}
+    explicit CDataExchange(CDialog& dialog) : m_pDlgWnd(&dialog) {}
 
     CDialog* m_pDlgWnd; // not owned
-    bool m_bSaveAndValidate;
     bool m_bFailed = false;
 };
 
@@ -39,12 +38,15 @@ public:
     // Creates the dialog modeless; it shows when its template says so.
     bool Create(CWnd* parent = nullptr);
 
-    // Ends a modal dialog with the result; hides a modeless one and keeps
-    // the result.
+    // Ends the dialog with the result: a modal one through the dialog
+    // manager, which makes DoModal return the result; a modeless one is
+    // destroyed, the platform's way of ending it.
     void EndDialog(int result);
+    // The result the dialog last ended with; -1 until it ends.
     int GetEndResult() const { return m_endResult; }
 
-    // Runs DoDataExchange.
+    // Runs DoDataExchange, which binds the controls not bound yet. Binding
+    // is all an exchange does, so both directions run the same.
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
     // The base binds the controls (DoDataExchange) and returns TRUE: the
@@ -57,16 +59,25 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
 
-    // In a dialog handler: leave the message to the dialog manager's own
-    // processing, which runs after the handler returns. Its result is not
-    // available to the handler.
-    LRESULT Default() override;
+    // The dialog manager's processing of the message (see CWnd::Default).
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     static const MessageMap* ThisMessageMap();
     const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
 
 private:
+    // A message handed to DefDlgProc for its own processing, which the
+    // dialog procedure declines when DefDlgProc first offers it there.
+    struct DefaultRequest {
+        bool pending;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnInitDialogMessage(WPARAM wParam, LPARAM lParam);
+    bool TakeDefaultRequest(UINT message, WPARAM wParam, LPARAM lParam);
     void AttachDialog(HWND window);
     void DetachDialog();
     HWND OwnerForModal() const;
@@ -74,7 +85,7 @@ private:
     UINT m_templateId;
     CWnd* m_pParentWnd; // not owned
     bool m_modal = false;
-    bool m_leaveToDialogManager = false;
+    DefaultRequest m_defaultRequest{};
     int m_endResult = -1;
 };
 

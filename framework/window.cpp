@@ -3,6 +3,8 @@
 #include "framework/seams.h"
 
 #include <cassert>
+#include <cstdio>
+#include <exception>
 #include <mutex>
 #include <unordered_map>
 
@@ -32,10 +34,13 @@ int g_preTranslateUsers = 0;
 
 LRESULT CALLBACK MessageFilterProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == MSGF_DIALOGBOX) {
+        auto* message = reinterpret_cast<MSG*>(lParam);
         try {
-            if (CWnd::WalkPreTranslateTree(reinterpret_cast<MSG*>(lParam))) return TRUE;
+            if (CWnd::WalkPreTranslateTree(message)) return TRUE;
         } catch (...) {
-            // Nothing crosses into the dialog manager's loop.
+            // Nothing crosses into the dialog manager's loop, which then
+            // handles the message as if nothing had looked at it.
+            detail::LogHandlerException(message ? message->message : 0);
         }
     }
     return ::CallNextHookEx(g_preTranslateHook, code, wParam, lParam);
@@ -55,6 +60,19 @@ HWND ControlOfMessage(UINT message, WPARAM, LPARAM lParam) {
 } // namespace
 
 namespace detail {
+
+void LogHandlerException(UINT message) noexcept {
+    char line[512];
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        std::snprintf(line, sizeof line, "Corvane: the handler of message 0x%04X threw: %s\n", message, error.what());
+    } catch (...) {
+        std::snprintf(line, sizeof line,
+                      "Corvane: the handler of message 0x%04X threw something other than a std::exception\n", message);
+    }
+    ::OutputDebugStringA(line);
+}
 
 // IsDialogMessage, which the modal loop of DialogBoxParam calls for every
 // message, first offers the message to the message-filter hooks with
@@ -192,8 +210,10 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LP
         CurrentMessage current(*object, message, wParam, lParam);
         result = object->WindowProc(message, wParam, lParam);
     } catch (...) {
-        // Nothing crosses a window procedure; the message counts as handled.
-        result = 0;
+        // Nothing crosses a window procedure: the message is handled as if
+        // no handler had taken it.
+        detail::LogHandlerException(message);
+        result = object->DefWindowProc(message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) object->UnsubclassWindow();
     return result;

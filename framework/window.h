@@ -12,6 +12,10 @@
 //    (its reflected colour entry, its DrawItem); anything else gets the
 //    default processing of the window (the procedure that was there before
 //    the object subclassed it, or the dialog manager for a dialog).
+// The virtual WindowProc does this for every message of the window, a
+// dialog's included. A handler that throws: the exception stops at the
+// window procedure, goes to the debugger output with the message number, and
+// the message gets the default processing as if no handler had taken it.
 
 #include <windows.h>
 
@@ -256,9 +260,16 @@ protected:
     virtual void PreSubclassWindow() {}
     // Handles one message: maps, reflection, defaults (see the top of the file).
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    // The default processing of the message being handled.
-    virtual LRESULT Default();
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // In a handler: runs the default processing of the message being handled
+    // now and returns its result, so that a handler can build on the
+    // system's answer or add its work before or after the system's. The
+    // handler's own return value stays the message's result; the default
+    // processing is not run again afterwards. Outside a handler: 0.
+    LRESULT Default();
+    // The window's default processing of a message: the procedure that was
+    // there before the object subclassed the window; for a dialog, the
+    // dialog manager's (what a dialog procedure gets by returning FALSE).
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Searches the maps; true when a handler or a reflecting control took the
     // message, with its result.
@@ -296,6 +307,11 @@ private:
 };
 
 namespace detail {
+// Inside a catch block of a window procedure or hook: writes the exception
+// being handled to the debugger output, with the number of the message whose
+// handler threw and, for a std::exception, its what().
+void LogHandlerException(UINT message) noexcept;
+
 // The message-filter hook that calls PreTranslateMessage is installed while
 // at least one framework dialog exists (user-interface thread only).
 void RetainPreTranslateHook();

@@ -1,7 +1,7 @@
 // The dialog framework driven through real windows: message maps and their
-// chaining, reflection to controls, data exchange, ending dialogs, the
-// PreTranslateMessage hook, the message-box seam and the owners of GDI
-// objects.
+// chaining, reflection to controls, default processing and handlers that
+// throw, data exchange, ending dialogs, the PreTranslateMessage hook, the
+// message-box seam and the owners of GDI objects.
 
 #include "framework/app.h"
 #include "framework/file_dialog.h"
@@ -14,6 +14,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <stdexcept>
 
 namespace corvane {
 namespace testing {
@@ -84,10 +85,6 @@ TEST(MessageMaps, DerivedEntriesComeFirstAndTheBaseMapsStillAnswer) {
     // IDCANCEL keeps the base OnCancel, which ends the dialog.
     ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(dialog.GetEndResult(), IDCANCEL);
-    EXPECT_FALSE(::GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) << "an ended modeless dialog hides";
-    dialog.DestroyWindow();
-    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
-    EXPECT_FALSE(::IsWindow(window));
 }
 
 TEST_F(DialogFramework, PrivateMessagesCarryWParamLParamAndTheirResult) {
@@ -168,6 +165,125 @@ TEST_F(DialogFramework, ParentColourHandlersStartFromTheDefaultAnswer) {
     EXPECT_NE(editBrush, 0);
 }
 
+// --- default processing and dispatch ----------------------------------------
+
+// Handlers that build on Default(): the dialog manager's default button and
+// dialog background, an edit box's own text length. With `refuse`, the
+// default button's handler throws something other than a std::exception and
+// the edit box's text handler a std::exception.
+class DefaultProbeDialog : public TestDialog {
+public:
+    bool refuse = false;
+    LRESULT defaultButton = 0;
+    LRESULT sumSentFirst = 0;
+    LRESULT defaultBackground = 0;
+
+protected:
+    LRESULT OnGetDefId(WPARAM, LPARAM) {
+        if (refuse) throw 42;
+        sumSentFirst = SendMessage(kSumMessage, 7, 35);
+        defaultButton = Default();
+        return MAKELRESULT(IDC_TEST_PUSH, DC_HASDEFID);
+    }
+    LRESULT OnDialogColour(WPARAM, LPARAM) {
+        defaultBackground = Default();
+        return reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH));
+    }
+    static const MessageMap* ThisMessageMap() {
+        static const MessageMapEntry entries[] = {
+            MapMessage<&DefaultProbeDialog::OnGetDefId>(DM_GETDEFID),
+            MapMessage<&DefaultProbeDialog::OnDialogColour>(WM_CTLCOLORDLG),
+        };
+        static const MessageMap map{&TestDialog::ThisMessageMap, entries, sizeof entries / sizeof entries[0]};
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+};
+
+class DefaultProbeEdit : public CEdit {
+public:
+    bool refuse = false;
+
+protected:
+    LRESULT OnGetTextLength(WPARAM, LPARAM) { return Default() * 10; }
+    LRESULT OnSetText(WPARAM, LPARAM) {
+        if (refuse) throw std::runtime_error("no new text");
+        return Default();
+    }
+    static const MessageMap* ThisMessageMap() {
+        static const MessageMapEntry entries[] = {
+            MapMessage<&DefaultProbeEdit::OnGetTextLength>(WM_GETTEXTLENGTH),
+            MapMessage<&DefaultProbeEdit::OnSetText>(WM_SETTEXT),
+        };
+        static const MessageMap map{&CEdit::ThisMessageMap, entries, sizeof entries / sizeof entries[0]};
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+};
+
+class DefaultProcessing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dialog.Create());
+        dialog.m_edit.UnsubclassWindow();
+        ASSERT_TRUE(edit.SubclassDlgItem(IDC_TEST_EDIT, dialog));
+    }
+
+    DefaultProbeDialog dialog;
+    DefaultProbeEdit edit; // goes before the dialog
+};
+
+TEST_F(DefaultProcessing, DefaultReturnsTheDialogManagersOrThePreviousProceduresAnswerToTheHandler) {
+    const HWND window = dialog.GetSafeHwnd();
+    EXPECT_EQ(::SendMessageA(window, DM_GETDEFID, 0, 0), MAKELRESULT(IDC_TEST_PUSH, DC_HASDEFID))
+        << "the handler's answer is the result";
+    EXPECT_EQ(dialog.defaultButton, MAKELRESULT(IDOK, DC_HASDEFID)) << "the template's default button";
+    EXPECT_EQ(dialog.sumSentFirst, 7035) << "a message sent before Default() keeps its own handler";
+
+    CDC dc;
+    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+    EXPECT_EQ(::SendMessageA(window, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc.GetSafeHdc()),
+                             reinterpret_cast<LPARAM>(window)),
+              reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(dialog.defaultBackground, reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE)));
+
+    edit.SetWindowText("four");
+    EXPECT_EQ(edit.SendMessage(WM_GETTEXTLENGTH), 40);
+}
+
+TEST(DialogDispatch, AWindowProcOverrideSeesItsDialogsMessages) {
+    class Watching : public TestDialog {
+    public:
+        std::vector<UINT> seen;
+
+    protected:
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+            seen.push_back(message);
+            const LRESULT result = TestDialog::WindowProc(message, wParam, lParam);
+            return message == kSumMessage ? result + 1 : result;
+        }
+    } dialog;
+    ASSERT_TRUE(dialog.Create());
+    ASSERT_FALSE(dialog.seen.empty());
+    EXPECT_EQ(dialog.seen.front(), static_cast<UINT>(WM_INITDIALOG));
+    EXPECT_EQ(dialog.initDialogCalls, 1);
+    EXPECT_EQ(::SendMessageA(dialog.GetSafeHwnd(), TestDialog::kSumMessage, 7, 35), 7036);
+}
+
+TEST_F(DefaultProcessing, AThrowingHandlersMessageIsLoggedAndGetsTheDefaultProcessing) {
+    dialog.refuse = edit.refuse = true;
+    DebugOutputRecorder debugOutput;
+
+    EXPECT_TRUE(::SetWindowTextA(edit.GetSafeHwnd(), "set all the same"));
+    EXPECT_EQ(WindowText(edit.GetSafeHwnd()), "set all the same") << "the edit box's own procedure";
+    EXPECT_NE(debugOutput.text.find("message 0x000C threw: no new text\n"), std::string::npos) << debugOutput.text;
+
+    EXPECT_EQ(::SendMessageA(dialog.GetSafeHwnd(), DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID))
+        << "the dialog manager's answer";
+    EXPECT_NE(debugOutput.text.find("message 0x0400 threw something other than a std::exception"), std::string::npos)
+        << debugOutput.text;
+}
+
 // --- data exchange and dialog life ------------------------------------------
 
 TEST_F(DialogFramework, DataExchangeBindsControlsInTheOrderOfItsCalls) {
@@ -219,6 +335,17 @@ TEST(DialogLife, ModalDialogsEndWithTheResultOfTheirCommand) {
         }
     } closed;
     EXPECT_EQ(closed.DoModal(), IDCANCEL);
+}
+
+TEST(DialogLife, AModelessDialogThatEndsIsDestroyed) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    const HWND window = dialog.GetSafeHwnd();
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(dialog.m_linkWeb.GetSafeHwnd(), nullptr) << "and its controls are detached";
+    EXPECT_EQ(dialog.GetEndResult(), IDOK);
 }
 
 TEST(DialogLife, AMissingTemplateFailsWithoutAWindow) {
@@ -329,7 +456,6 @@ TEST(Application, RunsInitInstanceAndEndsWhenItReturnsFalse) {
         BOOL InitInstance() override {
             ++runs;
             CWinApp::InitInstance();
-            SetRegistryKey("Local AppWizard-Generated Applications");
             return FALSE;
         }
         int ExitInstance() override { return 7; }
@@ -337,14 +463,8 @@ TEST(Application, RunsInitInstanceAndEndsWhenItReturnsFalse) {
     EXPECT_EQ(GetApp(), &app);
     EXPECT_EQ(RunApp(app, nullptr), 7);
     EXPECT_EQ(app.runs, 1);
-    EXPECT_EQ(app.GetRegistryKey(), "Local AppWizard-Generated Applications");
     EXPECT_EQ(app.m_hInstance, ::GetModuleHandleA(nullptr));
     EXPECT_EQ(ResourceModule(), ::GetModuleHandleA(nullptr));
-    HKEY key = nullptr;
-    EXPECT_NE(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Local AppWizard-Generated Applications", 0, KEY_READ, &key),
-              ERROR_SUCCESS)
-        << "nothing is stored under the key";
-    if (key) ::RegCloseKey(key);
 }
 
 TEST(Application, DialogsWithoutAParentAreOwnedByTheMainWindow) {

@@ -10,7 +10,8 @@ namespace corvane {
 namespace testing {
 namespace {
 
-DialogCloser* g_closer = nullptr; // not owned; the one that lives
+DialogCloser* g_closer = nullptr;             // not owned; the one that lives
+DebugOutputRecorder* g_debugOutput = nullptr; // not owned; the one that lives
 
 } // namespace
 
@@ -176,6 +177,26 @@ MessageBoxRecorder::MessageBoxRecorder(int answer) {
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(std::move(m_previous)); }
+
+DebugOutputRecorder::DebugOutputRecorder() {
+    g_debugOutput = this;
+    m_handler = ::AddVectoredExceptionHandler(1, &DebugOutputRecorder::OnException);
+}
+
+DebugOutputRecorder::~DebugOutputRecorder() {
+    if (m_handler) ::RemoveVectoredExceptionHandler(m_handler);
+    if (g_debugOutput == this) g_debugOutput = nullptr;
+}
+
+LONG CALLBACK DebugOutputRecorder::OnException(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    // The parameters: the length of the text, its terminating zero counted,
+    // and its address.
+    if (!g_debugOutput || record->ExceptionCode != DBG_PRINTEXCEPTION_C || record->NumberParameters < 2)
+        return EXCEPTION_CONTINUE_SEARCH;
+    g_debugOutput->text += reinterpret_cast<const char*>(record->ExceptionInformation[1]);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
 
 ShellRecorder::ShellRecorder() {
     m_previous = SetShellExecuteHandler([this](HWND owner, const char* verb, const char* file, const char* parameters,

@@ -117,6 +117,24 @@ private:
     MessageBoxHandler m_previous;
 };
 
+// Takes what the program writes to the debugger output (OutputDebugStringA)
+// for the lifetime of the object, instead of letting it through. The call
+// raises an exception for the debugger, which a vectored handler sees first
+// when no debugger is attached. One object at a time.
+class DebugOutputRecorder {
+public:
+    DebugOutputRecorder();
+    ~DebugOutputRecorder();
+    DebugOutputRecorder(const DebugOutputRecorder&) = delete;
+    DebugOutputRecorder& operator=(const DebugOutputRecorder&) = delete;
+
+    std::string text;
+
+private:
+    static LONG CALLBACK OnException(EXCEPTION_POINTERS* exception);
+    void* m_handler = nullptr;
+};
+
 // Records shell calls instead of making them.
 class ShellRecorder {
 public:
