@@ -90,6 +90,57 @@ bool ReadRecords(const MemoryView& memory, Address start, std::uint64_t count, u
 }
 } // namespace
 
+namespace {
+
+void PutField(unsigned char* at, std::uint64_t value, unsigned width) {
+    for (unsigned i = 0; i < width; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// Where the header ends and the heap list begins.
+std::size_t HeaderBytes(const LayoutInfo& info) { return info.heapsPointerOffset + info.pointerSize; }
+
+} // namespace
+
+HeaderField HeapsPointerField(HeapRecordLayout layout) {
+    const LayoutInfo& info = Info(layout);
+    return {info.heapsPointerOffset, info.pointerSize};
+}
+
+Address LayOutDebugBuffer(HeapRecordLayout layout, const std::vector<HeapWithEntries>& heaps,
+                          std::vector<unsigned char>& image) {
+    const LayoutInfo& info = Info(layout);
+    const std::size_t heapList = HeaderBytes(info);
+    std::size_t size = heapList + info.heapArrayOffset + heaps.size() * info.heapRecordSize;
+    for (const HeapWithEntries& heap : heaps)
+        size += heap.entries.size() * info.entryRecordSize;
+    image.assign(size, 0);
+    unsigned char* bytes = image.data();
+    const Address address = reinterpret_cast<std::uintptr_t>(bytes);
+    PutField(bytes + info.heapsPointerOffset, address + heapList, info.pointerSize);
+    PutField(bytes + heapList, heaps.size(), 4);
+    std::size_t entries = heapList + info.heapArrayOffset + heaps.size() * info.heapRecordSize;
+    for (std::size_t i = 0; i < heaps.size(); ++i) {
+        const HeapRecord& heap = heaps[i].record;
+        unsigned char* r = bytes + heapList + info.heapArrayOffset + i * info.heapRecordSize;
+        PutField(r + info.baseOffset, heap.base, info.pointerSize);
+        PutField(r + info.flagsOffset, heap.flags, 4);
+        PutField(r + info.overheadOffset, heap.entryOverhead, 2);
+        PutField(r + info.allocatedOffset, heap.bytesAllocated, info.sizeFieldWidth);
+        PutField(r + info.committedOffset, heap.bytesCommitted, info.sizeFieldWidth);
+        PutField(r + info.entryCountOffset, heaps[i].entries.size(), 4);
+        PutField(r + info.entriesOffset, heaps[i].entries.empty() ? 0 : address + entries, info.pointerSize);
+        for (const HeapEntry& entry : heaps[i].entries) {
+            unsigned char* e = bytes + entries;
+            PutField(e + info.entrySizeOffset, entry.size, info.pointerSize);
+            PutField(e + info.entryFlagsOffset, entry.flags, 2);
+            PutField(e + info.entryFirstBlockOffset, entry.firstBlock, info.pointerSize);
+            entries += info.entryRecordSize;
+        }
+    }
+    return address;
+}
+
 HeapRecordLayout HeapRecordLayoutForBuild(std::uint32_t windowsBuild) {
     // Windows 11 21H2 is build 22000; the tagged records came with the builds after it.
     return windowsBuild > 22000 ? HeapRecordLayout::Tagged32 : HeapRecordLayout::Classic32;

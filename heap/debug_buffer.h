@@ -59,6 +59,28 @@ constexpr std::uint16_t kEntryFixedMask = 0x00F1;
 constexpr std::uint16_t kEntryFixedExtra = 0x0200;
 constexpr std::uint16_t kEntryFree = 0x0100;
 
+// A heap with its entry records, as a snapshot describes it.
+struct HeapWithEntries {
+    HeapRecord record;
+    std::vector<HeapEntry> entries;
+};
+
+// Lays out in `image` a debug-information buffer that holds `heaps`, as the
+// platform lays out its own for `layout`: its header, the process-heaps
+// record with the heap records, then the entry arrays, every pointer in it
+// leading to where those lie in `image`. The records' entry counts and
+// entry-array addresses are those of the entries given. Returns the address
+// of the buffer, where the image lies.
+Address LayOutDebugBuffer(HeapRecordLayout layout, const std::vector<HeapWithEntries>& heaps,
+                          std::vector<unsigned char>& image);
+
+// Where a buffer's header keeps the address of its process-heaps record.
+struct HeaderField {
+    unsigned offset;
+    unsigned width;
+};
+HeaderField HeapsPointerField(HeapRecordLayout layout);
+
 // Reads the heap part of a debug-information buffer field by field, through
 // a memory view. Every pointer and count is checked against readable memory
 // before it is followed, so a malformed buffer gives an error text and never

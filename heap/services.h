@@ -5,6 +5,7 @@
 #include "heap/process_list.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace corvane {
@@ -19,6 +20,19 @@ public:
     virtual bool Enumerate(std::vector<ProcessInfo>& processes) = 0;
 };
 
+// A heap that a snapshot had to leave out, and why, in a line for the user.
+struct BrokenHeap {
+    Address base = 0; // 0 when the heap could not even be found
+    std::string text;
+};
+
+// What the source of the last snapshot could not read, for the user.
+struct SnapshotNotes {
+    std::vector<BrokenHeap> brokenHeaps;
+    // When no heap of the process could be read at all: why, in one line.
+    std::string unreadable;
+};
+
 // The platform's process debug-information service.
 class DebugInfoService {
 public:
@@ -31,6 +45,8 @@ public:
     // False only when the process is known to have ended (or never was);
     // a process that cannot be asked counts as running.
     virtual bool IsRunning(std::uint32_t processId) = 0;
+    // About the snapshot the last successful query put in a buffer.
+    virtual SnapshotNotes Notes() const { return {}; }
     // Where the buffers live, and how their heap records are laid out.
     virtual const MemoryView& Memory() const = 0;
     virtual HeapRecordLayout Layout() const = 0;

@@ -7,9 +7,11 @@ set(CORVANE_HEAP_SOURCES
   heap/block_walk.cpp
   heap/debug_buffer.cpp
   heap/dump_text.cpp
+  heap/fallback_service.cpp
   heap/find_text.cpp
   heap/process_list.cpp
   heap/row_text.cpp
+  heap/wine_heaps.cpp
 )
 # The platform services behind the data layer's interfaces.
 set(CORVANE_HEAP_WIN32_SOURCES
@@ -19,4 +21,5 @@ set(CORVANE_HEAP_WIN32_SOURCES
   heap/win32/privilege_win32.cpp
   heap/win32/process_enumerator_win32.cpp
   heap/win32/save_files_win32.cpp
+  heap/win32/wine_heaps_win32.cpp
 )

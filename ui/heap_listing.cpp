@@ -39,6 +39,19 @@ bool ReadHeapRecords(const DebugBufferReader& reader, HeapListWindow& window, Ad
     return false;
 }
 
+// Tells what the snapshot's source could not read: heaps left out in a
+// message, and a process none of whose heaps could be read in the block
+// list's frame, where the blocks would be.
+void ShowSnapshotNotes(const SnapshotNotes& notes, HeapListWindow& window) {
+    window.SetBlockFrameCaption(notes.unreadable.empty() ? std::string(kBlockFrameCaption)
+                                                         : std::string(kBlockFrameCaption) + " - " + notes.unreadable);
+    if (notes.brokenHeaps.empty()) return;
+    std::string text = "Some heaps of this process could not be read and are not listed:";
+    for (const BrokenHeap& heap : notes.brokenHeaps)
+        text += "\n" + heap.text;
+    window.ShowMessage(text, MessageIcon::Warning);
+}
+
 // When the process has ended, the user hears that once and the process list
 // no longer offers it. Asked before a query, since some systems answer a query
 // of an ended process with an empty snapshot, and again after a failed one,
@@ -92,6 +105,7 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
         window.InsertNodeRow(i, row);
     }
     window.FocusNodeList();
+    ShowSnapshotNotes(service.Notes(), window);
     return true;
 }
 
@@ -146,6 +160,10 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
         break; // only the first heap with that base is listed
     }
     window.SetBlockFrameCaption(kBlockFrameCaption);
+    // A heap that could not be read this time says so, rather than leaving
+    // an empty list without a word.
+    for (const BrokenHeap& broken : service.Notes().brokenHeaps)
+        if (broken.base == heapBase) window.ShowMessage(broken.text, MessageIcon::Warning);
     return listed;
 }
 

@@ -15,24 +15,15 @@ namespace {
 
 class Win32TargetMemory : public TargetMemory {
 public:
-    explicit Win32TargetMemory(UniqueHandle process) : m_process(std::move(process)) {}
+    explicit Win32TargetMemory(UniqueHandle process) : m_process(std::move(process)), m_memory(m_process.get()) {}
 
     bool Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) override {
-        bytesRead = 0;
-        // Some systems let a read of free or reserved pages of another
-        // process succeed with zeros: the bytes would be shown and saved as
-        // the block's. The range is checked against the target's own map of
-        // its memory first.
-        if (!IsRangeReadable(m_process.get(), address, size)) return false;
-        SIZE_T read = 0;
-        const BOOL ok = ::ReadProcessMemory(
-            m_process.get(), reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)), destination, size, &read);
-        bytesRead = read;
-        return ok != FALSE;
+        return m_memory.Read(address, destination, size, bytesRead);
     }
 
 private:
     UniqueHandle m_process;
+    ProcessMemoryView m_memory; // reads through m_process
 };
 
 } // namespace

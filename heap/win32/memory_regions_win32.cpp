@@ -35,4 +35,26 @@ bool IsRangeReadable(HANDLE process, Address address, std::size_t size) {
     }
 }
 
+bool ProcessMemoryView::IsReadable(Address address, std::size_t size) const {
+    return IsRangeReadable(m_process, address, size);
+}
+
+bool ProcessMemoryView::Read(Address address, void* destination, std::size_t size) const {
+    std::size_t read = 0;
+    return Read(address, destination, size, read) && read == size;
+}
+
+bool ProcessMemoryView::Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) const {
+    bytesRead = 0;
+    // Some systems let a read of free or reserved pages of another process
+    // succeed with zeros: the range is checked against the process's own map
+    // of its memory first.
+    if (!IsRangeReadable(m_process, address, size)) return false;
+    SIZE_T read = 0;
+    const BOOL ok = ::ReadProcessMemory(m_process, reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)),
+                                        destination, size, &read);
+    bytesRead = read;
+    return ok != FALSE;
+}
+
 } // namespace corvane

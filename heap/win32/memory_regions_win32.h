@@ -16,4 +16,19 @@ namespace corvane {
 // program itself.
 bool IsRangeReadable(HANDLE process, Address address, std::size_t size);
 
+// Another process's memory, read only where its map says it may be.
+class ProcessMemoryView : public MemoryView {
+public:
+    // process: not owned; opened with query and read rights, it outlives the view.
+    explicit ProcessMemoryView(HANDLE process) : m_process(process) {}
+    bool IsReadable(Address address, std::size_t size) const override;
+    // Copies the whole range or fails.
+    bool Read(Address address, void* destination, std::size_t size) const override;
+    // Copies the range and tells how many bytes were copied.
+    bool Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) const;
+
+private:
+    HANDLE m_process;
+};
+
 } // namespace corvane

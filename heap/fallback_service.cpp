@@ -1,0 +1,114 @@
+#include "heap/fallback_service.h"
+
+#include <cstring>
+
+namespace corvane {
+
+namespace {
+
+// Any status other than 0 is a failed query; this one says the buffer is
+// not one this service handed out.
+constexpr std::uint32_t kUnknownBuffer = 0xC0000008; // STATUS_INVALID_HANDLE
+
+Address AddressOf(const std::vector<unsigned char>& bytes) { return reinterpret_cast<std::uintptr_t>(bytes.data()); }
+
+Address LittleEndian(const unsigned char* bytes, unsigned width) {
+    Address value = 0;
+    for (unsigned k = width; k-- > 0;)
+        value = (value << 8) | bytes[k];
+    return value;
+}
+
+// The header's size: room for the heaps pointer of any layout.
+constexpr std::size_t kHeaderBytes = 0x80;
+
+} // namespace
+
+FallbackDebugInfoService::FallbackDebugInfoService(DebugInfoService& platform, OutsideHeapReader& outside)
+    : m_platform(platform), m_outside(outside) {}
+
+Address FallbackDebugInfoService::CreateBuffer() {
+    const Address platform = m_platform.CreateBuffer();
+    if (platform == 0) return 0;
+    Buffer buffer;
+    buffer.platform = platform;
+    buffer.header.assign(kHeaderBytes, 0);
+    const Address address = AddressOf(buffer.header);
+    m_buffers.emplace(address, std::move(buffer));
+    return address;
+}
+
+void FallbackDebugInfoService::DestroyBuffer(Address address) {
+    const auto found = m_buffers.find(address);
+    if (found == m_buffers.end()) return;
+    m_platform.DestroyBuffer(found->second.platform);
+    m_buffers.erase(found);
+}
+
+void FallbackDebugInfoService::PointHeaderAt(Buffer& buffer, Address heapsRecord) {
+    const HeaderField field = HeapsPointerField(Layout());
+    for (unsigned k = 0; k < field.width; ++k)
+        buffer.header[field.offset + k] = static_cast<unsigned char>(heapsRecord >> (8 * k));
+}
+
+std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint32_t flags, Address address) {
+    const auto found = m_buffers.find(address);
+    if (found == m_buffers.end()) return kUnknownBuffer;
+    Buffer& buffer = found->second;
+    buffer.image.clear();
+    m_notes = SnapshotNotes{};
+    const std::uint32_t status = m_platform.Query(processId, flags, buffer.platform);
+    if (status != 0) return status;
+
+    // The platform's answer stands unless it holds no heaps (a malformed
+    // answer stands too: reading it reports it) and the heaps can be read
+    // from outside.
+    const HeaderField field = HeapsPointerField(Layout());
+    unsigned char pointer[8] = {};
+    const Address heapsRecord = m_platform.Memory().Read(buffer.platform + field.offset, pointer, field.width)
+                                    ? LittleEndian(pointer, field.width)
+                                    : 0;
+    std::vector<HeapRecord> heaps;
+    std::string error;
+    const DebugBufferReader reader(m_platform.Memory(), Layout());
+    const bool platformHasNone =
+        heapsRecord == 0 || (reader.ReadHeaps(buffer.platform, false, heaps, error) && heaps.empty());
+    if (!platformHasNone || !m_outside.Applies()) {
+        PointHeaderAt(buffer, heapsRecord);
+        return 0;
+    }
+
+    OutsideSnapshot snapshot = m_outside.Read(processId);
+    m_notes.brokenHeaps = std::move(snapshot.brokenHeaps);
+    m_notes.unreadable = std::move(snapshot.unreadable);
+    LayOutDebugBuffer(Layout(), snapshot.heaps, buffer.image);
+    PointHeaderAt(buffer, LittleEndian(buffer.image.data() + field.offset, field.width));
+    return 0;
+}
+
+const std::vector<unsigned char>* FallbackDebugInfoService::BufferMemory::Holding(Address address,
+                                                                                  std::size_t size) const {
+    for (const auto& [header, buffer] : m_service.m_buffers) {
+        for (const std::vector<unsigned char>* bytes : {&buffer.header, &buffer.image}) {
+            const Address start = AddressOf(*bytes);
+            if (!bytes->empty() && address >= start && address - start <= bytes->size() &&
+                size <= bytes->size() - (address - start))
+                return bytes;
+        }
+    }
+    return nullptr;
+}
+
+bool FallbackDebugInfoService::BufferMemory::IsReadable(Address address, std::size_t size) const {
+    return Holding(address, size) != nullptr || m_service.m_platform.Memory().IsReadable(address, size);
+}
+
+bool FallbackDebugInfoService::BufferMemory::Read(Address address, void* destination, std::size_t size) const {
+    if (const std::vector<unsigned char>* bytes = Holding(address, size)) {
+        if (size != 0) std::memcpy(destination, bytes->data() + (address - AddressOf(*bytes)), size);
+        return true;
+    }
+    return m_service.m_platform.Memory().Read(address, destination, size);
+}
+
+} // namespace corvane

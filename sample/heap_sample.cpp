@@ -1,0 +1,151 @@
+// A sample target for Corvane: a small program whose heaps hold contents
+// that are easy to recognise in a dump. It makes its heaps, says its process
+// id, and waits until it is ended.
+//
+//   corvane_sample            waits for good
+//   corvane_sample --report   also writes what HeapWalk sees of each of its
+//                             heaps, then waits until its standard input
+//                             closes
+//
+// The heaps: the process heap gets a line of text; a heap of small blocks
+// gets 300 numbered blocks, every third one freed; the last heap made gets,
+// in this order, a text, every byte value from 0 to 255, a UTF-16 text, six
+// blocks of which three are freed again, and a large block of 1 MiB that
+// starts with a text.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+const char kProcessHeapText[] = "Corvane sample: a line in the process heap";
+const char kFirstText[] = "Corvane sample: this text lives in a heap of its own.";
+const wchar_t kWideText[] = L"Corvane sample: wide text";
+const char kLargeText[] = "Corvane sample: the start of a large block";
+constexpr std::size_t kLargeSize = 1 << 20;
+
+void* Put(HANDLE heap, const void* bytes, std::size_t size) {
+    void* block = ::HeapAlloc(heap, 0, size);
+    if (block) std::memcpy(block, bytes, size);
+    return block;
+}
+
+void MakeHeaps() {
+    Put(::GetProcessHeap(), kProcessHeapText, sizeof kProcessHeapText);
+
+    const HANDLE small = ::HeapCreate(0, 0, 0);
+    void* numbered[300] = {};
+    for (unsigned i = 0; i < 300; ++i) {
+        char text[32] = "block ";
+        for (unsigned n = i, at = 9; at >= 6; --at, n /= 10)
+            text[at] = static_cast<char>('0' + n % 10);
+        numbered[i] = Put(small, text, 16 + i % 40);
+    }
+    for (unsigned i = 0; i < 300; i += 3)
+        ::HeapFree(small, 0, numbered[i]);
+
+    const HANDLE texts = ::HeapCreate(0, 0, 0);
+    Put(texts, kFirstText, sizeof kFirstText);
+    unsigned char every[256];
+    for (int i = 0; i < 256; ++i)
+        every[i] = static_cast<unsigned char>(i);
+    Put(texts, every, sizeof every);
+    Put(texts, kWideText, sizeof kWideText);
+    void* six[6] = {};
+    for (int i = 0; i < 6; ++i)
+        six[i] = Put(texts, kFirstText, 24 + 8 * i);
+    for (int i = 0; i < 6; i += 2)
+        ::HeapFree(texts, 0, six[i]);
+    auto* large = static_cast<char*>(::HeapAlloc(texts, HEAP_ZERO_MEMORY, kLargeSize));
+    if (large) std::memcpy(large, kLargeText, sizeof kLargeText);
+}
+
+// Text into memory that no heap owns, so that writing the report changes no
+// heap it describes.
+class Report {
+public:
+    Report() : m_text(static_cast<char*>(::VirtualAlloc(nullptr, kSize, MEM_COMMIT, PAGE_READWRITE))) {}
+    void Text(const char* text) {
+        while (*text)
+            Char(*text++);
+    }
+    void Hex(std::uint64_t value) {
+        char digits[16];
+        int n = 0;
+        do {
+            digits[n++] = "0123456789abcdef"[value & 0xF];
+            value >>= 4;
+        } while (value != 0);
+        while (n > 0)
+            Char(digits[--n]);
+    }
+    void Send() const {
+        DWORD written = 0;
+        if (m_text)
+            ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), m_text, static_cast<DWORD>(m_length), &written, nullptr);
+    }
+
+private:
+    static constexpr std::size_t kSize = 64 << 20;
+    void Char(char c) {
+        if (m_text && m_length < kSize) m_text[m_length++] = c;
+    }
+    char* m_text;
+    std::size_t m_length = 0;
+};
+
+// One line per heap and per entry HeapWalk gives, in hexadecimal:
+//   heap <base>
+//   entry <flags> <data> <data size> <overhead> <committed size of a region>
+void ReportHeaps() {
+    Report report;
+    HANDLE heaps[256];
+    const DWORD count = ::GetProcessHeaps(256, heaps);
+    for (DWORD i = 0; i < count && i < 256; ++i) {
+        report.Text("heap ");
+        report.Hex(reinterpret_cast<std::uintptr_t>(heaps[i]));
+        report.Text("\n");
+        PROCESS_HEAP_ENTRY entry = {};
+        while (::HeapWalk(heaps[i], &entry)) {
+            report.Text("entry ");
+            report.Hex(entry.wFlags);
+            report.Text(" ");
+            report.Hex(reinterpret_cast<std::uintptr_t>(entry.lpData));
+            report.Text(" ");
+            report.Hex(entry.cbData);
+            report.Text(" ");
+            report.Hex(entry.cbOverhead);
+            report.Text(" ");
+            report.Hex((entry.wFlags & PROCESS_HEAP_REGION) ? entry.Region.dwCommittedSize : 0);
+            report.Text("\n");
+        }
+    }
+    report.Text("end\n");
+    report.Send();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    MakeHeaps();
+    const bool report = argc > 1 && std::strcmp(argv[1], "--report") == 0;
+    char line[64] = "corvane_sample: process ";
+    std::size_t length = std::strlen(line);
+    for (DWORD id = ::GetCurrentProcessId(), div = 1000000000; div != 0; div /= 10)
+        if (id / div != 0 || div == 1 || length > 24) line[length++] = static_cast<char>('0' + id / div % 10);
+    line[length++] = '\n';
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
+    if (!report) {
+        ::Sleep(INFINITE);
+        return 0;
+    }
+    ReportHeaps();
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
+    }
+    return 0;
+}
