@@ -163,12 +163,14 @@ private:
         if (committed + kBlockHeaderSize > reserved)
             return Fail(failure, "the region at 0x%" PRIx64 " claims %" PRIu64 " committed bytes of %" PRIu64, region,
                         committed, reserved);
-        const Address end = region + headerSize + committed;
+        // The blocks fill `committed` bytes from the first block header; the
+        // last 8 committed bytes belong to no block.
+        const Address end = first + committed;
         bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(headerSize - kBlockHeaderSize));
-        bytes.resize(static_cast<std::size_t>(end - first));
+        bytes.resize(static_cast<std::size_t>(committed));
 
         heap.entries.push_back({committed, kEntrySegment, first});
-        heap.record.bytesCommitted += end - region;
+        heap.record.bytesCommitted += headerSize + committed;
         const std::size_t length = bytes.size();
         std::size_t offset = 0;
         while (offset < length) {

@@ -46,6 +46,26 @@ unsigned PointerSizeOf(HANDLE process) {
 
 bool Win32WineHeapReader::Applies() const { return NtdllExport("wine_get_version") != nullptr; }
 
+bool FindProcessEnvironment(HANDLE process, Address& peb, unsigned& pointerSize, std::string& unreadable) {
+    pointerSize = PointerSizeOf(process);
+    if (pointerSize != sizeof(void*)) {
+        unreadable = pointerSize == 4 ? "This 64-bit edition cannot read the heaps of a 32-bit process."
+                                      : "This 32-bit edition cannot read the heaps of a 64-bit process.";
+        return false;
+    }
+    QueryInformation query = nullptr;
+    const FARPROC address = NtdllExport("NtQueryInformationProcess");
+    static_assert(sizeof query == sizeof address, "function pointers differ in size");
+    std::memcpy(&query, &address, sizeof query);
+    BasicInformation basic = {};
+    if (!query || query(process, kProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
+        unreadable = "The heaps of this process cannot be read: its environment cannot be found.";
+        return false;
+    }
+    peb = reinterpret_cast<std::uintptr_t>(basic.pebBaseAddress);
+    return true;
+}
+
 OutsideSnapshot Win32WineHeapReader::Read(std::uint32_t processId) {
     OutsideSnapshot snapshot;
     const UniqueHandle process(::OpenProcess(kInspectRights, FALSE, processId));
@@ -53,23 +73,11 @@ OutsideSnapshot Win32WineHeapReader::Read(std::uint32_t processId) {
         snapshot.unreadable = "The heaps of this process cannot be read: it cannot be opened.";
         return snapshot;
     }
-    const unsigned pointerSize = PointerSizeOf(process.get());
-    if (pointerSize != sizeof(void*)) {
-        snapshot.unreadable = pointerSize == 4 ? "This 64-bit edition cannot read the heaps of a 32-bit process."
-                                               : "This 32-bit edition cannot read the heaps of a 64-bit process.";
-        return snapshot;
-    }
-    QueryInformation query = nullptr;
-    const FARPROC address = NtdllExport("NtQueryInformationProcess");
-    static_assert(sizeof query == sizeof address, "function pointers differ in size");
-    std::memcpy(&query, &address, sizeof query);
-    BasicInformation basic = {};
-    if (!query || query(process.get(), kProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
-        snapshot.unreadable = "The heaps of this process cannot be read: its environment cannot be found.";
-        return snapshot;
-    }
+    Address peb = 0;
+    unsigned pointerSize = 0;
+    if (!FindProcessEnvironment(process.get(), peb, pointerSize, snapshot.unreadable)) return snapshot;
     const ProcessMemoryView memory(process.get());
-    return ReadWineHeaps(memory, reinterpret_cast<std::uintptr_t>(basic.pebBaseAddress), pointerSize);
+    return ReadWineHeaps(memory, peb, pointerSize);
 }
 
 } // namespace corvane

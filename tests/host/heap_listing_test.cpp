@@ -1,5 +1,6 @@
 #include "ui/heap_listing.h"
 
+#include "heap/fallback_service.h"
 #include "tests/support/synthetic_snapshot.h"
 #include "ui/view_switch.h"
 
@@ -217,6 +218,75 @@ TEST_F(Listing, A64BitSnapshotShowsWholeAddressesAndSizes) {
                                     {"2", "0x00007ff6123405a8", "0x0000000100000010", "FIXED", "Allocated"}}));
     EXPECT_TRUE(ShowHeapBlocks(service64, window, 0, kProcess, 0x12340000));
     EXPECT_TRUE(window.blockRows.empty()) << "a base that matches only in its low 32 bits is another heap";
+}
+
+class FakeOutside : public OutsideHeapReader {
+public:
+    bool applies = true;
+    OutsideSnapshot snapshot;
+    int reads = 0;
+    bool Applies() const override { return applies; }
+    OutsideSnapshot Read(std::uint32_t) override {
+        ++reads;
+        return snapshot;
+    }
+};
+
+// The buffers the fallback lays out lie in this program's memory: a 64-bit
+// test program needs the 64-bit record layout, as the 64-bit edition has.
+class OutsideListing : public Listing {
+protected:
+    SyntheticMemory wide;
+    SyntheticDebugService platform{wide, HeapRecordLayout::Native64, kBuffer};
+    FakeOutside outside;
+    FallbackDebugInfoService fallback{platform, outside};
+    void LayPlatform(const std::vector<SyntheticHeap>& heaps) {
+        wide = SyntheticMemory();
+        LaySnapshot(wide, HeapRecordLayout::Native64, kBuffer, heaps.empty() ? 0 : kHeapList, heaps);
+    }
+};
+
+TEST_F(OutsideListing, HeapsTheQueryDoesNotReportAreReadFromOutsideAndListedTheSameWay) {
+    LayPlatform({});
+    outside.snapshot.heaps = {HeapWithBlocks(0x00150000, 3)};
+    outside.snapshot.brokenHeaps = {{0x00250000, "Heap 2 at 0x250000 is left out: its header is not a heap's."}};
+
+    EXPECT_TRUE(ShowHeapNodes(fallback, window, kProcess));
+    EXPECT_EQ(window.nodeRows,
+              (std::vector<std::vector<std::string>>{
+                  {"1", "0x0000000000150000", "4", "0x0000000000010000", "0x0000000000002000", "0x40000062"}}));
+    EXPECT_EQ(window.messages, (std::vector<std::pair<std::string, MessageIcon>>{
+                                   {"Some heaps of this process could not be read and are not listed:\n"
+                                    "Heap 2 at 0x250000 is left out: its header is not a heap's.",
+                                    MessageIcon::Warning}}));
+    EXPECT_TRUE(ShowHeapBlocks(fallback, window, 0, kProcess, 0x00150000));
+    EXPECT_EQ(window.blockRows.size(), 3u);
+    EXPECT_EQ(window.blockRows[0][1], "0x0000000000150588");
+    window.messages.clear();
+    ShowHeapBlocks(fallback, window, 0, kProcess, 0x00250000);
+    EXPECT_EQ(window.messages.size(), 1u) << "the heap that could not be read says so when chosen";
+    EXPECT_EQ(platform.created, platform.destroyed) << "each buffer goes with the platform's";
+
+    // None could be read: the block list's frame says so.
+    outside.snapshot = OutsideSnapshot{};
+    outside.snapshot.unreadable = "This system's heaps cannot be read.";
+    ShowHeapNodes(fallback, window, kProcess);
+    EXPECT_TRUE(window.nodeRows.empty());
+    EXPECT_EQ(window.captions.back(), "Heap Blocks List - This system's heaps cannot be read.");
+}
+
+TEST_F(OutsideListing, ThePlatformsOwnHeapsStandAndOutsideHeapsAreOnlyReadWhereTheyApply) {
+    outside.snapshot.heaps = {HeapWithBlocks(0x00990000, 1)};
+    LayPlatform(Heaps(2));
+    ShowHeapNodes(fallback, window, kProcess);
+    EXPECT_EQ(window.nodeRows.size(), 2u);
+    EXPECT_EQ(outside.reads, 0);
+
+    LayPlatform({});
+    outside.applies = false;
+    ShowHeapNodes(fallback, window, kProcess);
+    EXPECT_TRUE(window.nodeRows.empty());
+    EXPECT_EQ(outside.reads, 0) << "not a system whose heaps it knows";
 }
 
 TEST_F(Listing, MalformedSnapshotIsReportedNotListed) {

@@ -48,10 +48,7 @@ struct SyntheticLayout {
 
 // A heap to lay out: its record (whose `entries` address the layout fills
 // in) and its entry records.
-struct SyntheticHeap {
-    HeapRecord record;
-    std::vector<HeapEntry> entries;
-};
+using SyntheticHeap = HeapWithEntries;
 
 // Writes a heap record or an entry record at `address` (already mapped).
 void WriteHeapRecord(SyntheticMemory& memory, HeapRecordLayout layout, Address address, const HeapRecord& heap);

@@ -94,53 +94,13 @@ int RunBlockHelper() {
     return 0;
 }
 
-BlockHelper::BlockHelper() {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE childInput = nullptr, childOutput = nullptr, toChild = nullptr, fromChild = nullptr;
-    if (!::CreatePipe(&childInput, &toChild, &inherit, 0)) return;
-    UniqueHandle childInputOwner(childInput);
-    m_toChild.reset(toChild);
-    if (!::CreatePipe(&fromChild, &childOutput, &inherit, 0)) return;
-    UniqueHandle childOutputOwner(childOutput);
-    UniqueHandle fromChildOwner(fromChild);
-    ::SetHandleInformation(toChild, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(fromChild, HANDLE_FLAG_INHERIT, 0);
-
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string command = std::string("\"") + path + "\" --block-helper";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childInput;
-    startup.hStdOutput = childOutput;
-    startup.hStdError = childOutput;
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
-        return;
-    m_process.reset(info.hProcess);
-    ::CloseHandle(info.hThread);
-    m_id = info.dwProcessId;
-    childInputOwner.reset();
-    childOutputOwner.reset();
-
-    std::string line;
-    char c = 0;
-    DWORD read = 0;
-    while (line.size() < 80 && ::ReadFile(fromChild, &c, 1, &read, nullptr) && read == 1 && c != '\n')
-        line += c;
+BlockHelper::BlockHelper() : m_child(TestExecutablePath(), "--block-helper") {
     unsigned long long block = 0, region = 0, unreadable = 0;
-    if (std::sscanf(line.c_str(), "%llx %llx %llx", &block, &region, &unreadable) == 3) {
+    if (std::sscanf(m_child.ReadLine().c_str(), "%llx %llx %llx", &block, &region, &unreadable) == 3) {
         m_block = block;
         m_region = region;
         m_unreadable = unreadable;
     }
-}
-
-BlockHelper::~BlockHelper() {
-    m_toChild.reset(); // the helper's signal to end
-    if (m_process && ::WaitForSingleObject(m_process.get(), 5000) != WAIT_OBJECT_0)
-        ::TerminateProcess(m_process.get(), 1);
 }
 
 } // namespace corvane::testing

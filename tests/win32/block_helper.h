@@ -6,7 +6,7 @@
 // 4 GiB in a 64-bit process), sets pages aside that must not be read, reports
 // the addresses, and stays until its standard input closes.
 
-#include "framework/handles.h"
+#include "tests/win32/piped_child.h"
 
 #include <windows.h>
 
@@ -50,20 +50,17 @@ std::string RowHex(std::uint64_t value);
 class BlockHelper {
 public:
     BlockHelper();
-    ~BlockHelper();
     BlockHelper(const BlockHelper&) = delete;
     BlockHelper& operator=(const BlockHelper&) = delete;
 
     bool ready() const { return m_block != 0 && m_region != 0 && m_unreadable != 0; }
-    std::uint32_t id() const { return m_id; }
+    std::uint32_t id() const { return m_child.id(); }
     std::uint64_t block() const { return m_block; }
     std::uint64_t region() const { return m_region; }
     std::uint64_t unreadable() const { return m_unreadable; }
 
 private:
-    UniqueHandle m_process;
-    UniqueHandle m_toChild;
-    std::uint32_t m_id = 0;
+    PipedChild m_child;
     std::uint64_t m_block = 0;
     std::uint64_t m_region = 0;
     std::uint64_t m_unreadable = 0;

@@ -11,8 +11,9 @@
 #include <cstring>
 
 namespace corvane::testing {
-int RunBlockHelper();                  // block_services_test.cpp
-int RunStartupProbe(const char* mode); // main_dialog_test.cpp
+int RunBlockHelper();                     // block_services_test.cpp
+int RunStartupProbe(const char* mode);    // main_dialog_test.cpp
+int RunHeapFaultHelper(const char* mode); // outside_heaps_test.cpp
 } // namespace corvane::testing
 
 int main(int argc, char** argv) {
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     }
     if (argc > 1 && std::strcmp(argv[1], "--block-helper") == 0) return corvane::testing::RunBlockHelper();
     if (argc > 2 && std::strcmp(argv[1], "--startup") == 0) return corvane::testing::RunStartupProbe(argv[2]);
+    if (argc > 2 && std::strcmp(argv[1], "--corrupt-heap") == 0) return corvane::testing::RunHeapFaultHelper(argv[2]);
     corvane::UseLowFragmentationHeap(); // the windows under test use the heap as the program does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

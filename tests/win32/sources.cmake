@@ -2,6 +2,7 @@
 set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/event_flow_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/block_helper.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/piped_child.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/main_dialog_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/about_dialog_test.cpp
   ${PROJECT_SOURCE_DIR}/res/corvane.rc
@@ -15,4 +16,5 @@ set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/block_services_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/dib_draw_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/heap_services_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/outside_heaps_test.cpp
 )

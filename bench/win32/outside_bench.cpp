@@ -1,0 +1,128 @@
+// Measures, under Wine, how fast a heap of 100,000 blocks in another process
+// is read from outside, and how many reads of the process's memory it takes,
+// beside the platform's own heap query of the same process in the same run.
+// Started with "--target", the program plays the process: it makes the heap
+// and waits until its standard input closes.
+
+#include "framework/handles.h"
+#include "heap/win32/debug_info_service_win32.h"
+#include "heap/win32/memory_regions_win32.h"
+#include "heap/win32/process_enumerator_win32.h"
+#include "heap/win32/wine_heaps_win32.h"
+#include "tests/win32/piped_child.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace corvane {
+namespace {
+
+constexpr unsigned kBlocks = 100000;
+
+double Milliseconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now;
+}
+
+int RunTarget() {
+    const HANDLE heap = ::HeapCreate(0, 0, 0);
+    for (unsigned i = 0; i < kBlocks; ++i)
+        ::HeapAlloc(heap, 0, 16 + i % 32);
+    char line[32];
+    const int length = std::snprintf(line, sizeof line, "ready\n");
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
+    }
+    return 0;
+}
+
+// Counts the reads that reach the process.
+class CountingView : public MemoryView {
+public:
+    explicit CountingView(const MemoryView& inner) : m_inner(inner) {}
+    bool IsReadable(Address address, std::size_t size) const override {
+        ++reads;
+        return m_inner.IsReadable(address, size);
+    }
+    bool Read(Address address, void* destination, std::size_t size) const override {
+        ++reads;
+        return m_inner.Read(address, destination, size);
+    }
+    mutable std::size_t reads = 0;
+
+private:
+    const MemoryView& m_inner;
+};
+
+int Run() {
+    testing::PipedChild target(testing::TestExecutablePath(), "--target");
+    if (!target.started() || target.ReadLine() != "ready") {
+        std::printf("the target did not start\n");
+        return 1;
+    }
+    const UniqueHandle process(::OpenProcess(kInspectRights, FALSE, target.id()));
+    Address peb = 0;
+    unsigned pointerSize = 0;
+    std::string unreadable;
+    if (!process || !FindProcessEnvironment(process.get(), peb, pointerSize, unreadable)) {
+        std::printf("the target cannot be read: %s\n", unreadable.c_str());
+        return 1;
+    }
+    const ProcessMemoryView memory(process.get());
+
+    constexpr int kRounds = 5;
+    double best = 1e9, total = 0;
+    std::size_t reads = 0, blocks = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        CountingView counting(memory);
+        const LARGE_INTEGER start = Now();
+        const OutsideSnapshot snapshot = ReadWineHeaps(counting, peb, pointerSize);
+        const double ms = Milliseconds(start, Now());
+        best = ms < best ? ms : best;
+        total += ms;
+        reads = counting.reads;
+        blocks = 0;
+        for (const BrokenHeap& broken : snapshot.brokenHeaps)
+            if (round == 0) std::printf("left out: %s\n", broken.text.c_str());
+        for (const OutsideHeap& heap : snapshot.heaps)
+            for (const HeapEntry& entry : heap.entries)
+                blocks += (entry.flags & kEntrySegment) == 0;
+    }
+
+    Win32DebugInfoService platform;
+    std::string error;
+    double query = -1;
+    if (platform.Bind(error)) {
+        const Address buffer = platform.CreateBuffer();
+        const LARGE_INTEGER start = Now();
+        platform.Query(target.id(), kQueryHeapsWithEntries, buffer);
+        query = Milliseconds(start, Now());
+        platform.DestroyBuffer(buffer);
+    }
+    std::printf("outside read of a heap of %u blocks (%zu blocks in all its heaps): best %.1f ms, mean %.1f ms of %d, "
+                "%.1f M blocks/s, %zu reads of the process's memory; the platform's heap query of the same process: "
+                "%.1f ms\n",
+                kBlocks, blocks, best, total / kRounds, kRounds, static_cast<double>(blocks) / best / 1000.0, reads,
+                query);
+    return 0;
+}
+
+} // namespace
+} // namespace corvane
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--target") == 0) return corvane::RunTarget();
+    return corvane::Run();
+}

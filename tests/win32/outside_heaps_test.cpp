@@ -1,0 +1,270 @@
+// The heaps of real processes under Wine, read from outside: compared with
+// what HeapWalk sees inside the sample target, with heaps that a helper
+// breaks on purpose, and on the whole road through the main window.
+
+#include "app/win32_platform.h"
+#include "heap/block_walk.h"
+#include "heap/dump_text.h"
+#include "heap/process_list.h"
+#include "heap/win32/wine_heaps_win32.h"
+#include "res/resource.h"
+#include "tests/win32/framework_test_support.h"
+#include "tests/win32/piped_child.h"
+#include "ui/win32/corvane_dialog_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <tuple>
+#include <vector>
+
+namespace corvane::testing {
+
+// The helper's side: breaks one of its own heaps as `mode` says, reports
+// the heap's address, and puts the heap right again before it ends.
+int RunHeapFaultHelper(const char* mode) {
+    const HANDLE heap = ::HeapCreate(0, 0, 0);
+    void* blocks[8] = {};
+    for (void*& block : blocks)
+        block = ::HeapAlloc(heap, 0, 64);
+    const unsigned p = sizeof(void*);
+    const auto base = reinterpret_cast<std::uintptr_t>(heap);
+    // The first region's link in the heap's list of regions.
+    const std::uintptr_t regionLink = *reinterpret_cast<std::uintptr_t*>(base + (p == 8 ? 0x88 : 0x50));
+    void* unmapped = ::VirtualAlloc(nullptr, 0x10000, MEM_RESERVE, PAGE_NOACCESS);
+    ::VirtualFree(unmapped, 0, MEM_RELEASE);
+
+    unsigned char* changed = nullptr;
+    unsigned char saved[8] = {};
+    std::size_t length = 0;
+    auto change = [&](std::uintptr_t at, const void* bytes, std::size_t size) {
+        changed = reinterpret_cast<unsigned char*>(at);
+        length = size;
+        std::memcpy(saved, changed, size);
+        std::memcpy(changed, bytes, size);
+    };
+    const std::uintptr_t header = reinterpret_cast<std::uintptr_t>(blocks[3]) - 8;
+    const std::uint16_t zero = 0, huge = 0x7FFF;
+    const auto nowhere = reinterpret_cast<std::uintptr_t>(unmapped);
+    if (std::strcmp(mode, "size0") == 0) change(header, &zero, sizeof zero);
+    if (std::strcmp(mode, "past-end") == 0) change(header, &huge, sizeof huge);
+    if (std::strcmp(mode, "bad-link") == 0) change(regionLink, &nowhere, p);
+    if (std::strcmp(mode, "cycle") == 0) change(regionLink, &regionLink, p);
+
+    char report[32];
+    const int size = std::snprintf(report, sizeof report, "%llx\n", static_cast<unsigned long long>(base));
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(size), &written, nullptr);
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
+    }
+    if (changed) std::memcpy(changed, saved, length);
+    return 0;
+}
+
+namespace {
+
+// A block row: address, size, free.
+using Row = std::tuple<Address, std::uint64_t, bool>;
+
+std::vector<Row> Rows(const OutsideHeap& heap) {
+    std::vector<Row> rows;
+    HeapBlockCursor cursor;
+    for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;
+         more = HeapBlockNext(heap.record, heap.entries, cursor))
+        rows.emplace_back(cursor.address, cursor.size, cursor.kind == BlockKindFree);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// What HeapWalk saw of one heap, and the rows that it makes by the lists'
+// definition: a block's row starts at its data, right after its 8-byte
+// header, and runs to the next block's data, but not past the end of its
+// region's blocks; a large block's row is its data.
+struct WalkedHeap {
+    Address base = 0;
+    std::vector<std::pair<Address, Address>> regions;                 // start, committed end
+    std::vector<std::tuple<unsigned, Address, std::uint64_t>> blocks; // flags, data, data size
+
+    std::vector<Row> ExpectedRows() const {
+        const Address freeLinks = 2 * sizeof(void*); // a free block's data starts after its list link
+        std::vector<Row> rows;
+        std::vector<std::vector<std::pair<Address, bool>>> inRegion(regions.size());
+        for (const auto& [flags, data, size] : blocks) {
+            const bool free = (flags & PROCESS_HEAP_ENTRY_BUSY) == 0;
+            const Address row = free ? data - freeLinks : data;
+            const auto region = std::find_if(regions.begin(), regions.end(),
+                                             [&](const auto& r) { return row > r.first && row <= r.second; });
+            if (region == regions.end())
+                rows.emplace_back(data, size, false); // a large block, in memory of its own
+            else
+                inRegion[static_cast<std::size_t>(region - regions.begin())].emplace_back(row, free);
+        }
+        for (std::size_t r = 0; r < regions.size(); ++r) {
+            std::sort(inRegion[r].begin(), inRegion[r].end());
+            for (std::size_t b = 0; b < inRegion[r].size(); ++b) {
+                const Address next = b + 1 < inRegion[r].size() ? inRegion[r][b + 1].first : regions[r].second;
+                rows.emplace_back(inRegion[r][b].first, next - inRegion[r][b].first, inRegion[r][b].second);
+            }
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+};
+
+// Reads the sample's report of its heaps.
+std::vector<WalkedHeap> ReadReport(PipedChild& sample) {
+    std::vector<WalkedHeap> heaps;
+    for (std::string line = sample.ReadLine(); !line.empty() && line != "end"; line = sample.ReadLine()) {
+        unsigned long long a = 0, b = 0, c = 0, d = 0, e = 0;
+        if (std::sscanf(line.c_str(), "heap %llx", &a) == 1) {
+            heaps.emplace_back();
+            heaps.back().base = a;
+        } else if (std::sscanf(line.c_str(), "entry %llx %llx %llx %llx %llx", &a, &b, &c, &d, &e) == 5 &&
+                   !heaps.empty()) {
+            if (a & PROCESS_HEAP_REGION)
+                heaps.back().regions.emplace_back(b, b + e - 8); // the blocks end 8 bytes before the committed end
+            else if (!(a & PROCESS_HEAP_UNCOMMITTED_RANGE))
+                heaps.back().blocks.emplace_back(static_cast<unsigned>(a), b, c);
+        }
+    }
+    return heaps;
+}
+
+class OutsideHeaps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(reader.Applies()) << "these tests run under Wine";
+        ASSERT_TRUE(sample.started()) << SamplePath();
+        ASSERT_EQ(sample.ReadLine().rfind("corvane_sample: process ", 0), 0u);
+        walked = ReadReport(sample);
+        ASSERT_GE(walked.size(), 3u);
+    }
+    Win32WineHeapReader reader;
+    PipedChild sample{SamplePath(), "--report"};
+    std::vector<WalkedHeap> walked;
+};
+
+TEST_F(OutsideHeaps, AgreeBlockForBlockWithWhatHeapWalkSeesInside) {
+    const OutsideSnapshot snapshot = reader.Read(sample.id());
+    EXPECT_TRUE(snapshot.brokenHeaps.empty()) << snapshot.brokenHeaps.front().text;
+    ASSERT_EQ(snapshot.heaps.size(), walked.size()) << "as many heaps as GetProcessHeaps gives";
+    std::size_t blocks = 0;
+    for (std::size_t i = 0; i < walked.size(); ++i) {
+        EXPECT_EQ(snapshot.heaps[i].record.base, walked[i].base) << i;
+        EXPECT_EQ(Rows(snapshot.heaps[i]), walked[i].ExpectedRows()) << "heap " << i + 1;
+        blocks += walked[i].blocks.size();
+    }
+    std::printf("  %zu heaps, %zu blocks agree\n", walked.size(), blocks);
+}
+
+TEST_F(OutsideHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
+    const std::pair<const char*, const char*> faults[] = {
+        {"size0", "has a size of 0"},
+        {"past-end", "runs past the committed end"},
+        {"bad-link", "which cannot be read"},
+        {"cycle", "runs in a circle"},
+    };
+    for (const auto& [mode, text] : faults) {
+        PipedChild helper(TestExecutablePath(), std::string("--corrupt-heap ") + mode);
+        unsigned long long base = 0;
+        ASSERT_EQ(std::sscanf(helper.ReadLine().c_str(), "%llx", &base), 1) << mode;
+        const OutsideSnapshot snapshot = reader.Read(helper.id());
+        ASSERT_EQ(snapshot.brokenHeaps.size(), 1u) << mode;
+        EXPECT_EQ(snapshot.brokenHeaps[0].base, base) << mode;
+        EXPECT_NE(snapshot.brokenHeaps[0].text.find(text), std::string::npos) << snapshot.brokenHeaps[0].text;
+        EXPECT_FALSE(snapshot.heaps.empty()) << mode << ": the process heap is still read";
+        for (const OutsideHeap& heap : snapshot.heaps)
+            EXPECT_NE(heap.record.base, base) << mode;
+    }
+}
+
+// The road through the main window with the program's own services.
+TEST_F(OutsideHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
+    Win32Platform platform;
+    MessageBoxRecorder boxes(IDOK);
+    CCorvaneDlg dialog(platform);
+    ASSERT_TRUE(ShowTestDialog(dialog));
+    const HWND window = dialog.GetSafeHwnd();
+    auto item = [&](int id) { return ::GetDlgItem(window, id); };
+    auto rows = [&](int id) { return static_cast<int>(::SendMessageA(item(id), LVM_GETITEMCOUNT, 0, 0)); };
+    auto cell = [&](int row, int column) {
+        char text[64] = {};
+        LVITEMA request = {};
+        request.iSubItem = column;
+        request.pszText = text;
+        request.cchTextMax = sizeof text;
+        ::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                       reinterpret_cast<LPARAM>(&request));
+        return std::string(text);
+    };
+    auto pickRow = [&](int id, int row) {
+        LVITEMA state = {};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(item(id), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        PumpMessages(window);
+    };
+    const std::string entry = FormatProcessEntry("corvane_sample.exe", static_cast<std::int32_t>(sample.id()));
+    const LRESULT index = ::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(entry.c_str()));
+    ASSERT_NE(index, CB_ERR) << entry;
+    ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK),
+                   reinterpret_cast<LPARAM>(item(IDC_PROCESS_COMBO)));
+    PumpMessages(window);
+    ASSERT_EQ(rows(IDC_NODE_LIST), static_cast<int>(walked.size()));
+    EXPECT_TRUE(boxes.calls.empty());
+
+    // The process lists its heaps from the process heap on, the newest first:
+    // the second is the sample's last, whose first block holds its text.
+    pickRow(IDC_NODE_LIST, 1);
+    ASSERT_GT(rows(IDC_BLOCK_LIST), 6);
+    pickRow(IDC_BLOCK_LIST, 0);
+    char line[128] = {};
+    ::SendMessageA(item(IDC_DATA_LIST), LB_GETTEXT, 2, reinterpret_cast<LPARAM>(line));
+    EXPECT_NE(std::string(line).find("Corvane sample: "), std::string::npos) << line;
+    CaptureScreen(window).SaveBmp(OutputPath("sample_dump.bmp"));
+
+    ::SetWindowTextA(item(IDC_SEARCH_EDIT), "lives in a HEAP");
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_SEARCH, BN_CLICKED), reinterpret_cast<LPARAM>(item(IDC_SEARCH)));
+    PumpMessages(window);
+    EXPECT_EQ(WindowText(item(IDC_SEARCH)), "Find Again") << "the sample's text is found";
+    EXPECT_EQ(::SendMessageA(item(IDC_DATA_LIST), LB_GETCURSEL, 0, 0), 3) << "at offset 26, on the dump's second line";
+
+    // The save holds the block's bytes as they are in the sample.
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "corvane_sample_block.bin";
+    const FileDialogHandler previous = SetFileDialogHandler([&](OPENFILENAMEA& request, bool) {
+        lstrcpynA(request.lpstrFile, path.c_str(), static_cast<int>(request.nMaxFile));
+        return true;
+    });
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_SAVE_DATA, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(item(IDC_SAVE_DATA)));
+    SetFileDialogHandler(previous);
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> saved((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+    ::DeleteFileA(path.c_str());
+    const Address address = std::stoull(cell(0, kBlockColumnAddress), nullptr, 16);
+    ASSERT_EQ(saved.size(), std::stoull(cell(0, kBlockColumnSize), nullptr, 16));
+    std::vector<char> inside(saved.size());
+    const UniqueHandle process(::OpenProcess(PROCESS_VM_READ, FALSE, sample.id()));
+    SIZE_T read = 0;
+    ASSERT_TRUE(::ReadProcessMemory(process.get(), reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)),
+                                    inside.data(), inside.size(), &read));
+    EXPECT_EQ(saved, inside);
+    EXPECT_EQ(std::string(saved.data(), 15), "Corvane sample:");
+    dialog.DestroyWindow();
+}
+
+} // namespace
+} // namespace corvane::testing

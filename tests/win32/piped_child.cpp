@@ -1,0 +1,61 @@
+#include "tests/win32/piped_child.h"
+
+namespace corvane::testing {
+
+PipedChild::PipedChild(const std::string& program, const std::string& arguments) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE childInput = nullptr, childOutput = nullptr, toChild = nullptr, fromChild = nullptr;
+    if (!::CreatePipe(&childInput, &toChild, &inherit, 0)) return;
+    const UniqueHandle childInputOwner(childInput);
+    m_toChild.reset(toChild);
+    if (!::CreatePipe(&fromChild, &childOutput, &inherit, 0)) return;
+    const UniqueHandle childOutputOwner(childOutput);
+    m_fromChild.reset(fromChild);
+    ::SetHandleInformation(toChild, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(fromChild, HANDLE_FLAG_INHERIT, 0);
+
+    std::string command = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput;
+    startup.hStdOutput = childOutput;
+    startup.hStdError = childOutput;
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+        return;
+    m_process.reset(info.hProcess);
+    ::CloseHandle(info.hThread);
+    m_id = info.dwProcessId;
+}
+
+PipedChild::~PipedChild() {
+    m_toChild.reset(); // the child's signal to end
+    if (m_process && ::WaitForSingleObject(m_process.get(), 5000) != WAIT_OBJECT_0)
+        ::TerminateProcess(m_process.get(), 1);
+}
+
+std::string PipedChild::ReadLine() {
+    std::string line;
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(m_fromChild.get(), &c, 1, &read, nullptr) && read == 1 && c != '\n')
+        line += c;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+std::string TestExecutablePath() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::string SamplePath() {
+    std::string path = TestExecutablePath();
+    for (int up = 0; up < 3; ++up)
+        path.erase(path.find_last_of("\\/"));
+    return path + "\\corvane_sample.exe";
+}
+
+} // namespace corvane::testing

@@ -1,0 +1,41 @@
+#pragma once
+
+// A child process whose standard input and output are pipes of the test: it
+// reports on its output and ends when its input closes (or is ended when the
+// owner goes).
+
+#include "framework/handles.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace corvane::testing {
+
+class PipedChild {
+public:
+    // Starts `program` (a full path) with the arguments.
+    PipedChild(const std::string& program, const std::string& arguments);
+    ~PipedChild();
+    PipedChild(const PipedChild&) = delete;
+    PipedChild& operator=(const PipedChild&) = delete;
+
+    bool started() const { return static_cast<bool>(m_process); }
+    std::uint32_t id() const { return m_id; }
+    // The next line of its output, without the line end; empty at its end.
+    std::string ReadLine();
+
+private:
+    UniqueHandle m_process;
+    UniqueHandle m_toChild;
+    UniqueHandle m_fromChild;
+    std::uint32_t m_id = 0;
+};
+
+// The path of this test executable.
+std::string TestExecutablePath();
+// The sample target, built beside corvane.exe two folders up.
+std::string SamplePath();
+
+} // namespace corvane::testing
