@@ -163,21 +163,17 @@ private:
         if (committed + kBlockHeaderSize > reserved)
             return Fail(failure, "the region at 0x%" PRIx64 " claims %" PRIu64 " committed bytes of %" PRIu64, region,
                         committed, reserved);
-        // The blocks fill `committed` bytes from the first block header; the
-        // last 8 committed bytes belong to no block.
-        const Address end = first + committed;
+        const Address end = region + headerSize + committed;
         bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(headerSize - kBlockHeaderSize));
-        bytes.resize(static_cast<std::size_t>(committed));
 
         heap.entries.push_back({committed, kEntrySegment, first});
-        heap.record.bytesCommitted += headerSize + committed;
+        heap.record.bytesCommitted += end - region;
         const std::size_t length = bytes.size();
         std::size_t offset = 0;
-        while (offset < length) {
+        // The blocks follow each other to the committed end; what is left
+        // there when it is too short for a block is no block.
+        while (length - offset >= m_layout.blockAlign) {
             const Address header = first + offset;
-            if (length - offset < kBlockHeaderSize)
-                return Fail(failure, "the blocks of the region at 0x%" PRIx64 " do not end at its committed end",
-                            region);
             const unsigned char* h = bytes.data() + offset;
             const auto units = static_cast<std::uint64_t>(Little(h, 2));
             const std::uint8_t flags = h[2];

@@ -21,9 +21,8 @@ namespace corvane {
 // segment entry whose first block, plus the entry overhead, is the address of
 // the block's data. A block entry's size is the distance from its data to
 // the next block's data (the block's header comes between), but never past
-// the end of its region's blocks (8 bytes short of its committed end); a
-// large block's is its data size. Busy blocks are fixed (0x0001), free ones
-// free (0x0100).
+// its region's committed end; a large block's is its data size. Busy blocks
+// are fixed (0x0001), free ones free (0x0100).
 using OutsideHeap = HeapWithEntries;
 
 struct OutsideSnapshot {

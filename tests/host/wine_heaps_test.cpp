@@ -64,7 +64,7 @@ TEST_P(WineHeaps, BlocksBecomeRowsOfDataAddressesAndTheDistanceToTheNextBlocksDa
     EXPECT_EQ(rich.record.flags, 0x1002u);
     const Address first = at.firstBlocks[1][0] + 8, second = at.firstBlocks[1][1] + 8;
     const Address large = at.largeHeaders[1][0] + 4 * ba;
-    const Address secondEnd = at.firstBlocks[1][1] + 5 * ba; // where its blocks' committed bytes end
+    const Address secondEnd = at.regions[1][1] + 4 * ba + 5 * ba; // its committed end
     EXPECT_EQ(Rows(rich), (std::vector<Row>{
                               {first, 3 * ba, false},
                               {first + 3 * ba, 4 * ba, true},
@@ -75,7 +75,7 @@ TEST_P(WineHeaps, BlocksBecomeRowsOfDataAddressesAndTheDistanceToTheNextBlocksDa
                           }));
     EXPECT_EQ(rich.record.entryCount, rich.entries.size());
     EXPECT_EQ(rich.record.bytesAllocated, (3 * ba - 8 - 5) + (2 * ba - 8) + (4 * ba - 8) + 0x5000);
-    EXPECT_EQ(rich.record.bytesCommitted, (4 * ba + 9 * ba) + (4 * ba + 5 * ba) + (4 * ba + 0x5000));
+    EXPECT_EQ(rich.record.bytesCommitted, (4 * ba + 9 * ba - 8) + (4 * ba + 5 * ba) + (4 * ba + 0x5000));
     EXPECT_EQ(snapshot.heaps[0].record.base, at.heaps[0]) << "the process heap first";
     EXPECT_EQ(snapshot.heaps[2].record.base, at.heaps[2]);
 }
@@ -157,6 +157,19 @@ TEST_P(WineHeaps, AProcessThatEndsWhileItIsReadGivesWhatWasReadAndNamesTheRest) 
 }
 
 INSTANTIATE_TEST_SUITE_P(PointerSizes, WineHeaps, ::testing::Values(4u, 8u));
+
+// With 16-byte block units, a full region can end 8 bytes after its last
+// block: too short for a block, they are none.
+TEST(WineHeaps64, TheBytesAfterTheLastBlockOfAFullRegionAreNoBlock) {
+    WineHeapPlan heap;
+    heap.regions = {{{{false, 0x40, 0}, {false, 0x20, 0}}, 0x60}};
+    SyntheticMemory memory;
+    const testing::WineHeapAddresses at = LayWineHeaps(memory, 8, {heap});
+    const OutsideSnapshot snapshot = ReadWineHeaps(memory, at.peb, 8);
+    ASSERT_EQ(snapshot.heaps.size(), 1u) << (snapshot.brokenHeaps.empty() ? "" : snapshot.brokenHeaps[0].text);
+    const Address data = at.firstBlocks[0][0] + 8;
+    EXPECT_EQ(Rows(snapshot.heaps[0]), (std::vector<Row>{{data, 0x40, false}, {data + 0x40, 0x20, false}}));
+}
 
 } // namespace
 } // namespace corvane

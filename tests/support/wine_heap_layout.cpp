@@ -47,7 +47,7 @@ WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::v
             std::uint64_t blocks = 0;
             for (const WineBlockPlan& block : region.blocks)
                 blocks += block.size;
-            const std::uint64_t committed = region.committed ? region.committed : blocks;
+            const std::uint64_t committed = region.committed ? region.committed : blocks - 8;
             const Address start = base + 0x00100000 * (r + 1);
             memory.Map(start, static_cast<std::size_t>(regionHeader + committed));
             memory.PutLittleEndian(start + pad, blocks + 0x10000, p); // reserved beyond the blocks
@@ -56,7 +56,7 @@ WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::v
             firsts.push_back(header);
             for (const WineBlockPlan& block : region.blocks) {
                 const std::uint64_t units = block.size / ba;
-                if (header + 8 > start + regionHeader - 8 + committed) break; // a block that starts past the end
+                if (header + 8 > start + regionHeader + committed) break; // a block that starts past the end
                 memory.Put16(header, static_cast<std::uint16_t>(units));
                 memory.Put(header + 2, block.free ? "\x01" : "\x00", 1);
                 const auto third = static_cast<std::uint8_t>(block.free ? units >> 16 : block.unusedTail);

@@ -18,10 +18,9 @@ struct WineBlockPlan {
 
 struct WineRegionPlan {
     // Contiguous from the region's first block header; the last block ends
-    // where the blocks' committed bytes end, or, when free, may run on into
-    // the reserved rest.
+    // at the committed end, or, when free, may run on into the reserved rest.
     std::vector<WineBlockPlan> blocks;
-    std::uint64_t committed = 0; // the bytes of blocks; 0: the blocks' sizes
+    std::uint64_t committed = 0; // 0: the blocks' sizes less the first header
 };
 
 struct WineHeapPlan {

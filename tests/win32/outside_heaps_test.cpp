@@ -87,8 +87,8 @@ std::vector<Row> Rows(const OutsideHeap& heap) {
 
 // What HeapWalk saw of one heap, and the rows that it makes by the lists'
 // definition: a block's row starts at its data, right after its 8-byte
-// header, and runs to the next block's data, but not past the end of its
-// region's blocks; a large block's row is its data.
+// header, and runs to the next block's data, but not past its region's
+// committed end; a large block's row is its data.
 struct WalkedHeap {
     Address base = 0;
     std::vector<std::pair<Address, Address>> regions;                 // start, committed end
@@ -131,7 +131,7 @@ std::vector<WalkedHeap> ReadReport(PipedChild& sample) {
         } else if (std::sscanf(line.c_str(), "entry %llx %llx %llx %llx %llx", &a, &b, &c, &d, &e) == 5 &&
                    !heaps.empty()) {
             if (a & PROCESS_HEAP_REGION)
-                heaps.back().regions.emplace_back(b, b + e - 8); // the blocks end 8 bytes before the committed end
+                heaps.back().regions.emplace_back(b, b + e);
             else if (!(a & PROCESS_HEAP_UNCOMMITTED_RANGE))
                 heaps.back().blocks.emplace_back(static_cast<unsigned>(a), b, c);
         }
