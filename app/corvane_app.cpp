@@ -1,6 +1,7 @@
 #include "app/corvane_app.h"
 
 #include "app/win32_platform.h"
+#include "heap/process_list.h"
 #include "heap/win32/privilege_win32.h"
 #include "ui/win32/corvane_dialog_win32.h"
 
@@ -18,6 +19,7 @@ BOOL CCorvaneApp::InitInstance() {
     CWinApp::InitInstance();
 
     CCorvaneDlg dialog(m_platform);
+    if (m_argument) dialog.PickProcessAtStart(ReadProcessArgument(*m_argument));
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;

@@ -2,6 +2,8 @@
 
 #include "heap/row_text.h"
 
+#include <limits>
+
 namespace corvane {
 
 std::string FormatProcessEntry(std::string_view moduleName, std::int32_t processId) {
@@ -31,6 +33,36 @@ ProcessEntries MakeProcessEntries(const std::vector<ProcessInfo>& processes, std
         if (wantedId != -1 && id == wantedId) result.wantedEntry = result.entries.back();
     }
     return result;
+}
+
+namespace {
+
+// The value of a text of decimal digits and nothing else, when it is at most
+// the largest id an entry shows.
+std::optional<std::int32_t> DecimalDigitsValue(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+ProcessArgument ReadProcessArgument(std::string_view text) {
+    ProcessArgument argument;
+    argument.id = DecimalDigitsValue(text);
+    if (!argument.id) argument.error = "\"" + std::string(text) + "\" is not a process id.";
+    return argument;
+}
+
+std::string NoListedProcessText(std::int32_t processId) {
+    char id[12];
+    FormatDecimal32(processId, id);
+    return std::string("No process with the id ") + id + " can be inspected.";
 }
 
 } // namespace corvane

@@ -35,4 +35,17 @@ struct ProcessEntries {
 };
 ProcessEntries MakeProcessEntries(const std::vector<ProcessInfo>& processes, std::int32_t wantedId);
 
+// What the program's command-line argument asks for: the process to pick at
+// start-up, or, when the text is not a process id, the message that says so.
+// A process id is written in decimal digits only (no sign, no white space)
+// and is at most 2147483647, as the process list's entries show ids.
+struct ProcessArgument {
+    std::optional<std::int32_t> id;
+    std::string error;
+};
+ProcessArgument ReadProcessArgument(std::string_view text);
+
+// What the user is told when no entry of the process list carries the id.
+std::string NoListedProcessText(std::int32_t processId);
+
 } // namespace corvane

@@ -45,5 +45,22 @@ TEST(ProcessEntries, KeepsNamedProcessesAndFindsTheWantedOne) {
     EXPECT_EQ(MakeProcessEntries(processes, 8).wantedEntry, "") << "a process without a name is not listed";
 }
 
+TEST(ProcessArgument, DecimalDigitsUpTo2147483647AreAProcessId) {
+    const ProcessArgument argument = ReadProcessArgument("1234");
+    EXPECT_EQ(argument.id, 1234);
+    EXPECT_EQ(argument.error, "");
+    EXPECT_EQ(ReadProcessArgument("0042").id, 42);
+    EXPECT_EQ(ReadProcessArgument("2147483647").id, 2147483647);
+}
+
+TEST(ProcessArgument, AnyOtherTextIsRefusedWithAMessageThatQuotesIt) {
+    for (const char* text : {"abc", "", "-4", "+4", " 4", "4 ", "12ab", "0x10", "2147483648", "99999999999999999999"}) {
+        const ProcessArgument argument = ReadProcessArgument(text);
+        EXPECT_EQ(argument.id, std::nullopt) << text;
+        EXPECT_EQ(argument.error, "\"" + std::string(text) + "\" is not a process id.");
+    }
+    EXPECT_EQ(NoListedProcessText(1234), "No process with the id 1234 can be inspected.");
+}
+
 } // namespace
 } // namespace corvane

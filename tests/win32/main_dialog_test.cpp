@@ -3,6 +3,7 @@
 #include "app/corvane_app.h"
 
 #include "controls/runtime_random.h"
+#include "heap/process_list.h"
 #include "res/resource.h"
 #include "tests/win32/block_helper.h"
 #include "tests/win32/fake_platform.h"
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -152,14 +154,17 @@ protected:
     void SetUp() override {
         platform.processes.processes = {{4, "System"}, {1234, "notepad.exe"}, {99, "a[1].exe"}, {77, "zeta.exe"}};
     }
-    void Start() {
+    // Shows the dialog; with `argument`, as the command line hands it over.
+    void Start(const char* argument = nullptr) {
         // The recorders restore the handler they found, so the old one goes first.
         boxes.reset();
         boxes = std::make_unique<MessageBoxRecorder>(IDOK);
         dialog.reset();
         dialog = std::make_unique<CCorvaneDlg>(platform);
+        if (argument) dialog->PickProcessAtStart(ReadProcessArgument(argument));
         ASSERT_TRUE(ShowTestDialog(*dialog));
     }
+    int NodeRows() const { return static_cast<int>(::SendMessageA(item(IDC_NODE_LIST), LVM_GETITEMCOUNT, 0, 0)); }
     void TearDown() override {
         if (dialog) dialog->DestroyWindow();
     }
@@ -414,6 +419,35 @@ TEST_F(MainDialog, StartUpFailuresEndTheProgram) {
     ASSERT_EQ(boxes->calls.size(), 1u);
     EXPECT_EQ(boxes->calls[0].text, "Failed to get exported heap functions of NTDLL");
     EXPECT_EQ(platform.exits, std::vector<int>{2});
+}
+
+// Every process the tests list has one heap, so that a pick lists a row.
+const testing::SyntheticHeap kOneHeap{{0x00150000, 0x00000002, 8, 0x1000, 0x10000, 0, 0}, {}};
+
+TEST_F(MainDialog, TheProcessNamedAtStartIsPickedAndItsHeapsListed) {
+    platform.LayHeaps({kOneHeap});
+    Start("1234");
+    EXPECT_EQ(dialog->GetSelectedProcessId(), 1234);
+    EXPECT_EQ(NodeRows(), 1);
+    ASSERT_FALSE(platform.debugInfo.queriedProcesses.empty());
+    EXPECT_EQ(platform.debugInfo.queriedProcesses.back(), 1234u);
+    EXPECT_TRUE(boxes->calls.empty());
+}
+
+TEST_F(MainDialog, AStartArgumentThatIsNoListedProcessIdGetsOneMessage) {
+    platform.LayHeaps({kOneHeap});
+    const std::pair<const char*, const char*> cases[] = {{"5555", "No process with the id 5555 can be inspected."},
+                                                         {"abc", "\"abc\" is not a process id."}};
+    for (const auto& [argument, message] : cases) {
+        Start(argument);
+        ASSERT_EQ(boxes->calls.size(), 1u) << argument;
+        EXPECT_EQ(boxes->calls[0].text, message);
+        EXPECT_EQ(boxes->calls[0].caption, "Corvane");
+        EXPECT_EQ(boxes->calls[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(dialog->GetSelectedProcessId(), 99) << "the first entry, as without an argument";
+        EXPECT_EQ(NodeRows(), 0);
+        EXPECT_TRUE(platform.exits.empty());
+    }
 }
 
 TEST_F(MainDialog, ViewSwitchAndPositionLabel) {

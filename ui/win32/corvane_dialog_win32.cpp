@@ -22,6 +22,8 @@ namespace {
 // spells it.
 constexpr const char* kCaption = "Corvane";
 constexpr const char* kSelectProcessMessage = "Please select the process from the list";
+// Posted to itself at start-up to pick the process the command line names.
+constexpr UINT WM_PICK_START_PROCESS = WM_APP + 1;
 // From this length of the dump list on, room for the rest of a dump is asked
 // for again each time the length reaches a power of two.
 constexpr std::size_t kFirstDumpReservationRenewal = 16384;
@@ -161,6 +163,7 @@ const MessageMap* CCorvaneDlg::ThisMessageMap() {
         MapVoidMessage<&CCorvaneDlg::OnPaint>(WM_PAINT),
         MapQueryDragIcon<&CCorvaneDlg::OnQueryDragIcon>(),
         MapMessage<&CCorvaneDlg::OnHyperlinkClicked>(WM_HYPERLINK_CLICKED),
+        MapVoidMessage<&CCorvaneDlg::OnPickStartProcess>(WM_PICK_START_PROCESS),
         MapNotify<&CCorvaneDlg::OnItemChangedNodeList>(IDC_NODE_LIST, LVN_ITEMCHANGED),
         MapCommand<&CCorvaneDlg::OnSelEndOkProcess>(IDC_PROCESS_COMBO, CBN_SELENDOK),
         MapNotify<&CCorvaneDlg::OnItemChangedBlockList>(IDC_BLOCK_LIST, LVN_ITEMCHANGED),
@@ -248,7 +251,30 @@ BOOL CCorvaneDlg::OnInitDialog() {
         return TRUE;
     }
     m_held.Reset();
+    // Once the window shows and its loop runs, so that a message about the
+    // argument stands in front of it.
+    if (m_startProcess.id || !m_startProcess.error.empty()) PostMessage(WM_PICK_START_PROCESS);
     return TRUE;
+}
+
+void CCorvaneDlg::OnPickStartProcess() {
+    // Once only, whoever sends the message again.
+    const ProcessArgument argument = std::exchange(m_startProcess, ProcessArgument());
+    if (!argument.error.empty()) {
+        ShowMessage(argument.error, MessageIcon::Error);
+        return;
+    }
+    if (!argument.id) return;
+    for (int entry = 0; entry < m_processCombo.GetCount(); ++entry) {
+        if (ParseProcessEntryId(m_processCombo.GetLBText(entry)) != argument.id) continue;
+        m_processCombo.SetCurSel(entry);
+        // The notification a pick in the list sends, so that the heaps are
+        // listed as for any other pick.
+        SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK),
+                    reinterpret_cast<LPARAM>(m_processCombo.GetSafeHwnd()));
+        return;
+    }
+    ShowMessage(NoListedProcessText(*argument.id), MessageIcon::Error);
 }
 
 void CCorvaneDlg::SetUpButton(CShadedButton& button, const char* tip, WORD icon, UINT alignment, WORD hoverIcon) {

@@ -8,6 +8,7 @@
 #include "controls/win32/shaded_button_win32.h"
 #include "framework/controls.h"
 #include "framework/gdi.h"
+#include "heap/process_list.h"
 #include "ui/block_view.h"
 #include "ui/heap_listing.h"
 #include "ui/platform.h"
@@ -40,6 +41,10 @@ class CCorvaneDlg : public CShadedDialog,
 public:
     // platform: not owned; lives as long as the dialog.
     explicit CCorvaneDlg(CorvanePlatform& platform, CWnd* parent = nullptr);
+
+    // The process the command line names, picked as the user would pick it
+    // once the window shows; a refused argument's message shows instead.
+    void PickProcessAtStart(const ProcessArgument& argument) { m_startProcess = argument; }
 
     // Switches group box 1013 between the heap node list and the heap data
     // panel.
@@ -75,6 +80,9 @@ protected:
     void OnGetInfoTipBlockList(NMHDR* header, LRESULT* result);
     void OnSave();
     void OnSearch();
+    // Selects the start-up process's entry and handles the choice, or says
+    // why it cannot.
+    void OnPickStartProcess();
 
     static const MessageMap* ThisMessageMap();
     const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
@@ -118,6 +126,7 @@ private:
     void OpenAboutBox();
 
     CorvanePlatform& m_platform;
+    ProcessArgument m_startProcess;
 
     HICON m_appIcon; // shared resource icon, never destroyed
     CFont m_dataFont;
