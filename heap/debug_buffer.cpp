@@ -1,5 +1,7 @@
 #include "heap/debug_buffer.h"
 
+#include "heap/fields.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
@@ -37,14 +39,6 @@ const LayoutInfo& Info(HeapRecordLayout layout) {
     return kClassic32;
 }
 
-// Little-endian field decoding from a byte image.
-std::uint64_t Field(const unsigned char* bytes, unsigned width) {
-    std::uint64_t value = 0;
-    for (unsigned i = width; i-- > 0;)
-        value = (value << 8) | bytes[i];
-    return value;
-}
-
 std::uint32_t Low32(std::uint64_t value) { return static_cast<std::uint32_t>(value); }
 
 // Highest address + 1 that a pointer of this width can reach.
@@ -61,15 +55,6 @@ bool ArrayExtent(const LayoutInfo& info, Address start, std::uint64_t count, uns
     if (count > (limit - start) / recordSize) return false;
     bytes = count * recordSize;
     return true;
-}
-
-std::string Format(const char* format, ...) {
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
 }
 
 // Reads `count` records of `recordSize` bytes at `start` in pieces, handing
@@ -92,11 +77,6 @@ bool ReadRecords(const MemoryView& memory, Address start, std::uint64_t count, u
 
 namespace {
 
-void PutField(unsigned char* at, std::uint64_t value, unsigned width) {
-    for (unsigned i = 0; i < width; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
 // Where the header ends and the heap list begins.
 std::size_t HeaderBytes(const LayoutInfo& info) { return info.heapsPointerOffset + info.pointerSize; }
 
@@ -117,24 +97,24 @@ Address LayOutDebugBuffer(HeapRecordLayout layout, const std::vector<HeapWithEnt
     image.assign(size, 0);
     unsigned char* bytes = image.data();
     const Address address = reinterpret_cast<std::uintptr_t>(bytes);
-    PutField(bytes + info.heapsPointerOffset, address + heapList, info.pointerSize);
-    PutField(bytes + heapList, heaps.size(), 4);
+    WriteField(bytes + info.heapsPointerOffset, address + heapList, info.pointerSize);
+    WriteField(bytes + heapList, heaps.size(), 4);
     std::size_t entries = heapList + info.heapArrayOffset + heaps.size() * info.heapRecordSize;
     for (std::size_t i = 0; i < heaps.size(); ++i) {
         const HeapRecord& heap = heaps[i].record;
         unsigned char* r = bytes + heapList + info.heapArrayOffset + i * info.heapRecordSize;
-        PutField(r + info.baseOffset, heap.base, info.pointerSize);
-        PutField(r + info.flagsOffset, heap.flags, 4);
-        PutField(r + info.overheadOffset, heap.entryOverhead, 2);
-        PutField(r + info.allocatedOffset, heap.bytesAllocated, info.sizeFieldWidth);
-        PutField(r + info.committedOffset, heap.bytesCommitted, info.sizeFieldWidth);
-        PutField(r + info.entryCountOffset, heaps[i].entries.size(), 4);
-        PutField(r + info.entriesOffset, heaps[i].entries.empty() ? 0 : address + entries, info.pointerSize);
+        WriteField(r + info.baseOffset, heap.base, info.pointerSize);
+        WriteField(r + info.flagsOffset, heap.flags, 4);
+        WriteField(r + info.overheadOffset, heap.entryOverhead, 2);
+        WriteField(r + info.allocatedOffset, heap.bytesAllocated, info.sizeFieldWidth);
+        WriteField(r + info.committedOffset, heap.bytesCommitted, info.sizeFieldWidth);
+        WriteField(r + info.entryCountOffset, heaps[i].entries.size(), 4);
+        WriteField(r + info.entriesOffset, heaps[i].entries.empty() ? 0 : address + entries, info.pointerSize);
         for (const HeapEntry& entry : heaps[i].entries) {
             unsigned char* e = bytes + entries;
-            PutField(e + info.entrySizeOffset, entry.size, info.pointerSize);
-            PutField(e + info.entryFlagsOffset, entry.flags, 2);
-            PutField(e + info.entryFirstBlockOffset, entry.firstBlock, info.pointerSize);
+            WriteField(e + info.entrySizeOffset, entry.size, info.pointerSize);
+            WriteField(e + info.entryFlagsOffset, entry.flags, 2);
+            WriteField(e + info.entryFirstBlockOffset, entry.firstBlock, info.pointerSize);
             entries += info.entryRecordSize;
         }
     }
@@ -160,41 +140,41 @@ bool DebugBufferReader::ReadHeaps(Address buffer, bool checkEntryArrays, std::ve
 
     unsigned char pointer[8] = {};
     if (!m_memory.Read(buffer + info.heapsPointerOffset, pointer, info.pointerSize)) {
-        error = Format("the debug buffer at 0x%.8" PRIx64 " cannot be read", buffer);
+        error = FormatText("the debug buffer at 0x%.8" PRIx64 " cannot be read", buffer);
         return false;
     }
-    const Address heapList = Field(pointer, info.pointerSize);
+    const Address heapList = ReadField(pointer, info.pointerSize);
     if (heapList == 0) return true;
 
     unsigned char countBytes[4] = {};
     if (!m_memory.Read(heapList, countBytes, sizeof countBytes)) {
-        error = Format("the heap list at 0x%.8" PRIx64 " cannot be read", heapList);
+        error = FormatText("the heap list at 0x%.8" PRIx64 " cannot be read", heapList);
         return false;
     }
-    const std::uint32_t count = Low32(Field(countBytes, 4));
+    const std::uint32_t count = Low32(ReadField(countBytes, 4));
     const Address first = heapList + info.heapArrayOffset;
     std::uint64_t bytes = 0;
     if (!ArrayExtent(info, first, count, info.heapRecordSize, bytes) || !m_memory.IsReadable(first, bytes)) {
-        error = Format("the heap list at 0x%.8" PRIx64 " counts %" PRIu32 " heaps, more than its memory holds",
-                       heapList, count);
+        error = FormatText("the heap list at 0x%.8" PRIx64 " counts %" PRIu32 " heaps, more than its memory holds",
+                           heapList, count);
         return false;
     }
 
     heaps.reserve(count);
     const bool read = ReadRecords(m_memory, first, count, info.heapRecordSize, [&](const unsigned char* r) {
         HeapRecord heap;
-        heap.base = Field(r + info.baseOffset, info.pointerSize);
-        heap.flags = Low32(Field(r + info.flagsOffset, 4));
-        heap.entryOverhead = static_cast<std::uint16_t>(Field(r + info.overheadOffset, 2));
-        heap.bytesAllocated = Field(r + info.allocatedOffset, info.sizeFieldWidth);
-        heap.bytesCommitted = Field(r + info.committedOffset, info.sizeFieldWidth);
-        heap.entryCount = Low32(Field(r + info.entryCountOffset, 4));
-        heap.entries = Field(r + info.entriesOffset, info.pointerSize);
+        heap.base = ReadField(r + info.baseOffset, info.pointerSize);
+        heap.flags = Low32(ReadField(r + info.flagsOffset, 4));
+        heap.entryOverhead = static_cast<std::uint16_t>(ReadField(r + info.overheadOffset, 2));
+        heap.bytesAllocated = ReadField(r + info.allocatedOffset, info.sizeFieldWidth);
+        heap.bytesCommitted = ReadField(r + info.committedOffset, info.sizeFieldWidth);
+        heap.entryCount = Low32(ReadField(r + info.entryCountOffset, 4));
+        heap.entries = ReadField(r + info.entriesOffset, info.pointerSize);
         heaps.push_back(heap);
     });
     if (!read) {
         heaps.clear();
-        error = Format("the heap list at 0x%.8" PRIx64 " cannot be read", heapList);
+        error = FormatText("the heap list at 0x%.8" PRIx64 " cannot be read", heapList);
         return false;
     }
 
@@ -204,8 +184,8 @@ bool DebugBufferReader::ReadHeaps(Address buffer, bool checkEntryArrays, std::ve
             if (heap.entryCount == 0) continue;
             if (!ArrayExtent(info, heap.entries, heap.entryCount, info.entryRecordSize, bytes) ||
                 !m_memory.IsReadable(heap.entries, bytes)) {
-                error = Format("heap %zu counts %" PRIu32 " entries, but no such entry array lies at 0x%.8" PRIx64,
-                               i + 1, heap.entryCount, heap.entries);
+                error = FormatText("heap %zu counts %" PRIu32 " entries, but no such entry array lies at 0x%.8" PRIx64,
+                                   i + 1, heap.entryCount, heap.entries);
                 heaps.clear();
                 return false;
             }
@@ -222,23 +202,23 @@ bool DebugBufferReader::ReadEntries(const HeapRecord& heap, std::vector<HeapEntr
     std::uint64_t bytes = 0;
     if (!ArrayExtent(info, heap.entries, heap.entryCount, info.entryRecordSize, bytes) ||
         !m_memory.IsReadable(heap.entries, bytes)) {
-        error = Format("the heap at 0x%.8" PRIx64 " counts %" PRIu32
-                       " entries, but no such entry array lies at 0x%.8" PRIx64,
-                       heap.base, heap.entryCount, heap.entries);
+        error = FormatText("the heap at 0x%.8" PRIx64 " counts %" PRIu32
+                           " entries, but no such entry array lies at 0x%.8" PRIx64,
+                           heap.base, heap.entryCount, heap.entries);
         return false;
     }
     entries.reserve(heap.entryCount);
     const bool read =
         ReadRecords(m_memory, heap.entries, heap.entryCount, info.entryRecordSize, [&](const unsigned char* r) {
             HeapEntry entry;
-            entry.size = Field(r + info.entrySizeOffset, info.pointerSize);
-            entry.flags = static_cast<std::uint16_t>(Field(r + info.entryFlagsOffset, 2));
-            entry.firstBlock = Field(r + info.entryFirstBlockOffset, info.pointerSize);
+            entry.size = ReadField(r + info.entrySizeOffset, info.pointerSize);
+            entry.flags = static_cast<std::uint16_t>(ReadField(r + info.entryFlagsOffset, 2));
+            entry.firstBlock = ReadField(r + info.entryFirstBlockOffset, info.pointerSize);
             entries.push_back(entry);
         });
     if (!read) {
         entries.clear();
-        error = Format("the entry array of the heap at 0x%.8" PRIx64 " cannot be read", heap.base);
+        error = FormatText("the entry array of the heap at 0x%.8" PRIx64 " cannot be read", heap.base);
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "heap/fallback_service.h"
 
+#include "heap/fields.h"
+
 #include <cstring>
 
 namespace corvane {
@@ -11,13 +13,6 @@ namespace {
 constexpr std::uint32_t kUnknownBuffer = 0xC0000008; // STATUS_INVALID_HANDLE
 
 Address AddressOf(const std::vector<unsigned char>& bytes) { return reinterpret_cast<std::uintptr_t>(bytes.data()); }
-
-Address LittleEndian(const unsigned char* bytes, unsigned width) {
-    Address value = 0;
-    for (unsigned k = width; k-- > 0;)
-        value = (value << 8) | bytes[k];
-    return value;
-}
 
 // The header's size: room for the heaps pointer of any layout.
 constexpr std::size_t kHeaderBytes = 0x80;
@@ -47,8 +42,7 @@ void FallbackDebugInfoService::DestroyBuffer(Address address) {
 
 void FallbackDebugInfoService::PointHeaderAt(Buffer& buffer, Address heapsRecord) {
     const HeaderField field = HeapsPointerField(Layout());
-    for (unsigned k = 0; k < field.width; ++k)
-        buffer.header[field.offset + k] = static_cast<unsigned char>(heapsRecord >> (8 * k));
+    WriteField(buffer.header.data() + field.offset, heapsRecord, field.width);
 }
 
 std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint32_t flags, Address address) {
@@ -66,7 +60,7 @@ std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint
     const HeaderField field = HeapsPointerField(Layout());
     unsigned char pointer[8] = {};
     const Address heapsRecord = m_platform.Memory().Read(buffer.platform + field.offset, pointer, field.width)
-                                    ? LittleEndian(pointer, field.width)
+                                    ? ReadField(pointer, field.width)
                                     : 0;
     std::vector<HeapRecord> heaps;
     std::string error;
@@ -82,7 +76,7 @@ std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint
     m_notes.brokenHeaps = std::move(snapshot.brokenHeaps);
     m_notes.unreadable = std::move(snapshot.unreadable);
     LayOutDebugBuffer(Layout(), snapshot.heaps, buffer.image);
-    PointHeaderAt(buffer, LittleEndian(buffer.image.data() + field.offset, field.width));
+    PointHeaderAt(buffer, ReadField(buffer.image.data() + field.offset, field.width));
     return 0;
 }
 

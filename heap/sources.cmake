@@ -8,6 +8,7 @@ set(CORVANE_HEAP_SOURCES
   heap/debug_buffer.cpp
   heap/dump_text.cpp
   heap/fallback_service.cpp
+  heap/fields.cpp
   heap/find_text.cpp
   heap/process_list.cpp
   heap/row_text.cpp

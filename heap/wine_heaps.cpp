@@ -1,5 +1,7 @@
 #include "heap/wine_heaps.h"
 
+#include "heap/fields.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
@@ -37,22 +39,6 @@ WineLayout LayoutFor(unsigned p) {
     return {4, 8, 4, 0x18, 0x08, 0x40, 0x48, 0x50, 0x58, 0x68};
 }
 
-std::string Format(const char* format, ...) {
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
-
-std::uint64_t Little(const unsigned char* bytes, unsigned width) {
-    std::uint64_t value = 0;
-    for (unsigned i = width; i-- > 0;)
-        value = (value << 8) | bytes[i];
-    return value;
-}
-
 class WineHeapReader {
 public:
     WineHeapReader(const MemoryView& memory, unsigned pointerSize)
@@ -64,7 +50,7 @@ public:
     bool Value(Address at, unsigned width, std::uint64_t& value) const {
         unsigned char bytes[8] = {};
         if (at > m_limit || !m_memory.Read(at, bytes, width)) return false;
-        value = Little(bytes, width);
+        value = ReadField(bytes, width);
         return true;
     }
     bool Pointer(Address at, Address& value) const { return Value(at, m_layout.pointerSize, value); }
@@ -117,12 +103,10 @@ public:
 
 private:
     static bool Fail(std::string& failure, const char* format, ...) {
-        char text[256];
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(text, sizeof text, format, args);
-        va_end(args);
-        failure = text;
+        va_list arguments;
+        va_start(arguments, format);
+        failure = FormatTextList(format, arguments);
+        va_end(arguments);
         return false;
     }
 
@@ -150,8 +134,8 @@ private:
                 if (last) return Fail(failure, "the region at 0x%" PRIx64 " cannot be read", region);
                 continue; // it may have shrunk meanwhile
             }
-            reserved = Little(bytes.data() + reservedAt, p);
-            const Address now = Little(bytes.data() + committedAt, p);
+            reserved = ReadField(bytes.data() + reservedAt, p);
+            const Address now = ReadField(bytes.data() + committedAt, p);
             if (now <= committed) {
                 committed = now;
                 break;
@@ -175,10 +159,10 @@ private:
         while (length - offset >= m_layout.blockAlign) {
             const Address header = first + offset;
             const unsigned char* h = bytes.data() + offset;
-            const auto units = static_cast<std::uint64_t>(Little(h, 2));
+            const auto units = static_cast<std::uint64_t>(ReadField(h, 2));
             const std::uint8_t flags = h[2];
             const std::uint8_t extra = h[3];
-            const auto type = static_cast<std::uint16_t>(Little(h + 6, 2));
+            const auto type = static_cast<std::uint16_t>(ReadField(h + 6, 2));
             const bool free = (flags & kFlagFree) != 0;
             if (type != kTypeUsed && type != kTypeFree && type != kTypeDead)
                 return Fail(failure, "the block at 0x%" PRIx64 " is of no known type (0x%04x)", header, type);
@@ -260,7 +244,7 @@ OutsideSnapshot ReadWineHeaps(const MemoryView& memory, Address peb, unsigned po
             snapshot.heaps.push_back(std::move(heap));
         else
             snapshot.brokenHeaps.push_back(
-                {bases[i], Format("Heap %zu at 0x%" PRIx64 " is left out: %s.", i + 1, bases[i], failure.c_str())});
+                {bases[i], FormatText("Heap %zu at 0x%" PRIx64 " is left out: %s.", i + 1, bases[i], failure.c_str())});
     }
     return snapshot;
 }

@@ -39,12 +39,7 @@ int RunTarget() {
         ::HeapAlloc(heap, 0, 16 + i % 32);
     char line[32];
     const int length = std::snprintf(line, sizeof line, "ready\n");
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
-    char c = 0;
-    DWORD read = 0;
-    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
-    }
+    testing::ReportAndWait(line, static_cast<std::size_t>(length));
     return 0;
 }
 

@@ -17,17 +17,9 @@ using testing::WineHeapFields;
 using testing::WineHeapPlan;
 using testing::WineRegionPlan;
 
-// A block row as the lists show it: address, size, free.
-using Row = std::tuple<Address, std::uint64_t, bool>;
+using Row = testing::BlockRowValues;
 
-std::vector<Row> Rows(const OutsideHeap& heap) {
-    std::vector<Row> rows;
-    HeapBlockCursor cursor;
-    for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;
-         more = HeapBlockNext(heap.record, heap.entries, cursor))
-        rows.emplace_back(cursor.address, cursor.size, cursor.kind == BlockKindFree);
-    return rows;
-}
+std::vector<Row> Rows(const OutsideHeap& heap) { return testing::WalkBlockRows(heap); }
 
 // Three heaps: the process heap; one with two regions and a large block;
 // one small one.

@@ -1,5 +1,9 @@
 #include "tests/support/synthetic_snapshot.h"
 
+#include "heap/block_walk.h"
+
+#include <algorithm>
+
 #include <cassert>
 #include <cstring>
 #include <stdexcept>
@@ -122,6 +126,16 @@ SnapshotAddresses LaySnapshot(SyntheticMemory& memory, HeapRecordLayout layout, 
         at.heapRecords.push_back(recordAddress);
     }
     return at;
+}
+
+std::vector<BlockRowValues> WalkBlockRows(const HeapWithEntries& heap) {
+    std::vector<BlockRowValues> rows;
+    HeapBlockCursor cursor;
+    for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;
+         more = HeapBlockNext(heap.record, heap.entries, cursor))
+        rows.emplace_back(cursor.address, cursor.size, cursor.kind == BlockKindFree);
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 Address SyntheticDebugService::CreateBuffer() {

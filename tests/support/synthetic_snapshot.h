@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <tuple>
 #include <vector>
 
 namespace corvane::testing {
@@ -49,6 +50,11 @@ struct SyntheticLayout {
 // A heap to lay out: its record (whose `entries` address the layout fills
 // in) and its entry records.
 using SyntheticHeap = HeapWithEntries;
+
+// A block row of a heap as the lists show it: address, size, free.
+using BlockRowValues = std::tuple<Address, std::uint64_t, bool>;
+// The heap's block rows, walked as the block list walks them, sorted.
+std::vector<BlockRowValues> WalkBlockRows(const HeapWithEntries& heap);
 
 // Writes a heap record or an entry record at `address` (already mapped).
 void WriteHeapRecord(SyntheticMemory& memory, HeapRecordLayout layout, Address address, const HeapRecord& heap);

@@ -85,12 +85,7 @@ int RunBlockHelper() {
                                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(block)),
                                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(region)),
                                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(unreadable)));
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(length), &written, nullptr);
-    char c = 0;
-    DWORD read = 0;
-    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
-    }
+    ReportAndWait(report, static_cast<std::size_t>(length));
     return 0;
 }
 

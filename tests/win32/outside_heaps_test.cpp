@@ -8,6 +8,7 @@
 #include "heap/process_list.h"
 #include "heap/win32/wine_heaps_win32.h"
 #include "res/resource.h"
+#include "tests/support/synthetic_snapshot.h"
 #include "tests/win32/framework_test_support.h"
 #include "tests/win32/piped_child.h"
 #include "ui/win32/corvane_dialog_win32.h"
@@ -60,30 +61,16 @@ int RunHeapFaultHelper(const char* mode) {
 
     char report[32];
     const int size = std::snprintf(report, sizeof report, "%llx\n", static_cast<unsigned long long>(base));
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(size), &written, nullptr);
-    char c = 0;
-    DWORD read = 0;
-    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
-    }
+    ReportAndWait(report, static_cast<std::size_t>(size));
     if (changed) std::memcpy(changed, saved, length);
     return 0;
 }
 
 namespace {
 
-// A block row: address, size, free.
-using Row = std::tuple<Address, std::uint64_t, bool>;
+using Row = BlockRowValues;
 
-std::vector<Row> Rows(const OutsideHeap& heap) {
-    std::vector<Row> rows;
-    HeapBlockCursor cursor;
-    for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;
-         more = HeapBlockNext(heap.record, heap.entries, cursor))
-        rows.emplace_back(cursor.address, cursor.size, cursor.kind == BlockKindFree);
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
+std::vector<Row> Rows(const OutsideHeap& heap) { return WalkBlockRows(heap); }
 
 // What HeapWalk saw of one heap, and the rows that it makes by the lists'
 // definition: a block's row starts at its data, right after its 8-byte

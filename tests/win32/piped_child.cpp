@@ -45,6 +45,15 @@ std::string PipedChild::ReadLine() {
     return line;
 }
 
+void ReportAndWait(const char* report, std::size_t length) {
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(length), &written, nullptr);
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
+    }
+}
+
 std::string TestExecutablePath() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);

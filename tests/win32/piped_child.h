@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -32,6 +33,10 @@ private:
     UniqueHandle m_fromChild;
     std::uint32_t m_id = 0;
 };
+
+// The child's side: writes `report` to its standard output, then waits
+// until its standard input closes. Uses no heap on the way.
+void ReportAndWait(const char* report, std::size_t length);
 
 // The path of this test executable.
 std::string TestExecutablePath();
