@@ -174,6 +174,20 @@ TEST_F(OutsideHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
     }
 }
 
+TEST(OutsideHeapsOfTheOtherWidth, AreRefusedInPlainWords) {
+    if (sizeof(void*) != 8) GTEST_SKIP() << "the 64-bit edition meets the 32-bit sample";
+    std::string path = SamplePath();
+    const std::size_t edition = path.rfind("\\win64\\");
+    if (edition == std::string::npos) GTEST_SKIP() << path;
+    path.replace(edition, 7, "\\win32\\");
+    PipedChild sample(path, "");
+    if (!sample.started() || sample.ReadLine().rfind("corvane_sample: process ", 0) != 0)
+        GTEST_SKIP() << "no 32-bit program runs here";
+    const OutsideSnapshot snapshot = Win32WineHeapReader().Read(sample.id());
+    EXPECT_TRUE(snapshot.heaps.empty());
+    EXPECT_EQ(snapshot.unreadable, "This 64-bit edition cannot read the heaps of a 32-bit process.");
+}
+
 // The road through the main window with the program's own services.
 TEST_F(OutsideHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
     Win32Platform platform;
