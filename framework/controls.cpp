@@ -27,7 +27,6 @@ bool CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     return CWnd::OnChildNotify(message, wParam, lParam, result);
 }
 
-
 int CComboBox::AddString(const char* text) {
     return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
 }
@@ -85,6 +84,8 @@ int CListCtrl::InsertColumn(int column, const char* heading, int format, int wid
 bool CListCtrl::SetColumnWidth(int column, int width) {
     return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)) != 0;
 }
+
+bool CListCtrl::SetItemCount(int count) { return SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0) != 0; }
 
 int CListCtrl::GetStringWidth(const char* text) const {
     return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));

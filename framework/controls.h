@@ -68,6 +68,8 @@ public:
     std::string GetItemText(int item, int subItem) const;
     bool DeleteAllItems();
     int GetItemCount() const;
+    // The number of rows of an owner-data list, whose texts it asks for.
+    bool SetItemCount(int count);
     // LVNI_* flags; -1 starts before the first row. -1 when none is found.
     int GetNextItem(int start, UINT flags) const;
 };

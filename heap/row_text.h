@@ -83,8 +83,11 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]);
 int NodeFlagsColumnWidth(std::uint32_t heapCount);
 int BlockStatusColumnWidth(std::string_view blockCountText);
 
-// The block list's frame shows progress after every 25th row.
+// The block list's frame shows progress after every 25th row, when at least
+// kProgressPeriodMs have passed since the walk began or since it last did:
+// a shorter walk is over before a person could read it.
 constexpr std::uint32_t kProgressInterval = 25;
+constexpr std::uint64_t kProgressPeriodMs = 50;
 bool IsProgressRow(std::uint32_t rowsDone);
 std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount);
 extern const char* const kBlockFrameCaption;

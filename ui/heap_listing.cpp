@@ -5,7 +5,9 @@
 #include "heap/block_walk.h"
 #include "ui/view_switch.h"
 
+#include <chrono>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -98,19 +100,20 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     if (!ReadHeapRecords(reader, window, buffer.get(), withEntries, heaps)) return false;
 
     window.SetNodeColumnWidth(kNodeColumnFlags, NodeFlagsColumnWidth(static_cast<std::uint32_t>(heaps.size())));
-    const AddressWidth width = AddressWidthOf(service.Layout());
-    HeapNodeRow row;
-    for (std::uint32_t i = 0; i < heaps.size(); ++i) {
-        FormatHeapNodeRow(i, heaps[i], width, row);
-        window.InsertNodeRow(i, row);
-    }
+    window.ShowNodeRows(std::move(heaps), AddressWidthOf(service.Layout()));
     window.FocusNodeList();
     ShowSnapshotNotes(service.Notes(), window);
     return true;
 }
 
+std::uint64_t SteadyMilliseconds() {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
+
 bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeRow, std::uint32_t processId,
-                    Address heapBase) {
+                    Address heapBase, MillisecondClock clock) {
     window.ClearBlockRows();
 
     if (ReportedAsEnded(service, window, processId)) return false;
@@ -147,16 +150,22 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
             listed = false;
             break;
         }
-        const AddressWidth width = AddressWidthOf(service.Layout());
+        // The rows are kept as numbers and shown at once; only a walk long
+        // enough for a person to notice shows its progress.
+        std::vector<HeapBlockCursor> blocks;
+        blocks.reserve(entries.size());
+        std::uint64_t lastShown = clock();
         HeapBlockCursor cursor;
-        HeapBlockRow row;
-        std::uint32_t rows = 0;
         for (bool more = HeapBlockFirst(heap, entries, cursor); more; more = HeapBlockNext(heap, entries, cursor)) {
-            FormatHeapBlockRow(rows, cursor, width, row);
-            window.InsertBlockRow(rows, row);
-            ++rows;
-            if (IsProgressRow(rows)) window.SetBlockFrameCaption(ProgressCaption(rows, heap.entryCount));
+            blocks.push_back(cursor);
+            const auto rows = static_cast<std::uint32_t>(blocks.size());
+            if (!IsProgressRow(rows)) continue;
+            const std::uint64_t now = clock();
+            if (now - lastShown < kProgressPeriodMs) continue;
+            lastShown = now;
+            window.SetBlockFrameCaption(ProgressCaption(rows, heap.entryCount));
         }
+        window.ShowBlockRows(std::move(blocks), AddressWidthOf(service.Layout()));
         break; // only the first heap with that base is listed
     }
     window.SetBlockFrameCaption(kBlockFrameCaption);

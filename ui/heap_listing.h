@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -18,8 +19,11 @@ public:
     virtual void ClearBlockRows() = 0;
     virtual void ClearDumpLines() = 0;
     virtual void ShowPanel(int panel, int showCommand) = 0;
-    virtual void InsertNodeRow(std::uint32_t row, const HeapNodeRow& text) = 0;
-    virtual void InsertBlockRow(std::uint32_t row, const HeapBlockRow& text) = 0;
+    // The rows of a list, as numbers: each row's texts are made from them,
+    // with FormatHeapNodeRow or FormatHeapBlockRow at `width`, when the list
+    // shows them.
+    virtual void ShowNodeRows(std::vector<HeapRecord> heaps, AddressWidth width) = 0;
+    virtual void ShowBlockRows(std::vector<HeapBlockCursor> blocks, AddressWidth width) = 0;
     virtual void SetNodeColumnWidth(int column, int width) = 0;
     virtual void SetBlockColumnWidth(int column, int width) = 0;
     virtual std::string NodeRowText(int row, int column) = 0;
@@ -40,10 +44,17 @@ extern const char* const kProcessEndedMessage;
 // fresh snapshot. True when the list was filled.
 bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint32_t processId);
 
+// A clock in milliseconds, for the progress of a long walk.
+using MillisecondClock = std::uint64_t (*)();
+// The steady clock of the machine.
+std::uint64_t SteadyMilliseconds();
+
 // Fills the heap block list with the blocks of the heap at `heapBase`, from a
 // fresh snapshot; `nodeRow` is the heap node row that was chosen. True when
-// the list was filled, also when no heap matched.
+// the list was filled, also when no heap matched. A walk that runs long
+// enough for a person to see shows its progress in the block list's frame,
+// at most every kProgressPeriodMs by `clock`.
 bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeRow, std::uint32_t processId,
-                    Address heapBase);
+                    Address heapBase, MillisecondClock clock = &SteadyMilliseconds);
 
 } // namespace corvane

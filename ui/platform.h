@@ -7,6 +7,7 @@
 #include "heap/block_copy.h"
 #include "heap/block_source.h"
 #include "heap/services.h"
+#include "ui/heap_listing.h"
 
 #include <string>
 
@@ -26,6 +27,8 @@ public:
     virtual SaveFiles& Files() = 0;
     // Ends the program at once with the exit code.
     virtual void ExitProcess(int exitCode) = 0;
+    // The clock that paces the progress of long walks.
+    virtual MillisecondClock Clock() { return &SteadyMilliseconds; }
 };
 
 } // namespace corvane

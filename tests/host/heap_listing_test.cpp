@@ -38,13 +38,20 @@ public:
     void ClearBlockRows() override { blockRows.clear(); }
     void ClearDumpLines() override { dumpLines.clear(); }
     void ShowPanel(int panel, int command) override { panels.emplace_back(panel, command); }
-    void InsertNodeRow(std::uint32_t row, const HeapNodeRow& t) override {
-        ASSERT_EQ(row, nodeRows.size());
-        nodeRows.push_back({t.index, t.base, t.blockCount, t.committed, t.allocated, t.flags});
+    // The texts the lists would show for the rows, made as they make them.
+    void ShowNodeRows(std::vector<HeapRecord> heaps, AddressWidth width) override {
+        HeapNodeRow t;
+        for (std::uint32_t i = 0; i < heaps.size(); ++i) {
+            FormatHeapNodeRow(i, heaps[i], width, t);
+            nodeRows.push_back({t.index, t.base, t.blockCount, t.committed, t.allocated, t.flags});
+        }
     }
-    void InsertBlockRow(std::uint32_t row, const HeapBlockRow& t) override {
-        ASSERT_EQ(row, blockRows.size());
-        blockRows.push_back({t.index, t.address, t.size, t.allocationType, t.status});
+    void ShowBlockRows(std::vector<HeapBlockCursor> blocks, AddressWidth width) override {
+        HeapBlockRow t;
+        for (std::uint32_t i = 0; i < blocks.size(); ++i) {
+            FormatHeapBlockRow(i, blocks[i], width, t);
+            blockRows.push_back({t.index, t.address, t.size, t.allocationType, t.status});
+        }
     }
     void SetNodeColumnWidth(int column, int width) override { nodeWidths[column] = width; }
     void SetBlockColumnWidth(int column, int width) override { blockWidths[column] = width; }
@@ -343,18 +350,29 @@ TEST_F(BlockListing, StatusColumnWidthFromTheNodeRowText) {
     EXPECT_EQ(window.blockWidths[4], 147) << "unparseable counts as 0";
 }
 
-TEST_F(BlockListing, ProgressCaptionEveryTwentyFiveRows) {
-    Lay({HeapWithBlocks(0x00150000, 24), HeapWithBlocks(0x00250000, 25), HeapWithBlocks(0x00350000, 51)});
-    ListBlocks(0, 0x00150000);
-    EXPECT_EQ(window.captions, std::vector<std::string>{"Heap Blocks List"});
-    ListBlocks(1, 0x00250000);
-    EXPECT_EQ(window.captions,
+// A clock that moves on by a given step each time it is read.
+std::uint64_t g_now = 0;
+std::uint64_t g_step = 0;
+std::uint64_t SteppingClock() { return g_now += g_step; }
+
+TEST_F(BlockListing, ProgressShowsEveryTwentyFiveRowsOnceAWalkHasRunForFiftyMilliseconds) {
+    Lay({HeapWithBlocks(0x00150000, 24), HeapWithBlocks(0x00250000, 25), HeapWithBlocks(0x00350000, 101)});
+    ShowHeapNodes(service, window, kProcess);
+    auto walk = [&](int row, Address base, std::uint64_t step) {
+        window.captions.clear();
+        g_step = step;
+        ShowHeapBlocks(service, window, row, kProcess, base, &SteppingClock);
+        return window.captions;
+    };
+    EXPECT_EQ(walk(0, 0x00150000, 100), std::vector<std::string>{"Heap Blocks List"}) << "no 25th row";
+    EXPECT_EQ(walk(1, 0x00250000, 100),
               (std::vector<std::string>{"Heap Blocks List - Processing 25 of 26 blocks...", "Heap Blocks List"}));
-    ListBlocks(2, 0x00350000);
-    EXPECT_EQ(window.captions,
-              (std::vector<std::string>{"Heap Blocks List - Processing 25 of 52 blocks...",
-                                        "Heap Blocks List - Processing 50 of 52 blocks...", "Heap Blocks List"}));
-    EXPECT_EQ(window.blockRows.size(), 51u);
+    EXPECT_EQ(walk(2, 0x00350000, 30),
+              (std::vector<std::string>{"Heap Blocks List - Processing 50 of 102 blocks...",
+                                        "Heap Blocks List - Processing 100 of 102 blocks...", "Heap Blocks List"}))
+        << "at most every 50 ms";
+    EXPECT_EQ(walk(2, 0x00350000, 0), std::vector<std::string>{"Heap Blocks List"}) << "a walk too quick to see";
+    EXPECT_EQ(window.blockRows.size(), 101u);
 }
 
 TEST_F(BlockListing, HeapThatIsGoneGivesAnEmptyList) {

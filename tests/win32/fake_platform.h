@@ -69,6 +69,12 @@ public:
     BlockSource& Blocks() override { return blocks; }
     SaveFiles& Files() override { return files; }
     void ExitProcess(int exitCode) override { exits.push_back(exitCode); }
+    // A clock that moves on `step` milliseconds each time it is read: a
+    // walk then looks as long as the test wants it to.
+    static inline std::uint64_t now = 0;
+    static inline std::uint64_t step = 0;
+    static std::uint64_t SteppingClock() { return now += step; }
+    MillisecondClock Clock() override { return step ? &SteppingClock : &SteadyMilliseconds; }
 };
 
 } // namespace corvane::testing

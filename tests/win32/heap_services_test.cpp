@@ -172,8 +172,12 @@ public:
     void ClearBlockRows() override { blockRows = 0; }
     void ClearDumpLines() override {}
     void ShowPanel(int, int) override {}
-    void InsertNodeRow(std::uint32_t, const HeapNodeRow&) override { ++nodeRows; }
-    void InsertBlockRow(std::uint32_t, const HeapBlockRow&) override { ++blockRows; }
+    void ShowNodeRows(std::vector<HeapRecord> heaps, AddressWidth) override {
+        nodeRows = static_cast<int>(heaps.size());
+    }
+    void ShowBlockRows(std::vector<HeapBlockCursor> blocks, AddressWidth) override {
+        blockRows = static_cast<int>(blocks.size());
+    }
     void SetNodeColumnWidth(int, int) override {}
     void SetBlockColumnWidth(int, int) override {}
     std::string NodeRowText(int, int) override { return ""; }

@@ -191,8 +191,9 @@ const ExpectedControl kLayout[] = {
     {IDC_REFRESH, "Button", "&Refresh", 0x50010301, 0x1000, {296, 98, 66, 17}},
     {IDC_PROCESS_LABEL, "Static", "Process Name:", 0x50020000, 0, {65, 103, 48, 9}},
     {IDC_PROCESS_COMBO, "ComboBox", "", 0x50210103, 0, {117, 100, 166, 13}},
-    {IDC_NODE_LIST, "SysListView32", "", 0x5081080D, 0, {16, 141, 393, 135}},
-    {IDC_BLOCK_LIST, "SysListView32", "", 0x5081080D, 0, {16, 301, 394, 117}},
+    // The lists ask for their texts (owner data, 0x1000).
+    {IDC_NODE_LIST, "SysListView32", "", 0x5081180D, 0, {16, 141, 393, 135}},
+    {IDC_BLOCK_LIST, "SysListView32", "", 0x5081180D, 0, {16, 301, 394, 117}},
     {IDC_DATA_LIST, "ListBox", "", 0x40A10141, 0, {16, 153, 393, 124}},
     {IDC_CLOSE_DATA, "Button", "", 0x50010340, 0, {388, 135, 21, 16}},
     {IDC_SAVE_DATA, "Button", "", 0x50010300, 0, {361, 135, 21, 16}},

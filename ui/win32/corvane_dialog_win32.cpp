@@ -106,14 +106,6 @@ int HexColumnWidth(const CListCtrl& list, AddressWidth width) {
     return widest + kCellMargins;
 }
 
-// Adds a row with its texts in column order.
-template <std::size_t Columns>
-void InsertRow(CListCtrl& list, std::uint32_t row, const std::array<const char*, Columns>& cells) {
-    const int item = list.InsertItem(static_cast<int>(row), cells[0]);
-    for (std::size_t column = 1; column < Columns; ++column)
-        list.SetItemText(item, static_cast<int>(column), cells[column]);
-}
-
 // A 64-bit process's addresses and sizes need more room than the columns'
 // usual widths give. The last column, which the listings size to fill the
 // list, gives that room back as far as its own texts allow, so that the list
@@ -170,6 +162,12 @@ const MessageMap* CCorvaneDlg::ThisMessageMap() {
         MapCommand<&CCorvaneDlg::OnCloseHeapData>(IDC_CLOSE_DATA, BN_CLICKED),
         MapNotify<&CCorvaneDlg::OnGetInfoTipNodeList>(IDC_NODE_LIST, LVN_GETINFOTIPA),
         MapNotify<&CCorvaneDlg::OnGetInfoTipBlockList>(IDC_BLOCK_LIST, LVN_GETINFOTIPA),
+        MapNotify<&CCorvaneDlg::OnGetDispInfoNodeList>(IDC_NODE_LIST, LVN_GETDISPINFOA),
+        MapNotify<&CCorvaneDlg::OnGetDispInfoBlockList>(IDC_BLOCK_LIST, LVN_GETDISPINFOA),
+        MapNotify<&CCorvaneDlg::OnFindItemNodeList>(IDC_NODE_LIST, LVN_ODFINDITEMA),
+        MapNotify<&CCorvaneDlg::OnFindItemNodeList>(IDC_NODE_LIST, LVN_ODFINDITEMW),
+        MapNotify<&CCorvaneDlg::OnFindItemBlockList>(IDC_BLOCK_LIST, LVN_ODFINDITEMA),
+        MapNotify<&CCorvaneDlg::OnFindItemBlockList>(IDC_BLOCK_LIST, LVN_ODFINDITEMW),
         MapCommand<&CCorvaneDlg::OnSave>(IDC_SAVE_DATA, BN_CLICKED),
         MapCommand<&CCorvaneDlg::OnSearch>(IDC_SEARCH, BN_CLICKED),
     };
@@ -357,7 +355,8 @@ void CCorvaneDlg::OnItemChangedNodeList(NMHDR* header, LRESULT* result) {
     {
         const ControlsDisabled busy(*this, AlsoProcessAndNodeList);
         RedrawSuspended blocks(m_blockList);
-        ShowHeapBlocks(m_platform.DebugInfo(), *this, row, static_cast<std::uint32_t>(processId), *heapBase);
+        ShowHeapBlocks(m_platform.DebugInfo(), *this, row, static_cast<std::uint32_t>(processId), *heapBase,
+                       m_platform.Clock());
     }
     m_nodeList.SetFocus();
 }
@@ -392,6 +391,24 @@ void CCorvaneDlg::OnCloseHeapData() {
 void CCorvaneDlg::OnGetInfoTipNodeList(NMHDR* header, LRESULT* result) {
     reinterpret_cast<NMLVGETINFOTIPA*>(header)->pszText = m_nodeTip;
     *result = 0;
+}
+
+void CCorvaneDlg::OnGetDispInfoNodeList(NMHDR* header, LRESULT* result) {
+    m_nodeRows.GiveText(*reinterpret_cast<NMLVDISPINFOA*>(header));
+    *result = 0;
+}
+
+void CCorvaneDlg::OnGetDispInfoBlockList(NMHDR* header, LRESULT* result) {
+    m_blockRows.GiveText(*reinterpret_cast<NMLVDISPINFOA*>(header));
+    *result = 0;
+}
+
+void CCorvaneDlg::OnFindItemNodeList(NMHDR* header, LRESULT* result) {
+    *result = m_nodeRows.Find(*header);
+}
+
+void CCorvaneDlg::OnFindItemBlockList(NMHDR* header, LRESULT* result) {
+    *result = m_blockRows.Find(*header);
 }
 
 void CCorvaneDlg::OnGetInfoTipBlockList(NMHDR* header, LRESULT* result) {
@@ -514,20 +531,20 @@ bool CCorvaneDlg::LoadHeapDebugFunctions() {
     return false;
 }
 
-void CCorvaneDlg::ClearNodeRows() { m_nodeList.DeleteAllItems(); }
-void CCorvaneDlg::ClearBlockRows() { m_blockList.DeleteAllItems(); }
+void CCorvaneDlg::ClearNodeRows() { m_nodeRows.Clear(m_nodeList); }
+void CCorvaneDlg::ClearBlockRows() { m_blockRows.Clear(m_blockList); }
 void CCorvaneDlg::ClearDumpLines() {
     m_dataList.ResetContent();
     m_dumpLinesExpected = m_dumpLinesAdded = 0;
     if (m_fillingDump) m_dataList.SendMessage(WM_SETREDRAW, FALSE);
 }
 
-void CCorvaneDlg::InsertNodeRow(std::uint32_t row, const HeapNodeRow& text) {
-    InsertRow(m_nodeList, row, text.Cells());
+void CCorvaneDlg::ShowNodeRows(std::vector<HeapRecord> heaps, AddressWidth width) {
+    m_nodeRows.Show(m_nodeList, std::move(heaps), width);
 }
 
-void CCorvaneDlg::InsertBlockRow(std::uint32_t row, const HeapBlockRow& text) {
-    InsertRow(m_blockList, row, text.Cells());
+void CCorvaneDlg::ShowBlockRows(std::vector<HeapBlockCursor> blocks, AddressWidth width) {
+    m_blockRows.Show(m_blockList, std::move(blocks), width);
 }
 
 void CCorvaneDlg::SetNodeColumnWidth(int column, int width) {

@@ -15,6 +15,7 @@
 #include "ui/save.h"
 #include "ui/search.h"
 #include "ui/view_switch.h"
+#include "ui/win32/row_list_win32.h"
 #include "ui/win32/shaded_dialog_win32.h"
 
 #include <algorithm>
@@ -78,6 +79,10 @@ protected:
     void OnCloseHeapData();
     void OnGetInfoTipNodeList(NMHDR* header, LRESULT* result);
     void OnGetInfoTipBlockList(NMHDR* header, LRESULT* result);
+    void OnGetDispInfoNodeList(NMHDR* header, LRESULT* result);
+    void OnGetDispInfoBlockList(NMHDR* header, LRESULT* result);
+    void OnFindItemNodeList(NMHDR* header, LRESULT* result);
+    void OnFindItemBlockList(NMHDR* header, LRESULT* result);
     void OnSave();
     void OnSearch();
     // Selects the start-up process's entry and handles the choice, or says
@@ -95,8 +100,8 @@ private:
     void ClearNodeRows() override;
     void ClearBlockRows() override;
     void ClearDumpLines() override;
-    void InsertNodeRow(std::uint32_t row, const HeapNodeRow& text) override;
-    void InsertBlockRow(std::uint32_t row, const HeapBlockRow& text) override;
+    void ShowNodeRows(std::vector<HeapRecord> heaps, AddressWidth width) override;
+    void ShowBlockRows(std::vector<HeapBlockCursor> blocks, AddressWidth width) override;
     void SetNodeColumnWidth(int column, int width) override;
     void SetBlockColumnWidth(int column, int width) override;
     std::string NodeRowText(int row, int column) override;
@@ -154,6 +159,9 @@ private:
     CStatic m_unicodeLabel;
     ColumnFit m_nodeFit;
     ColumnFit m_blockFit;
+    // The rows of the two lists, as numbers.
+    NodeRowList m_nodeRows;
+    BlockRowList m_blockRows;
     // True while a block's dump fills the dump list.
     bool m_fillingDump = false;
     // The lines the dump list was told to expect, and those added since.
