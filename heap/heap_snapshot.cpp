@@ -1,0 +1,71 @@
+#include "heap/heap_snapshot.h"
+
+#include <cstdio>
+
+namespace corvane {
+
+namespace {
+
+// The service's buffer, destroyed on every way out.
+class OwnedBuffer {
+public:
+    explicit OwnedBuffer(DebugInfoService& service) : m_service(service), m_buffer(service.CreateBuffer()) {}
+    ~OwnedBuffer() {
+        if (m_buffer) m_service.DestroyBuffer(m_buffer);
+    }
+    OwnedBuffer(const OwnedBuffer&) = delete;
+    OwnedBuffer& operator=(const OwnedBuffer&) = delete;
+    Address get() const { return m_buffer; }
+
+private:
+    DebugInfoService& m_service;
+    Address m_buffer;
+};
+
+} // namespace
+
+SnapshotResult TakeHeapSnapshot(DebugInfoService& service, std::uint32_t processId, HeapSnapshot& snapshot,
+                                std::string& error) {
+    snapshot = HeapSnapshot{};
+    snapshot.processId = processId;
+    snapshot.width = AddressWidthOf(service.Layout());
+    if (!service.IsRunning(processId)) return SnapshotResult::ProcessEnded;
+    const OwnedBuffer buffer(service);
+    if (!buffer.get()) {
+        error = "Failed to create debug buffer for heap storage";
+        return SnapshotResult::Failed;
+    }
+    if (const std::uint32_t status = service.Query(processId, kQueryHeapsWithEntries, buffer.get())) {
+        if (!service.IsRunning(processId)) return SnapshotResult::ProcessEnded;
+        char text[96];
+        std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
+                      static_cast<unsigned>(status));
+        error = text;
+        return SnapshotResult::Failed;
+    }
+
+    const DebugBufferReader reader(service.Memory(), service.Layout());
+    std::vector<HeapRecord> heaps;
+    std::string detail;
+    std::vector<HeapEntry> entries;
+    const auto unreadable = [&] {
+        error = "Failed to read the heap information of the process: " + detail;
+        snapshot.heaps.clear();
+        return SnapshotResult::Failed;
+    };
+    if (!reader.ReadHeaps(buffer.get(), false, heaps, detail)) return unreadable();
+    snapshot.heaps.reserve(heaps.size());
+    for (const HeapRecord& record : heaps) {
+        if (!reader.ReadEntries(record, entries, detail)) return unreadable();
+        SnapshotHeap heap;
+        heap.record = record;
+        heap.blocks.reserve(entries.size());
+        HeapBlockCursor cursor;
+        for (bool more = HeapBlockFirst(record, entries, cursor); more; more = HeapBlockNext(record, entries, cursor))
+            heap.blocks.push_back(cursor);
+        snapshot.heaps.push_back(std::move(heap));
+    }
+    return SnapshotResult::Taken;
+}
+
+} // namespace corvane
