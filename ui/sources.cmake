@@ -5,6 +5,7 @@ set(CORVANE_UI_SOURCES
   ui/heap_listing.cpp
   ui/save.cpp
   ui/search.cpp
+  ui/table_export.cpp
   ui/view_switch.cpp
   res/resource_check.cpp
 )
