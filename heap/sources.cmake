@@ -13,6 +13,8 @@ set(CORVANE_HEAP_SOURCES
   heap/heap_snapshot.cpp
   heap/process_list.cpp
   heap/row_text.cpp
+  heap/size_statistics.cpp
+  heap/snapshot_compare.cpp
   heap/table_text.cpp
   heap/wine_heaps.cpp
 )

@@ -11,6 +11,8 @@ set(CORVANE_HOST_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/host/save_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/search_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/shade_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/host/size_statistics_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/host/snapshot_compare_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/table_export_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/unique_resource_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/view_switch_test.cpp
