@@ -10,6 +10,7 @@ set(CORVANE_HEAP_SOURCES
   heap/fallback_service.cpp
   heap/fields.cpp
   heap/find_text.cpp
+  heap/heap_search.cpp
   heap/heap_snapshot.cpp
   heap/process_list.cpp
   heap/row_text.cpp
