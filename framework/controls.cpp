@@ -134,6 +134,19 @@ int CListCtrl::GetNextItem(int start, UINT flags) const {
     return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), MAKELPARAM(flags, 0)));
 }
 
+bool CListCtrl::SetItemState(int item, UINT state, UINT mask) {
+    if (!m_hWnd) return false;
+    LVITEMA change = {};
+    change.state = state;
+    change.stateMask = mask;
+    return ::SendMessageA(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&change)) !=
+           FALSE;
+}
+
+bool CListCtrl::EnsureVisible(int item) {
+    return m_hWnd && ::SendMessageA(m_hWnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE) != FALSE;
+}
+
 bool CToolTipCtrl::Create(const CWnd& parent, DWORD style) {
     return CreateEx(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                     CW_USEDEFAULT, parent.GetSafeHwnd(), nullptr);

@@ -72,6 +72,9 @@ public:
     bool SetItemCount(int count);
     // LVNI_* flags; -1 starts before the first row. -1 when none is found.
     int GetNextItem(int start, UINT flags) const;
+    // Sets the LVIS_* bits of `mask` to those of `state`; item -1: every row.
+    bool SetItemState(int item, UINT state, UINT mask);
+    bool EnsureVisible(int item);
 };
 
 class CToolTipCtrl : public CWnd {

@@ -29,6 +29,8 @@ template <typename PointerHandle, auto Close> struct PointerHandleTraits {
 template <typename GdiHandle> using UniqueGdiObject = UniqueResource<PointerHandleTraits<GdiHandle, &::DeleteObject>>;
 // An icon the program loaded or made (not a shared resource icon).
 using UniqueIcon = UniqueResource<PointerHandleTraits<HICON, &::DestroyIcon>>;
+// A menu loaded from the resources.
+using UniqueMenu = UniqueResource<PointerHandleTraits<HMENU, &::DestroyMenu>>;
 // A memory device context the program created.
 using UniqueMemoryDc = UniqueResource<PointerHandleTraits<HDC, &::DeleteDC>>;
 
