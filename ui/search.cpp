@@ -51,12 +51,19 @@ SearchAnswer DecideSearch(const SearchRequest& request, HeldBlock& held, SearchH
         answer.line = kFirstDumpLine;
         return answer;
     }
+    return MatchAnswer(held, static_cast<std::uint32_t>(found), history);
+}
+
+SearchAnswer MatchAnswer(HeldBlock& held, std::uint32_t offset, SearchHistory& history) {
+    SearchAnswer answer;
+    if (offset >= held.m_heapDataSize) return answer;
+    const auto found = static_cast<std::int32_t>(offset);
     answer.result = SearchResult::Found;
     answer.offset = found;
     answer.line = found / static_cast<std::int32_t>(kDumpBytesPerLine) + kFirstDumpLine;
     history.lastLine = answer.line;
     HexText address;
-    FormatHex(held.m_blockAddress + static_cast<std::uint32_t>(found), held.m_addressWidth, address);
+    FormatHex(held.m_blockAddress + offset, held.m_addressWidth, address);
     char position[48];
     std::snprintf(position, sizeof position, " Position: %s (%d)", address, static_cast<int>(found));
     answer.positionText = position;

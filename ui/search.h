@@ -60,6 +60,11 @@ public:
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
 };
 
+// The answer for a match at `offset` in the held copy, as a search that
+// found it there gives it; the next search goes on after it. Nothing is
+// found (NothingHeld) for an offset outside the copy.
+SearchAnswer MatchAnswer(HeldBlock& held, std::uint32_t offset, SearchHistory& history);
+
 // Shows an answer in the data view's controls.
 void ApplySearchAnswer(const SearchAnswer& answer, SearchWindow& window);
 
