@@ -5,7 +5,11 @@
 //   corvane_sample            waits for good
 //   corvane_sample --report   also writes what HeapWalk sees of each of its
 //                             heaps, then waits until its standard input
-//                             closes
+//                             closes; each line "grow" it reads there makes
+//                             five more blocks in the last heap, each with
+//                             the text "Corvane sample: grown block <n>",
+//                             and it writes "grown <address> <size>" for
+//                             each, then "end"
 //
 // The heaps: the process heap gets a line of text; a heap of small blocks
 // gets 300 numbered blocks, every third one freed; the last heap made gets,
@@ -32,6 +36,9 @@ void* Put(HANDLE heap, const void* bytes, std::size_t size) {
     return block;
 }
 
+HANDLE g_texts = nullptr;
+unsigned g_grown = 0;
+
 void MakeHeaps() {
     Put(::GetProcessHeap(), kProcessHeapText, sizeof kProcessHeapText);
 
@@ -46,7 +53,7 @@ void MakeHeaps() {
     for (unsigned i = 0; i < 300; i += 3)
         ::HeapFree(small, 0, numbered[i]);
 
-    const HANDLE texts = ::HeapCreate(0, 0, 0);
+    const HANDLE texts = g_texts = ::HeapCreate(0, 0, 0);
     Put(texts, kFirstText, sizeof kFirstText);
     unsigned char every[256];
     for (int i = 0; i < 256; ++i)
@@ -67,6 +74,11 @@ void MakeHeaps() {
 class Report {
 public:
     Report() : m_text(static_cast<char*>(::VirtualAlloc(nullptr, kSize, MEM_COMMIT, PAGE_READWRITE))) {}
+    ~Report() {
+        if (m_text) ::VirtualFree(m_text, 0, MEM_RELEASE);
+    }
+    Report(const Report&) = delete;
+    Report& operator=(const Report&) = delete;
     void Text(const char* text) {
         while (*text)
             Char(*text++);
@@ -126,6 +138,29 @@ void ReportHeaps() {
     report.Send();
 }
 
+// Five more blocks in the last heap, of sizes no other block has.
+void Grow() {
+    Report report;
+    for (int i = 0; i < 5; ++i, ++g_grown) {
+        char text[48] = "Corvane sample: grown block ";
+        std::size_t length = std::strlen(text);
+        for (unsigned n = g_grown, div = 1000; div != 0; div /= 10)
+            if (n / div != 0 || div == 1) text[length++] = static_cast<char>('0' + n / div % 10);
+        text[length] = '\0';
+        const std::size_t size = 0x3000 + 0x100 * g_grown;
+        auto* block = static_cast<char*>(::HeapAlloc(g_texts, HEAP_ZERO_MEMORY, size));
+        if (!block) continue;
+        std::memcpy(block, text, length + 1);
+        report.Text("grown ");
+        report.Hex(reinterpret_cast<std::uintptr_t>(block));
+        report.Text(" ");
+        report.Hex(size);
+        report.Text("\n");
+    }
+    report.Text("end\n");
+    report.Send();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,9 +178,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     ReportHeaps();
+    char command[16] = {};
+    std::size_t used = 0;
     char c = 0;
     DWORD read = 0;
     while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &read, nullptr) && read != 0) {
+        if (c != '\n') {
+            if (used + 1 < sizeof command) command[used++] = c;
+            continue;
+        }
+        command[used] = '\0';
+        used = 0;
+        if (std::strcmp(command, "grow") == 0) Grow();
     }
     return 0;
 }

@@ -45,6 +45,13 @@ std::string PipedChild::ReadLine() {
     return line;
 }
 
+bool PipedChild::WriteLine(const std::string& line) {
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    return ::WriteFile(m_toChild.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
 void ReportAndWait(const char* report, std::size_t length) {
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(length), &written, nullptr);

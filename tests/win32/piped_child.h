@@ -26,6 +26,8 @@ public:
     std::uint32_t id() const { return m_id; }
     // The next line of its output, without the line end; empty at its end.
     std::string ReadLine();
+    // Writes `line` and a line end to its input.
+    bool WriteLine(const std::string& line);
 
 private:
     UniqueHandle m_process;
