@@ -10,6 +10,15 @@
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_CORVANE_DIALOG 102
+#define IDD_COMPARE 103
+#define IDD_STATISTICS 104
+#define IDD_FIND_ALL 105
+
+// The context menus of the lists: one popup each, in this order.
+#define IDR_LIST_MENUS 200
+#define MENU_NODE_LIST 0
+#define MENU_BLOCK_LIST 1
+#define MENU_DUMP 2
 
 // Icons and bitmaps.
 #define IDR_MAINFRAME 128
@@ -51,6 +60,27 @@
 #define IDC_ABOUT_CREDIT 1025
 #define IDC_ABOUT_PARTNER_CAPTION 1026
 #define IDC_ABOUT_LEGAL 1027
+
+// Tool dialog controls (the three tool dialogs share them).
+#define IDC_TOOL_SUMMARY 1100
+#define IDC_TOOL_LIST 1101
+#define IDC_FIND_ALL_TEXT 1102
+#define IDC_FIND_ALL_KIND 1103
+#define IDC_FIND_ALL_START 1104
+#define IDC_FIND_ALL_STOP 1105
+#define IDC_FIND_ALL_LABEL 1106
+
+// Context menu commands.
+#define ID_NODE_SET_BASELINE 32771
+#define ID_NODE_COMPARE 32772
+#define ID_NODE_STATISTICS 32773
+#define ID_NODE_COPY 32774
+#define ID_NODE_EXPORT 32775
+#define ID_BLOCK_FIND_ALL 32776
+#define ID_BLOCK_COPY 32777
+#define ID_BLOCK_EXPORT 32778
+#define ID_DUMP_COPY 32779
+#define ID_DUMP_EXPORT 32780
 
 // System menu command of the About box entry.
 #define IDM_ABOUTBOX 0x0010

@@ -15,7 +15,7 @@ template <int N> constexpr bool AllDistinct(const int (&ids)[N]) {
 constexpr int kImages[] = {IDR_MAINFRAME,     IDB_BANNER, IDB_ABOUT_PARTNER, IDB_ABOUT_BANNER,
                            IDI_SEARCH_HOVER,  IDI_CLOSE,  IDI_CLOSE_HOVER,   IDI_REFRESH,
                            IDI_REFRESH_HOVER, IDI_SAVE,   IDI_SAVE_HOVER,    IDI_SEARCH};
-constexpr int kDialogs[] = {IDD_ABOUTBOX, IDD_CORVANE_DIALOG};
+constexpr int kDialogs[] = {IDD_ABOUTBOX, IDD_CORVANE_DIALOG, IDD_COMPARE, IDD_STATISTICS, IDD_FIND_ALL};
 constexpr int kMainControls[] = {
     IDC_REFRESH,        IDC_PROCESS_COMBO, IDC_NODE_LIST,  IDC_BLOCK_LIST,    IDC_DATA_LIST,    IDC_CLOSE_DATA,
     IDC_SAVE_DATA,      IDC_SEARCH,        IDC_NODE_GROUP, IDC_BLOCK_GROUP,   IDC_SEARCH_EDIT,  IDC_UNICODE_CHECK,
@@ -23,9 +23,16 @@ constexpr int kMainControls[] = {
 constexpr int kAboutControls[] = {IDC_ABOUT_TITLE,  IDC_ABOUT_SLOGAN,          IDC_ABOUT_WEB_LINK,
                                   IDC_ABOUT_CREDIT, IDC_ABOUT_PARTNER_CAPTION, IDC_ABOUT_LEGAL};
 
+constexpr int kToolControls[] = {IDC_TOOL_SUMMARY,   IDC_TOOL_LIST,     IDC_FIND_ALL_TEXT, IDC_FIND_ALL_KIND,
+                                 IDC_FIND_ALL_START, IDC_FIND_ALL_STOP, IDC_FIND_ALL_LABEL, 2 /* IDCANCEL */};
+constexpr int kCommands[] = {ID_NODE_SET_BASELINE, ID_NODE_COMPARE, ID_NODE_STATISTICS, ID_NODE_COPY, ID_NODE_EXPORT,
+                             ID_BLOCK_FIND_ALL,    ID_BLOCK_COPY,   ID_BLOCK_EXPORT,    ID_DUMP_COPY, ID_DUMP_EXPORT};
+
 static_assert(AllDistinct(kImages), "two icons or bitmaps share an id");
 static_assert(AllDistinct(kDialogs), "two dialogs share an id");
 static_assert(AllDistinct(kMainControls), "two main dialog controls share an id");
 static_assert(AllDistinct(kAboutControls), "two About box controls share an id");
+static_assert(AllDistinct(kToolControls), "two tool dialog controls share an id");
+static_assert(AllDistinct(kCommands), "two menu commands share an id");
 
 } // namespace

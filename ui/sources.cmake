@@ -3,6 +3,7 @@
 set(CORVANE_UI_SOURCES
   ui/block_view.cpp
   ui/heap_listing.cpp
+  ui/heap_tools.cpp
   ui/save.cpp
   ui/search.cpp
   ui/table_export.cpp
@@ -14,4 +15,5 @@ set(CORVANE_UI_WIN32_SOURCES
   ui/win32/about_dialog_win32.cpp
   ui/win32/corvane_dialog_win32.cpp
   ui/win32/shaded_dialog_win32.cpp
+  ui/win32/tool_dialogs_win32.cpp
 )

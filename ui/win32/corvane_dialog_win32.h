@@ -8,6 +8,7 @@
 #include "controls/win32/shaded_button_win32.h"
 #include "framework/controls.h"
 #include "framework/gdi.h"
+#include "heap/heap_snapshot.h"
 #include "heap/process_list.h"
 #include "ui/block_view.h"
 #include "ui/heap_listing.h"
@@ -17,9 +18,13 @@
 #include "ui/view_switch.h"
 #include "ui/win32/row_list_win32.h"
 #include "ui/win32/shaded_dialog_win32.h"
+#include "ui/win32/tool_dialogs_win32.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace corvane {
@@ -63,6 +68,19 @@ public:
 
     const HeldBlock& Held() const { return m_held; }
 
+    // The keys of the main window: F5 refreshes, Ctrl+F goes to the search
+    // box and F3 finds the next match while a dump shows, Ctrl+C copies from
+    // the list that has the focus.
+    BOOL PreTranslateMessage(MSG* message) override;
+
+    // Shows the dump of the block at `address` in the heap at `heapBase`, as
+    // a pick in the lists would; with a match's offset, the match's line is
+    // selected as a search selects it. False after telling the user why not.
+    bool ShowBlockAt(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset = std::nullopt);
+
+    // Whether a baseline is kept for the process.
+    bool HasBaseline(std::uint32_t processId) const { return m_baselines.count(processId) != 0; }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -85,6 +103,19 @@ protected:
     void OnFindItemBlockList(NMHDR* header, LRESULT* result);
     void OnSave();
     void OnSearch();
+    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnColumnClickBlockList(NMHDR* header, LRESULT* result);
+    void OnSetBaseline();
+    void OnCompareWithBaseline();
+    void OnSizeStatistics();
+    void OnFindInAllBlocks();
+    void OnCopyNodeRow();
+    void OnCopyBlockRow();
+    void OnCopyDumpLine();
+    void OnExportNodeRows();
+    void OnExportBlockRows();
+    void OnExportDump();
+    LRESULT OnToolClosed(WPARAM wParam, LPARAM lParam);
     // Selects the start-up process's entry and handles the choice, or says
     // why it cannot.
     void OnPickStartProcess();
@@ -130,6 +161,27 @@ private:
 
     void OpenAboutBox();
 
+    // Lists the blocks of the heap of node row `row`, as a pick of the row
+    // does.
+    void ListBlocksOfNodeRow(int row);
+    // Puts the block rows in the order of the chosen column, keeping the
+    // chosen block chosen.
+    void SortBlockRows();
+    // Copies the chosen (or else the focused) row of a list with its heading.
+    void CopyRow(const CListCtrl& list, const TableRows& rows);
+    void ExportRows(const TableRows& rows, const char* fileName, bool csv);
+    bool PutOnClipboard(const std::string& text);
+    // The chosen process and heap node row, or nothing after telling the
+    // user what to choose.
+    bool ChosenHeap(std::uint32_t& processId, HeapRecord& heap);
+    // The blocks of the chosen heap as a fresh snapshot has them.
+    bool ChosenHeapBlocks(std::uint32_t& processId, Address& heapBase, std::vector<HeapBlockCursor>& blocks,
+                          AddressWidth& width);
+    void OpenTool(std::unique_ptr<CToolDialog> tool);
+    // Selects a row of a list and shows it, without the pick's own handling
+    // when `quiet`.
+    void SelectRow(CListCtrl& list, int row, bool quiet);
+
     CorvanePlatform& m_platform;
     ProcessArgument m_startProcess;
 
@@ -162,6 +214,15 @@ private:
     // The rows of the two lists, as numbers.
     NodeRowList m_nodeRows;
     BlockRowList m_blockRows;
+    // The tool dialog that is open, if any.
+    std::unique_ptr<CToolDialog> m_tool;
+    // The snapshot each process's comparisons start from.
+    std::map<std::uint32_t, HeapSnapshot> m_baselines;
+    // The block list's order: a column, or -1 for the walk's order.
+    int m_blockSortColumn = -1;
+    bool m_blockSortAscending = true;
+    // True while the program itself changes a list's selection.
+    bool m_quietSelection = false;
     // True while a block's dump fills the dump list.
     bool m_fillingDump = false;
     // The lines the dump list was told to expect, and those added since.

@@ -2,34 +2,81 @@
 
 // The rows of an owner-data list view: kept once, as numbers, in the
 // program; each cell's text is made by the row formatting functions when the
-// list asks for it, so the list holds no copies of the texts.
+// list asks for it, so the list holds no copies of the texts. The rows can
+// be shown in another order; each keeps the number it was given.
 
 #include "framework/controls.h"
 #include "heap/row_text.h"
+#include "heap/table_text.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
 
 template <typename Values, typename Texts, void (*Format)(std::uint32_t, const Values&, AddressWidth, Texts&)>
-class RowList {
+class RowList : public TableRows {
 public:
+    explicit RowList(std::vector<std::string> headings) : m_headings(std::move(headings)) {}
+    template <std::size_t N>
+    explicit RowList(const char* const (&headings)[N]) : m_headings(headings, headings + N) {}
+
     void Show(CListCtrl& list, std::vector<Values> rows, AddressWidth width) {
         m_rows = std::move(rows);
+        m_order.clear();
         m_width = width;
         m_cachedRow = -1;
         list.SetItemCount(static_cast<int>(m_rows.size()));
     }
-    void Clear(CListCtrl& list) {
-        m_rows.clear();
+    void Clear(CListCtrl& list) { Show(list, {}, m_width); }
+    // Adds rows at the end, leaving the list where it is scrolled to.
+    void Append(CListCtrl& list, const std::vector<Values>& rows) {
+        if (rows.empty()) return;
+        m_rows.insert(m_rows.end(), rows.begin(), rows.end());
+        if (!m_order.empty()) {
+            for (std::size_t number = m_order.size(); number < m_rows.size(); ++number)
+                m_order.push_back(static_cast<std::uint32_t>(number));
+        }
+        list.SendMessage(LVM_SETITEMCOUNT, m_rows.size(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    }
+
+    // Puts the rows in the order `before` gives (a strict weak order over
+    // the values and their numbers), keeping the given order among equals.
+    template <typename Before>
+    void Sort(Before before) {
+        m_order.resize(m_rows.size());
+        std::iota(m_order.begin(), m_order.end(), 0u);
+        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return before(m_rows[a], a, m_rows[b], b);
+        });
         m_cachedRow = -1;
-        list.SetItemCount(0);
+    }
+
+    // The number a shown row was given, and the row that shows a number.
+    std::uint32_t NumberOfRow(int row) const {
+        return m_order.empty() ? static_cast<std::uint32_t>(row) : m_order[static_cast<std::size_t>(row)];
+    }
+    int RowOfNumber(std::uint32_t number) const {
+        if (m_order.empty()) return number < m_rows.size() ? static_cast<int>(number) : -1;
+        const auto at = std::find(m_order.begin(), m_order.end(), number);
+        return at == m_order.end() ? -1 : static_cast<int>(at - m_order.begin());
+    }
+    const Values& ValuesOfRow(int row) const { return m_rows[NumberOfRow(row)]; }
+    const std::vector<Values>& AllValues() const { return m_rows; }
+
+    // TableRows, in the order shown.
+    int ColumnCount() const override { return static_cast<int>(m_headings.size()); }
+    std::string Heading(int column) const override { return m_headings[static_cast<std::size_t>(column)]; }
+    std::size_t RowCount() const override { return m_rows.size(); }
+    std::string_view Cell(std::size_t row, int column) const override {
+        return RowTexts(static_cast<int>(row)).Cells()[static_cast<std::size_t>(column)];
     }
 
     // Fills in the text of the cell the list asks for.
@@ -78,8 +125,6 @@ public:
         return -1;
     }
 
-    std::size_t size() const { return m_rows.size(); }
-
 private:
     static std::string NarrowText(const wchar_t* text) {
         const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -93,13 +138,18 @@ private:
     // The texts of one row; the list asks for a row's cells one after another.
     const Texts& RowTexts(int row) const {
         if (row != m_cachedRow) {
-            Format(static_cast<std::uint32_t>(row), m_rows[static_cast<std::size_t>(row)], m_width, m_cached);
+            const std::uint32_t number = NumberOfRow(row);
+            Format(number, m_rows[number], m_width, m_cached);
             m_cachedRow = row;
         }
         return m_cached;
     }
 
+    std::vector<std::string> m_headings;
     std::vector<Values> m_rows;
+    // The number of the row shown at each place; empty while the rows show
+    // in the order given.
+    std::vector<std::uint32_t> m_order;
     AddressWidth m_width = AddressWidth::Bits32;
     mutable int m_cachedRow = -1;
     mutable Texts m_cached{};

@@ -1,0 +1,306 @@
+#include "ui/win32/tool_dialogs_win32.h"
+
+#include "controls/shade.h"
+#include "framework/seams.h"
+#include "res/resource.h"
+
+#include <iterator>
+#include <utility>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kCaption = "Corvane";
+// Posted by the search of all blocks to itself for its next step.
+constexpr UINT WM_FIND_STEP = WM_APP + 3;
+// How long one step of the search may hold the window, in milliseconds: a
+// person does not notice a pause this short.
+constexpr DWORD kStepMilliseconds = 40;
+// How many bytes a step searches before it looks at the clock again.
+constexpr std::uint64_t kStepBytes = 4u << 20;
+
+constexpr DWORD kToolListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
+
+} // namespace
+
+CToolDialog::CToolDialog(UINT templateId, AddressWidth width) : CShadedDialog(templateId, nullptr), m_width(width) {}
+
+const MessageMap* CToolDialog::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapVoidMessage<&CToolDialog::OnPaint>(WM_PAINT),
+        MapNotify<&CToolDialog::OnDblClkList>(IDC_TOOL_LIST, NM_DBLCLK),
+        MapNotify<&CToolDialog::OnGetDispInfoList>(IDC_TOOL_LIST, LVN_GETDISPINFOA),
+    };
+    static const MessageMap map{&CShadedDialog::ThisMessageMap, entries, std::size(entries)};
+    return &map;
+}
+
+bool CToolDialog::Open(CWnd& owner) {
+    m_owner = owner.GetSafeHwnd();
+    if (!Create(&owner)) return false;
+    ::EnableWindow(m_owner, FALSE);
+    ShowWindow(SW_SHOW);
+    return true;
+}
+
+BOOL CToolDialog::PreTranslateMessage(MSG* message) {
+    // The dialog manager offers the message to this hook again while it
+    // handles it; the second offer is declined.
+    static bool handling = false;
+    if (handling || !m_hWnd) return FALSE;
+    handling = true;
+    const BOOL handled = ::IsDialogMessageA(m_hWnd, message);
+    handling = false;
+    return handled;
+}
+
+void CToolDialog::DoDataExchange(CDataExchange* pDX) {
+    CShadedDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_TOOL_LIST, m_list);
+    DDX_Control(pDX, IDC_TOOL_SUMMARY, m_summary);
+    DDX_Control(pDX, IDCANCEL, m_closeButton);
+}
+
+BOOL CToolDialog::OnInitDialog() {
+    CShadedDialog::OnInitDialog();
+    SetUpButton(m_closeButton);
+    m_list.SetExtendedStyle(kToolListStyle);
+    const TableRows& rows = Rows();
+    const std::vector<int> widths = ColumnWidths();
+    for (int column = 0; column < rows.ColumnCount(); ++column)
+        m_list.InsertColumn(column, rows.Heading(column).c_str(), LVCFMT_LEFT,
+                            widths[static_cast<std::size_t>(column)]);
+    m_list.SetItemCount(static_cast<int>(rows.RowCount()));
+    return TRUE;
+}
+
+void CToolDialog::SetUpButton(CShadedButton& button) {
+    button.CreateShadeFaces(ShadeRowCurve, 8, 20, 5, kShadeTint);
+    button.SetTextColors(RGB(0, 0, 255), RGB(255, 0, 0));
+}
+
+void CToolDialog::OnPaint() {
+    CPaintDC dc(*this);
+    PaintBackground(dc);
+}
+
+bool CToolDialog::IsTransparentLabel(int controlId) const {
+    return controlId == IDC_TOOL_SUMMARY || controlId == IDC_FIND_ALL_LABEL;
+}
+
+void CToolDialog::OnCancel() { Close(std::nullopt); }
+
+void CToolDialog::OnOK() {
+    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    if (::GetFocus() == m_list.GetSafeHwnd() && row >= 0) OnRowChosen(row);
+}
+
+void CToolDialog::Close(std::optional<BlockPick> pick) {
+    m_pick = std::move(pick);
+    // The owner comes back first, so that it is the window activated when
+    // this one goes.
+    ::EnableWindow(m_owner, TRUE);
+    EndDialog(IDCANCEL);
+    ::PostMessageA(m_owner, WM_TOOL_CLOSED, 0, 0);
+}
+
+void CToolDialog::OnDblClkList(NMHDR* header, LRESULT* result) {
+    *result = 0;
+    const int row = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem;
+    if (row >= 0 && static_cast<std::size_t>(row) < Rows().RowCount()) OnRowChosen(row);
+}
+
+void CToolDialog::OnGetDispInfoList(NMHDR* header, LRESULT* result) {
+    GiveText(*reinterpret_cast<NMLVDISPINFOA*>(header));
+    *result = 0;
+}
+
+CCompareDlg::CCompareDlg(const SnapshotDifference& difference, AddressWidth width)
+    : CToolDialog(IDD_COMPARE, width), m_rows(kChangeHeadings), m_summaryText(DifferenceSummary(difference)) {
+    CListCtrl none;
+    m_rows.Show(none, ChangeRows(difference), width);
+}
+
+BOOL CCompareDlg::OnInitDialog() {
+    CToolDialog::OnInitDialog();
+    m_summary.SetWindowText(m_summaryText.c_str());
+    return TRUE;
+}
+
+std::vector<int> CCompareDlg::ColumnWidths() const {
+    const int hex = m_width == AddressWidth::Bits64 ? 150 : 95;
+    return {hex, 60, hex, hex + 80};
+}
+
+void CCompareDlg::OnRowChosen(int row) {
+    const ChangeRow& change = m_rows.ValuesOfRow(row);
+    if (!change.added) {
+        ShowMessageBox(m_hWnd, "That block is gone since the baseline: there is nothing to show.", kCaption,
+                       MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    BlockPick pick;
+    pick.heapBase = change.heapBase;
+    pick.address = change.block.address;
+    Close(std::move(pick));
+}
+
+CStatisticsDlg::CStatisticsDlg(Address heapBase, const SizeStatistics& statistics, AddressWidth width)
+    : CToolDialog(IDD_STATISTICS, width), m_rows(kStatisticsHeadings),
+      m_summaryText(StatisticsSummary(heapBase, width, statistics)) {
+    CListCtrl none;
+    m_rows.Show(none, StatisticsRows(statistics), width);
+}
+
+BOOL CStatisticsDlg::OnInitDialog() {
+    CToolDialog::OnInitDialog();
+    m_summary.SetWindowText(m_summaryText.c_str());
+    return TRUE;
+}
+
+std::vector<int> CStatisticsDlg::ColumnWidths() const {
+    return {m_width == AddressWidth::Bits64 ? 200 : 150, 80, 100, 60};
+}
+
+CFindAllDlg::CFindAllDlg(Address heapBase, std::vector<HeapBlockCursor> blocks, std::unique_ptr<TargetMemory> memory,
+                         AddressWidth width)
+    : CToolDialog(IDD_FIND_ALL, width), m_heapBase(heapBase), m_blocks(std::move(blocks)),
+      m_memory(std::move(memory)), m_rows(kHitHeadings) {}
+
+const MessageMap* CFindAllDlg::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapCommand<&CFindAllDlg::OnStart>(IDC_FIND_ALL_START, BN_CLICKED),
+        MapCommand<&CFindAllDlg::OnStop>(IDC_FIND_ALL_STOP, BN_CLICKED),
+        MapMessage<&CFindAllDlg::OnStep>(WM_FIND_STEP),
+    };
+    static const MessageMap map{&CToolDialog::ThisMessageMap, entries, std::size(entries)};
+    return &map;
+}
+
+void CFindAllDlg::DoDataExchange(CDataExchange* pDX) {
+    CToolDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_FIND_ALL_TEXT, m_textEdit);
+    DDX_Control(pDX, IDC_FIND_ALL_KIND, m_kindCombo);
+    DDX_Control(pDX, IDC_FIND_ALL_START, m_startButton);
+    DDX_Control(pDX, IDC_FIND_ALL_STOP, m_stopButton);
+}
+
+BOOL CFindAllDlg::OnInitDialog() {
+    CToolDialog::OnInitDialog();
+    SetUpButton(m_startButton);
+    SetUpButton(m_stopButton);
+    for (const char* kind : {"Text", "Unicode text", "Hex bytes"})
+        m_kindCombo.AddString(kind);
+    m_kindCombo.SetCurSel(0);
+    std::size_t blocks = 0;
+    std::uint64_t bytes = 0;
+    for (const HeapBlockCursor& block : m_blocks) {
+        if (!IsBusyBlock(block)) continue;
+        ++blocks;
+        bytes += block.size;
+    }
+    m_summary.SetWindowText(SearchScopeText(blocks, bytes).c_str());
+    m_textEdit.SetFocus();
+    return FALSE; // the focus is set
+}
+
+std::vector<int> CFindAllDlg::ColumnWidths() const {
+    const int hex = m_width == AddressWidth::Bits64 ? 150 : 95;
+    return {100, hex, hex + 60, 260 - hex};
+}
+
+void CFindAllDlg::OnOK() {
+    if (::GetFocus() == m_list.GetSafeHwnd())
+        CToolDialog::OnOK();
+    else
+        OnStart();
+}
+
+void CFindAllDlg::OnStart() {
+    if (m_search) return;
+    const std::string text = m_textEdit.GetWindowText();
+    const int kind = m_kindCombo.GetCurSel();
+    const PatternKind patternKind =
+        kind == 2 ? PatternKind::HexBytes : kind == 1 ? PatternKind::WideText : PatternKind::Text;
+    SearchPattern pattern;
+    std::string error;
+    if (!ParseSearchPattern(text, patternKind, pattern, error)) {
+        ShowMessageBox(m_hWnd, error, kCaption, MB_OK | MB_ICONWARNING);
+        m_textEdit.SetFocus();
+        return;
+    }
+    m_searchText = text;
+    m_searchKind = patternKind;
+    m_rows.Clear(m_list);
+    m_search = std::make_unique<HeapSearch>(*m_memory, m_blocks, std::move(pattern));
+    for (const int id : {IDC_FIND_ALL_START, IDC_FIND_ALL_TEXT, IDC_FIND_ALL_KIND})
+        ::EnableWindow(GetDlgItem(id), FALSE);
+    ::EnableWindow(GetDlgItem(IDC_FIND_ALL_STOP), TRUE);
+    m_stopButton.SetFocus();
+    ShowProgress(SearchStateRunning);
+    PostMessage(WM_FIND_STEP);
+}
+
+LRESULT CFindAllDlg::OnStep(WPARAM, LPARAM) {
+    if (!m_search) return 0;
+    std::vector<SearchHit> found;
+    const DWORD start = ::GetTickCount();
+    bool more = true;
+    while (more && ::GetTickCount() - start < kStepMilliseconds)
+        more = m_search->Step(kStepBytes, found);
+    m_rows.Append(m_list, found);
+    if (!more) {
+        Finish(SearchStateDone);
+        return 0;
+    }
+    ShowProgress(SearchStateRunning);
+    // Posted, so that the messages waiting meanwhile (a click on Stop, a
+    // paint) are handled before the next step.
+    PostMessage(WM_FIND_STEP);
+    return 0;
+}
+
+void CFindAllDlg::OnStop() {
+    if (m_search) Finish(SearchStateStopped);
+}
+
+void CFindAllDlg::Finish(SearchState state) {
+    ShowProgress(state);
+    m_search.reset();
+    ::EnableWindow(GetDlgItem(IDC_FIND_ALL_STOP), FALSE);
+    for (const int id : {IDC_FIND_ALL_START, IDC_FIND_ALL_TEXT, IDC_FIND_ALL_KIND})
+        ::EnableWindow(GetDlgItem(id), TRUE);
+    (m_rows.RowCount() ? static_cast<CWnd&>(m_list) : static_cast<CWnd&>(m_textEdit)).SetFocus();
+}
+
+void CFindAllDlg::ShowProgress(SearchState state) {
+    if (!m_search) return;
+    SearchProgress progress;
+    progress.state = state;
+    progress.bytesSearched = m_search->BytesSearched();
+    progress.bytesTotal = m_search->BytesTotal();
+    progress.matches = m_rows.RowCount();
+    progress.unreadableBlocks = m_search->UnreadableBlocks();
+    progress.capped = m_search->HitLimitReached();
+    m_summary.SetWindowText(SearchProgressText(progress).c_str());
+    // The label is drawn on the background: the old text goes with it.
+    RECT area = {};
+    m_summary.GetWindowRect(&area);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void CFindAllDlg::OnRowChosen(int row) {
+    if (m_search) Finish(SearchStateStopped);
+    const SearchHit& hit = m_rows.ValuesOfRow(row);
+    BlockPick pick;
+    pick.heapBase = m_heapBase;
+    pick.address = hit.blockAddress;
+    pick.matchOffset = hit.offset;
+    pick.searchText = m_searchText;
+    pick.searchKind = m_searchKind;
+    Close(std::move(pick));
+}
+
+} // namespace corvane
