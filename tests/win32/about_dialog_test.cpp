@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <psapi.h>
 
 #include <cstddef>
 #include <memory>
@@ -16,8 +15,10 @@
 namespace corvane {
 namespace {
 
+using testing::GdiObjects;
 using testing::MessageBoxRecorder;
 using testing::PrintClient;
+using testing::PrivateMemory;
 using testing::PumpMessages;
 using testing::ShellRecorder;
 using testing::ShowTestDialog;
@@ -143,18 +144,6 @@ TEST(AboutBox, EnterAndEscapeClose) {
     }
 }
 
-// The process's private memory: its commit charge. Under Wine PrivateUsage
-// reads 0, and the committed private regions that VirtualQuery lists leave
-// out what the graphics side allocates (the bits of bitmaps among it); the
-// commit charge counts that too.
-std::size_t PrivateMemory() {
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
-    return counters.PagefileUsage;
-}
-
-DWORD GdiObjects() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
 
 TEST(AboutBox, OpeningAndClosingItAgainAndAgainKeepsNoMemoryOrGdiObjects) {
     testing::FakePlatform platform;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <commctrl.h>
+#include <psapi.h>
 
 namespace corvane {
 namespace testing {
@@ -223,6 +224,112 @@ bool ShowTestDialog(CDialog& dialog, bool activate) {
     dialog.UpdateWindow();
     PumpMessages(dialog.GetSafeHwnd());
     return true;
+}
+
+namespace {
+
+std::vector<MenuEntry> g_menuSeen;
+std::string g_menuPicture;
+HWND g_menuOwner = nullptr;
+
+// Runs inside the menu's own loop: reads the menu that shows and ends it.
+void CALLBACK ReadShownMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    const HWND menuWindow = ::FindWindowA("#32768", nullptr);
+    if (!menuWindow || !::IsWindowVisible(menuWindow)) return; // not yet: the timer comes again
+    ::KillTimer(nullptr, timer);
+    const auto menu = reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+    for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
+        char text[128] = {};
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STATE | MIIM_STRING | MIIM_FTYPE;
+        item.dwTypeData = text;
+        item.cch = sizeof text;
+        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item);
+        g_menuSeen.push_back({(item.fType & MFT_SEPARATOR) ? std::string() : std::string(text),
+                              (item.fState & MFS_DISABLED) == 0});
+    }
+    if (!g_menuPicture.empty()) {
+        ::UpdateWindow(menuWindow);
+        ::GetQueueStatus(QS_ALLINPUT); // puts what was drawn on the screen
+        CaptureScreen(g_menuOwner).SaveBmp(OutputPath(g_menuPicture.c_str()));
+    }
+    ::EndMenu();
+}
+
+} // namespace
+
+std::vector<MenuEntry> ReadContextMenu(HWND dialog, HWND control, const char* pictureName) {
+    g_menuSeen.clear();
+    g_menuPicture = pictureName ? pictureName : "";
+    g_menuOwner = dialog;
+    POINT corner = {4, 4};
+    ::ClientToScreen(control, &corner);
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &ReadShownMenu);
+    ::SendMessageA(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(corner.x, corner.y));
+    ::KillTimer(nullptr, timer);
+    PumpMessages(dialog);
+    return g_menuSeen;
+}
+
+std::size_t PrivateMemory() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PagefileUsage;
+}
+
+DWORD GdiObjects() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+
+std::string ListCell(HWND list, int row, int column) {
+    char text[256] = {};
+    LVITEMA cell = {};
+    cell.iSubItem = column;
+    cell.pszText = text;
+    cell.cchTextMax = sizeof text;
+    ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    return text;
+}
+
+void DoubleClickListRow(HWND list, int row) {
+    RECT cell = {};
+    cell.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    const LPARAM at = MAKELPARAM(cell.left + 4, (cell.top + cell.bottom) / 2);
+    ::SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(list, WM_LBUTTONUP, 0, at);
+    ::SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::SendMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+std::string ClipboardText() {
+    std::string text;
+    if (!::OpenClipboard(nullptr)) return text;
+    if (const HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(::GlobalLock(data))) {
+            text = bytes;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+void PressKey(HWND dialog, HWND window, UINT key, bool control) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    const BYTE saved = keys[VK_CONTROL];
+    if (control) {
+        keys[VK_CONTROL] = 0x80;
+        ::SetKeyboardState(keys);
+    }
+    ::PostMessageA(window, WM_KEYDOWN, key, 1);
+    ::PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+    PumpMessages(dialog);
+    if (control) {
+        keys[VK_CONTROL] = saved;
+        ::SetKeyboardState(keys);
+    }
 }
 
 } // namespace testing

@@ -94,6 +94,38 @@ private:
     int m_closed = 0;
 };
 
+// One entry of a popup menu as it showed.
+struct MenuEntry {
+    std::string text; // empty for a separator
+    bool enabled = false;
+};
+// Asks `dialog` for the context menu of `control` with WM_CONTEXTMENU at the
+// control's top left corner and reads the menu while it shows (saving a
+// picture of the screen as `pictureName` when given); the menu is then
+// dismissed without a choice. Empty when no menu showed.
+std::vector<MenuEntry> ReadContextMenu(HWND dialog, HWND control, const char* pictureName = nullptr);
+
+// The process's private memory: its commit charge. Under Wine PrivateUsage
+// reads 0, and the committed private regions that VirtualQuery lists leave
+// out what the graphics side allocates (the bits of bitmaps among it); the
+// commit charge counts that too.
+std::size_t PrivateMemory();
+// The process's GDI objects; Wine counts none (0).
+DWORD GdiObjects();
+
+// A cell's text as a list view gives it back (LVM_GETITEMTEXT).
+std::string ListCell(HWND list, int row, int column);
+// A double click on a row of a list view, as the mouse gives it.
+void DoubleClickListRow(HWND list, int row);
+
+// The text on the clipboard, empty when it holds none.
+std::string ClipboardText();
+
+// Posts a key press to `window` as the keyboard would give it, with the
+// Control key held down while it is handled when `control` is set; then
+// handles the queue as `dialog`'s loop would.
+void PressKey(HWND dialog, HWND window, UINT key, bool control = false);
+
 // Where tests leave pictures for people to look at; created on first use.
 std::string OutputPath(const char* fileName);
 

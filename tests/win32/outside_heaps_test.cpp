@@ -9,8 +9,10 @@
 #include "heap/win32/wine_heaps_win32.h"
 #include "res/resource.h"
 #include "tests/support/synthetic_snapshot.h"
+#include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
 #include "tests/win32/piped_child.h"
+#include "ui/heap_tools.h"
 #include "ui/win32/corvane_dialog_win32.h"
 
 #include <gtest/gtest.h>
@@ -264,6 +266,122 @@ TEST_F(OutsideHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
                                     inside.data(), inside.size(), &read));
     EXPECT_EQ(saved, inside);
     EXPECT_EQ(std::string(saved.data(), 15), "Corvane sample:");
+    dialog.DestroyWindow();
+}
+
+// A baseline, five more blocks in the sample, the comparison that finds
+// them, and the search of all blocks that finds their texts and a byte
+// pattern, all through the window with the program's own services.
+TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
+    Win32Platform platform;
+    MessageBoxRecorder boxes(IDOK);
+    CCorvaneDlg dialog(platform);
+    ASSERT_TRUE(ShowTestDialog(dialog));
+    const HWND window = dialog.GetSafeHwnd();
+    auto item = [&](int id) { return ::GetDlgItem(window, id); };
+    auto menuCommand = [&](int id) {
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        PumpMessages(window);
+    };
+    auto close = [&](HWND tool) {
+        ::SendMessageA(tool, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(tool, IDCANCEL)));
+        PumpMessages(window);
+    };
+    const std::string entry = FormatProcessEntry("corvane_sample.exe", static_cast<std::int32_t>(sample.id()));
+    const LRESULT index = ::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(entry.c_str()));
+    ASSERT_NE(index, CB_ERR) << entry;
+    ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK),
+                   reinterpret_cast<LPARAM>(item(IDC_PROCESS_COMBO)));
+    PumpMessages(window);
+    LVITEMA state = {};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(item(IDC_NODE_LIST), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state)); // the text heap
+    PumpMessages(window);
+    const std::string textHeap = ListCell(item(IDC_NODE_LIST), 1, kNodeColumnBase);
+
+    menuCommand(ID_NODE_SET_BASELINE);
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    ASSERT_TRUE(sample.WriteLine("grow"));
+    std::vector<std::pair<Address, std::uint64_t>> grown;
+    for (std::string line = sample.ReadLine(); !line.empty() && line != "end"; line = sample.ReadLine()) {
+        unsigned long long address = 0, size = 0;
+        if (std::sscanf(line.c_str(), "grown %llx %llx", &address, &size) == 2) grown.emplace_back(address, size);
+    }
+    ASSERT_EQ(grown.size(), 5u);
+
+    menuCommand(ID_NODE_COMPARE);
+    const HWND compare = ::FindWindowA(nullptr, "Compare with Baseline");
+    ASSERT_NE(compare, nullptr);
+    const HWND changes = ::GetDlgItem(compare, IDC_TOOL_LIST);
+    std::uint64_t newBlocks = 0, newBytes = 0;
+    std::vector<Address> newInTextHeap;
+    for (int row = 0; row < static_cast<int>(::SendMessageA(changes, LVM_GETITEMCOUNT, 0, 0)); ++row) {
+        if (ListCell(changes, row, 1) != "New") continue;
+        ++newBlocks;
+        const std::string size = ListCell(changes, row, 3); // "0x00003100 (12,544)"
+        newBytes += std::stoull(size, nullptr, 16);
+        if (ListCell(changes, row, 0) == textHeap) newInTextHeap.push_back(std::stoull(ListCell(changes, row, 2), nullptr, 16));
+    }
+    std::vector<Address> grownAddresses;
+    for (const auto& [address, size] : grown) {
+        grownAddresses.push_back(address);
+        EXPECT_GE(size, 0x3000u);
+    }
+    std::sort(newInTextHeap.begin(), newInTextHeap.end());
+    std::sort(grownAddresses.begin(), grownAddresses.end());
+    EXPECT_EQ(newInTextHeap, grownAddresses) << "the text heap's new blocks are the grown ones";
+    const std::string summary = WindowText(::GetDlgItem(compare, IDC_TOOL_SUMMARY));
+    EXPECT_EQ(summary.rfind("New since the baseline: " + GroupedDecimal(newBlocks) + " blocks, " +
+                                GroupedDecimal(newBytes) + " bytes.",
+                            0),
+              0u)
+        << summary;
+    CaptureScreen(compare).SaveBmp(OutputPath("sample_compare.bmp"));
+    close(compare);
+
+    // The search of all blocks finds the text of the fourth grown block at
+    // 16, after "Corvane sample: ", whatever its letters' case.
+    menuCommand(ID_BLOCK_FIND_ALL);
+    const HWND find = ::FindWindowA(nullptr, "Find in All Blocks");
+    ASSERT_NE(find, nullptr);
+    const HWND results = ::GetDlgItem(find, IDC_TOOL_LIST);
+    auto search = [&](const char* text, int kind) {
+        ::SetWindowTextA(::GetDlgItem(find, IDC_FIND_ALL_TEXT), text);
+        ::SendMessageA(::GetDlgItem(find, IDC_FIND_ALL_KIND), CB_SETCURSEL, static_cast<WPARAM>(kind), 0);
+        ::SendMessageA(find, WM_COMMAND, MAKEWPARAM(IDC_FIND_ALL_START, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(find, IDC_FIND_ALL_START)));
+        for (int wait = 0; wait < 200 && WindowText(::GetDlgItem(find, IDC_TOOL_SUMMARY)).rfind("Done", 0) != 0;
+             ++wait)
+            PumpMessagesFor(window, 25);
+        return static_cast<int>(::SendMessageA(results, LVM_GETITEMCOUNT, 0, 0));
+    };
+    ASSERT_EQ(search("GROWN BLOCK 3", 0), 1) << WindowText(::GetDlgItem(find, IDC_TOOL_SUMMARY));
+    EXPECT_EQ(std::stoull(ListCell(results, 0, 1), nullptr, 16), grown[3].first);
+    EXPECT_EQ(std::stoull(ListCell(results, 0, 2), nullptr, 16), 16u);
+    EXPECT_NE(ListCell(results, 0, 3).find("grown block 3"), std::string::npos) << ListCell(results, 0, 3);
+    CaptureScreen(find).SaveBmp(OutputPath("sample_find_all.bmp"));
+
+    // Bytes given in hexadecimal: the end of the block of every byte value.
+    ASSERT_EQ(search("fd fe ff", 2), 1) << WindowText(::GetDlgItem(find, IDC_TOOL_SUMMARY));
+    EXPECT_EQ(std::stoull(ListCell(results, 0, 2), nullptr, 16), 253u);
+    ASSERT_EQ(search("grown block 3", 0), 1);
+    DoubleClickListRow(results, 0);
+    PumpMessages(window);
+    EXPECT_FALSE(::IsWindow(find));
+    EXPECT_EQ(::SendMessageA(item(IDC_DATA_LIST), LB_GETCURSEL, 0, 0), kFirstDumpLine + 1) << "the match's line";
+    EXPECT_EQ(WindowText(item(IDC_SEARCH)), "Find Again");
+    EXPECT_EQ(WindowText(item(IDC_SEARCH_EDIT)), "grown block 3");
+    char line[128] = {};
+    ::SendMessageA(item(IDC_DATA_LIST), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+    EXPECT_NE(std::string(line).find(RowHex(grown[3].first)), std::string::npos) << line;
+    const int chosen = static_cast<int>(
+        ::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    EXPECT_EQ(ListCell(item(IDC_BLOCK_LIST), chosen, kBlockColumnAddress), RowHex(grown[3].first))
+        << "the block's row is the chosen one";
+    CaptureScreen(window).SaveBmp(OutputPath("sample_find_all_shown.bmp"));
     dialog.DestroyWindow();
 }
 
