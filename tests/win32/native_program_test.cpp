@@ -80,13 +80,13 @@ bool ReadXml(const std::string& xml, std::vector<XmlElement>& elements, std::str
         else if (text.find_first_not_of(" \t\r\n") != std::string::npos)
             return error = "text outside the root", false;
         if (tag == std::string::npos) break;
-        const auto skip = [&](const char* start, const char* end) {
-            if (xml.compare(tag, std::strlen(start), start) != 0) return false;
-            const std::size_t found = xml.find(end, tag);
-            at = found == std::string::npos ? xml.size() + 1 : found + std::strlen(end);
-            return true;
-        };
-        if (skip("<?", "?>") || skip("<!--", "-->")) continue;
+        const char* skipTo = xml.compare(tag, 2, "<?") == 0 ? "?>" : xml.compare(tag, 4, "<!--") == 0 ? "-->" : nullptr;
+        if (skipTo) {
+            const std::size_t end = xml.find(skipTo, tag);
+            if (end == std::string::npos) return error = "unterminated declaration or comment", false;
+            at = end + std::strlen(skipTo);
+            continue;
+        }
         const std::size_t close = xml.find('>', tag);
         if (close == std::string::npos || xml[tag + 1] == '!') return error = "unreadable markup", false;
         std::string inside = xml.substr(tag + 1, close - tag - 1);
@@ -106,7 +106,7 @@ bool ReadXml(const std::string& xml, std::vector<XmlElement>& elements, std::str
         std::map<std::string, std::string> raw;
         while (p != std::string::npos && (p = inside.find_first_not_of(" \t\r\n", p)) != std::string::npos) {
             const std::size_t equals = inside.find('=', p);
-            const char quote = equals + 1 < inside.size() ? inside[equals + 1] : '\0';
+            const char quote = equals != std::string::npos && equals + 1 < inside.size() ? inside[equals + 1] : '\0';
             const std::size_t end = quote == '"' || quote == '\'' ? inside.find(quote, equals + 2) : std::string::npos;
             if (end == std::string::npos) return error = "bad attribute in <" + element.name + ">", false;
             const std::string name = inside.substr(p, equals - p);
@@ -226,13 +226,14 @@ TEST_F(ProgramManifest, NamesWindows7To11AsSupported) {
     EXPECT_EQ(ids, expected);
 }
 
-TEST(ManifestReader, RefusesTagsThatDoNotNest) {
+TEST(ManifestReader, ResolvesNamespacesAndRefusesBrokenMarkup) {
     std::vector<XmlElement> elements;
     std::string error;
     EXPECT_FALSE(ReadXml("<a><b></a></b>", elements, error));
     EXPECT_FALSE(ReadXml("<a><b/>", elements, error));
     EXPECT_FALSE(ReadXml("<a/><a/>", elements, error));
     EXPECT_FALSE(ReadXml("<a x=1/>", elements, error));
+    EXPECT_FALSE(ReadXml("<a><!-- </a>", elements, error));
     elements.clear();
     ASSERT_TRUE(ReadXml("<?xml?><!-- c --><a xmlns='u' xmlns:p=\"v\"><p:b k='1'>t</p:b></a>", elements, error))
         << error;
