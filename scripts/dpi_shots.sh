@@ -36,7 +36,7 @@ mkdir -p "$dir/dpi"
   tests/dpi/window_steps.cpp -luser32 -lgdi32
 
 # At each DPI: the registry set while no Wine program runs, then everything
-# started afresh, so that every part of Wine reads the new value. Corvane is
+# started afresh, so that all of Wine reads the new value. Corvane is
 # started on the sample target and steered (by corvane_show.exe) to a heap's
 # blocks and then to a block's dump, so that every control has something
 # to show.
