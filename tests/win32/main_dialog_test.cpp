@@ -197,7 +197,8 @@ const ExpectedControl kLayout[] = {
     {IDC_DATA_LIST, "ListBox", "", 0x40A10141, 0, {16, 153, 393, 124}},
     {IDC_CLOSE_DATA, "Button", "", 0x50010340, 0, {388, 135, 21, 16}},
     {IDC_SAVE_DATA, "Button", "", 0x50010300, 0, {361, 135, 21, 16}},
-    {IDC_STATIC, "Static", "", 0x5000020E, 0, {7, 8, 415, 74}},
+    // The banner stretches to its control (SS_REALSIZECONTROL).
+    {IDC_STATIC, "Static", "", 0x5000004E, 0, {7, 8, 415, 74}},
     {IDC_NODE_GROUP, "Button", "Heap Node List", 0x50000007, 0, {7, 128, 413, 156}},
     {IDC_BLOCK_GROUP, "Button", "Heap Blocks List", 0x50000007, 0, {7, 289, 413, 134}},
     {IDC_STATIC, "Button", "Select the Process", 0x50000007, 0, {7, 88, 413, 35}},

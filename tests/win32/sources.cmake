@@ -18,4 +18,5 @@ set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/dib_draw_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/heap_services_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/outside_heaps_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/native_program_test.cpp
 )
