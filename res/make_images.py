@@ -24,8 +24,8 @@ Resource ids and files:
     148 icons/save.ico           floppy disk, blue
     149 icons/save_hover.ico     floppy disk, red
     150 icons/search.ico         magnifier, blue lens
-    136 bitmaps/banner.bmp       main window banner, 622 x 120, 32 bpp
-    141 bitmaps/about_partner.bmp  About box partner badge, 180 x 71, 32 bpp
+    136 bitmaps/banner.bmp       main window banner, 622 x 120, 24 bpp
+    141 bitmaps/about_partner.bmp  About box partner badge, 180 x 71, 24 bpp
     142 bitmaps/about_banner.bmp   About box banner, 400 x 87, 24 bpp
 """
 
@@ -726,9 +726,12 @@ def main(argv):
             preview(os.path.join(prev, "app_%d.png" % img.w), img,
                     max(1, 256 // img.w) * (2 if img.w <= 48 else 1))
 
-    for name, img, bits in (("banner", banner(), 32),
+    # Pictures of static controls carry no alpha channel: a themed static
+    # control shows a 32-bit bitmap through a copy of its own, and the
+    # bitmap it loaded from the template is then never deleted.
+    for name, img, bits in (("banner", banner(), 24),
                             ("about_banner", about_banner(), 24),
-                            ("about_partner", about_partner(), 32)):
+                            ("about_partner", about_partner(), 24)):
         write_bmp(os.path.join(bitmaps, name + ".bmp"), img, bits)
         if prev:
             preview(os.path.join(prev, name + ".png"), img, 2, bgs=(hexc("#ffffff"),))
