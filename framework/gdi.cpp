@@ -74,4 +74,16 @@ void CSelectObject::Restore() {
     m_previous = nullptr;
 }
 
+int ScaleToSystemDpi(int pixels) {
+    // The system DPI is fixed for the life of a process that is not aware of
+    // each monitor's own.
+    static const int dpi = [] {
+        const HDC screen = ::GetDC(nullptr);
+        const int logical = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen) ::ReleaseDC(nullptr, screen);
+        return logical > 0 ? logical : 96;
+    }();
+    return ::MulDiv(pixels, dpi, 96);
+}
+
 } // namespace corvane

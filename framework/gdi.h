@@ -109,4 +109,9 @@ private:
     HGDIOBJ m_previous = nullptr;
 };
 
+// `pixels` measured at 96 DPI, in pixels at the system DPI. The program is
+// aware of the system DPI, so its dialogs, laid out in dialog units, grow
+// with it; sizes given in pixels (columns, fonts) must grow with them.
+int ScaleToSystemDpi(int pixels);
+
 } // namespace corvane

@@ -119,9 +119,11 @@ ColumnFit InsertColumns(CListCtrl& list, const Column* columns, std::size_t coun
     ColumnFit fit;
     fit.lastColumnLeast = lastColumnLeast;
     for (std::size_t i = 0; i < count; ++i)
-        if (columns[i].hexadecimal && hexWidth > columns[i].width) fit.extra += hexWidth - columns[i].width;
+        if (columns[i].hexadecimal && hexWidth > ScaleToSystemDpi(columns[i].width))
+            fit.extra += hexWidth - ScaleToSystemDpi(columns[i].width);
     for (std::size_t i = 0; i < count; ++i) {
-        int columnWidth = columns[i].hexadecimal ? std::max(columns[i].width, hexWidth) : columns[i].width;
+        const int usual = ScaleToSystemDpi(columns[i].width);
+        int columnWidth = columns[i].hexadecimal ? std::max(usual, hexWidth) : usual;
         if (i + 1 == count) columnWidth = fit.LastColumnWidth(columnWidth);
         list.InsertColumn(static_cast<int>(i), columns[i].heading, LVCFMT_LEFT, columnWidth);
     }
@@ -267,7 +269,7 @@ BOOL CCorvaneDlg::OnInitDialog() {
     SetIcon(m_appIcon, true);
     SetIcon(m_appIcon, false);
 
-    m_linkLabelFont.CreateFont(14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+    m_linkLabelFont.CreateFont(ScaleToSystemDpi(14), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, "Georgia");
     m_linkWeb.SetFont(m_linkLabelFont, true);
     m_linkAbout.SetFont(m_linkLabelFont, true);
@@ -276,10 +278,10 @@ BOOL CCorvaneDlg::OnInitDialog() {
     m_linkWeb.SetToolTipEnabled(true);
     m_linkWeb.SetToolTipText(kLatestVersionTip);
 
-    m_dataFont.CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    m_dataFont.CreateFont(ScaleToSystemDpi(14), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "Courier New");
     m_dataList.SetFont(m_dataFont, true);
-    m_dataList.SetHorizontalExtent(740);
+    m_dataList.SetHorizontalExtent(ScaleToSystemDpi(740));
 
     ShowPanel(PANEL_HEAPDATA, kHideCommand);
     m_searchEdit.SetWindowText("Search...");
@@ -295,7 +297,7 @@ BOOL CCorvaneDlg::OnInitDialog() {
     lstrcpynA(m_nodeTip, "Click to view the heap blocks within this node", sizeof m_nodeTip);
     lstrcpynA(m_blockTip, "Click to view the contents of this heap block", sizeof m_blockTip);
 
-    m_processCombo.SetWindowPos(nullptr, 0, 0, 250, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    m_processCombo.SetWindowPos(nullptr, 0, 0, ScaleToSystemDpi(250), ScaleToSystemDpi(150), SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
     m_processCombo.SetCurSel(-1);
 
     EnableDebugPrivilege();
@@ -618,9 +620,11 @@ void CCorvaneDlg::ShowBlockRows(std::vector<HeapBlockCursor> blocks, AddressWidt
 }
 
 void CCorvaneDlg::SetNodeColumnWidth(int column, int width) {
+    width = ScaleToSystemDpi(width);
     m_nodeList.SetColumnWidth(column, column == kNodeColumnFlags ? m_nodeFit.LastColumnWidth(width) : width);
 }
 void CCorvaneDlg::SetBlockColumnWidth(int column, int width) {
+    width = ScaleToSystemDpi(width);
     m_blockList.SetColumnWidth(column, column == kBlockColumnStatus ? m_blockFit.LastColumnWidth(width) : width);
 }
 std::string CCorvaneDlg::NodeRowText(int row, int column) { return m_nodeList.GetItemText(row, column); }

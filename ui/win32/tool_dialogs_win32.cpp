@@ -70,7 +70,7 @@ BOOL CToolDialog::OnInitDialog() {
     const std::vector<int> widths = ColumnWidths();
     for (int column = 0; column < rows.ColumnCount(); ++column)
         m_list.InsertColumn(column, rows.Heading(column).c_str(), LVCFMT_LEFT,
-                            widths[static_cast<std::size_t>(column)]);
+                            ScaleToSystemDpi(widths[static_cast<std::size_t>(column)]));
     m_list.SetItemCount(static_cast<int>(rows.RowCount()));
     return TRUE;
 }
