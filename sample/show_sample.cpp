@@ -43,11 +43,15 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM found) {
     return FALSE;
 }
 
+// Waits for the main window and its lists: the dialog has its caption a
+// moment before its template's controls are made.
 HWND WaitForMainWindow(const Deadline& deadline) {
     for (;;) {
         HWND main = nullptr;
         ::EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&main));
-        if (main || deadline.Passed()) return main;
+        const bool complete = main && ::GetDlgItem(main, IDC_NODE_LIST) && ::GetDlgItem(main, IDC_BLOCK_LIST) &&
+                              ::GetDlgItem(main, IDC_DATA_LIST);
+        if (complete || deadline.Passed()) return main;
         ::Sleep(kPollMs);
     }
 }
