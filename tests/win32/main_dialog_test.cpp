@@ -377,7 +377,7 @@ TEST_F(MainDialog, FontsAndToolTips) {
     }
     const std::set<std::string> tips = ToolTipTexts();
     for (const char* tip :
-         {"Refresh the current process list", "Search for text in the heap data below",
+         {"Refresh the current process list (F5)", "Search for text in the heap data below (Ctrl+F, F3: find again)",
           "Save the displayed heap data to the file", "Close the heap data window and display main heap list",
           "Click here to get the latest version of Corvane"})
         EXPECT_TRUE(tips.count(tip)) << tip;
