@@ -207,7 +207,7 @@ BOOL CFindAllDlg::OnInitDialog() {
 
 std::vector<int> CFindAllDlg::ColumnWidths() const {
     const int hex = m_width == AddressWidth::Bits64 ? 150 : 95;
-    return {100, hex, hex + 60, 260 - hex};
+    return {110, hex, hex + 50, 260 - hex};
 }
 
 void CFindAllDlg::OnOK() {
