@@ -40,8 +40,17 @@ protected:
         region = helper.region();
         platform.processes.processes = {{helper.id(), "helper.exe"}, {::GetCurrentProcessId(), "self.exe"}};
 
-        // Heap 1: a segment pointing at the helper's region, then a block of
-        // 0x200 bytes, a free block and more small blocks. Heap 2: three blocks.
+        LayHelperHeaps(false);
+
+        boxes = std::make_unique<MessageBoxRecorder>(IDOK);
+        dialog = std::make_unique<CCorvaneDlg>(platform);
+        ASSERT_TRUE(ShowTestDialog(*dialog));
+    }
+    // Heap 1: a segment pointing at the helper's region, then a block of
+    // 0x200 bytes, a free block and more small blocks. Heap 2: three blocks.
+    // Grown, heap 1 has one more block at its end and heap 2's last block is
+    // free.
+    void LayHelperHeaps(bool grown) {
         SyntheticHeap first;
         first.record = {kHeapBase, 0x00000002, 8, 0x1000, 0x10000, 0, 0};
         first.entries.push_back({0x1000, kEntrySegment, region - 8});
@@ -49,16 +58,14 @@ protected:
         first.entries.push_back({0x100, 0x0100, 0});
         for (int i = 2; i < kBlocks; ++i)
             first.entries.push_back({0x40, 0x0001, 0});
+        if (grown) first.entries.push_back({0x80, 0x0001, 0});
         first.record.entryCount = static_cast<std::uint32_t>(first.entries.size());
         SyntheticHeap second;
         second.record = {0x00250000, 0x00000002, 8, 0x100, 0x1000, 0, 0};
-        second.entries = {{0x1000, kEntrySegment, region - 8}, {0x10, 1, 0}, {0x10, 1, 0}, {0x10, 1, 0}};
+        const std::uint16_t lastFlags = grown ? 0x0100 : 0x0001;
+        second.entries = {{0x1000, kEntrySegment, region - 8}, {0x10, 1, 0}, {0x10, 1, 0}, {0x10, lastFlags, 0}};
         second.record.entryCount = 4;
         platform.LayHeaps({first, second});
-
-        boxes = std::make_unique<MessageBoxRecorder>(IDOK);
-        dialog = std::make_unique<CCorvaneDlg>(platform);
-        ASSERT_TRUE(ShowTestDialog(*dialog));
     }
     void TearDown() override {
         if (dialog) dialog->DestroyWindow();

@@ -51,24 +51,6 @@ protected:
         ::GetTempPathA(MAX_PATH, folder);
         return std::string(folder) + name;
     }
-    // The helper's heaps again, with one more block at the end of the first
-    // heap and the second heap's last block freed.
-    void GrowFirstHeapAndFreeInSecond() {
-        SyntheticHeap first;
-        first.record = {kHeapBase, 0x00000002, 8, 0x1000, 0x10000, 0, 0};
-        first.entries.push_back({0x1000, kEntrySegment, region - 8});
-        first.entries.push_back({kFirstBlockSize, 0x0001, 0});
-        first.entries.push_back({0x100, 0x0100, 0});
-        for (int i = 2; i < kBlocks; ++i)
-            first.entries.push_back({0x40, 0x0001, 0});
-        first.entries.push_back({0x80, 0x0001, 0});
-        first.record.entryCount = static_cast<std::uint32_t>(first.entries.size());
-        SyntheticHeap second;
-        second.record = {0x00250000, 0x00000002, 8, 0x100, 0x1000, 0, 0};
-        second.entries = {{0x1000, kEntrySegment, region - 8}, {0x10, 1, 0}, {0x10, 1, 0}, {0x10, 0x0100, 0}};
-        second.record.entryCount = 4;
-        platform.LayHeaps({first, second});
-    }
 };
 
 TEST_F(MainWindowTools, TheMenusOfferWhatAppliesAndABaselineComparesWithAFreshSnapshot) {
@@ -93,7 +75,7 @@ TEST_F(MainWindowTools, TheMenusOfferWhatAppliesAndABaselineComparesWithAFreshSn
     ASSERT_EQ(menu.size(), 6u);
     EXPECT_TRUE(menu[1].enabled) << "a baseline is kept for this process";
 
-    GrowFirstHeapAndFreeInSecond();
+    LayHelperHeaps(true);
     MenuCommand(ID_NODE_COMPARE);
     const HWND compare = Tool("Compare with Baseline");
     ASSERT_NE(compare, nullptr);

@@ -190,6 +190,18 @@ TEST(OutsideHeapsOfTheOtherWidth, AreRefusedInPlainWords) {
     EXPECT_EQ(snapshot.unreadable, "This 64-bit edition cannot read the heaps of a 32-bit process.");
 }
 
+// Picks a process in the window's process box, as a pick in its list does.
+void PickListedProcess(HWND window, const char* name, std::uint32_t id) {
+    const HWND combo = ::GetDlgItem(window, IDC_PROCESS_COMBO);
+    const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
+    const LRESULT index =
+        ::SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+    ASSERT_NE(index, CB_ERR) << entry;
+    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+    PumpMessages(window);
+}
+
 // The road through the main window with the program's own services.
 TEST_F(OutsideHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
     Win32Platform platform;
@@ -215,14 +227,7 @@ TEST_F(OutsideHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
         ::SendMessageA(item(id), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
         PumpMessages(window);
     };
-    const std::string entry = FormatProcessEntry("corvane_sample.exe", static_cast<std::int32_t>(sample.id()));
-    const LRESULT index = ::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(entry.c_str()));
-    ASSERT_NE(index, CB_ERR) << entry;
-    ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK),
-                   reinterpret_cast<LPARAM>(item(IDC_PROCESS_COMBO)));
-    PumpMessages(window);
+    ASSERT_NO_FATAL_FAILURE(PickListedProcess(window, "corvane_sample.exe", sample.id()));
     ASSERT_EQ(rows(IDC_NODE_LIST), static_cast<int>(walked.size()));
     EXPECT_TRUE(boxes.calls.empty());
 
@@ -288,14 +293,7 @@ TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
                        reinterpret_cast<LPARAM>(::GetDlgItem(tool, IDCANCEL)));
         PumpMessages(window);
     };
-    const std::string entry = FormatProcessEntry("corvane_sample.exe", static_cast<std::int32_t>(sample.id()));
-    const LRESULT index = ::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(entry.c_str()));
-    ASSERT_NE(index, CB_ERR) << entry;
-    ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK),
-                   reinterpret_cast<LPARAM>(item(IDC_PROCESS_COMBO)));
-    PumpMessages(window);
+    ASSERT_NO_FATAL_FAILURE(PickListedProcess(window, "corvane_sample.exe", sample.id()));
     LVITEMA state = {};
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(item(IDC_NODE_LIST), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state)); // the text heap
