@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of corvane.exe's main window and About box at 96, 120 and 144 DPI,
-# for people to compare: nothing drawn at 96 DPI may be lost or cut at the
-# others. Wine takes the system DPI from the registry (HKCU\Control Panel\
+# Pictures of corvane.exe's main window, About box and list tools at 96, 120
+# and 144 DPI, for people to compare: nothing drawn at 96 DPI may be lost or
+# cut at the others. Wine takes the system DPI from the registry (HKCU\Control Panel\
 # Desktop "LogPixels", or HKEY_CURRENT_CONFIG\Software\Fonts "LogPixels"
 # when the first is missing), so the pictures are taken in a Wine prefix of
 # their own, never in the one the tests use.
@@ -9,7 +9,8 @@
 #   scripts/dpi_shots.sh [win32|win64]     # default: the 32-bit edition where it runs
 #
 # Leaves build/<preset>/dpi/main-<dpi>.png (a heap's blocks), dump-<dpi>.png
-# (a block's dump, with the search row) and about-<dpi>.png.
+# (a block's dump, with the search row), about-<dpi>.png, compare-<dpi>.png,
+# statistics-<dpi>.png and find-all-<dpi>.png.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -33,7 +34,7 @@ cmake --build --preset "$preset" --target corvane corvane_sample corvane_show >/
 dir=$root/build/$preset
 mkdir -p "$dir/dpi"
 "$triplet-g++-posix" -std=c++17 -O1 -Wall -Wextra -Werror -static -o "$dir/dpi/window_steps.exe" \
-  tests/dpi/window_steps.cpp -luser32 -lgdi32
+  -I. tests/dpi/window_steps.cpp -luser32 -lgdi32
 
 # At each DPI: the registry set while no Wine program runs, then everything
 # started afresh, so that all of Wine reads the new value. Corvane is
@@ -67,6 +68,12 @@ shots() {
     shot "$dir" "$dpi" "Corvane - www.example.com" dump || return 1
     "$WINE" "$dir/dpi/window_steps.exe" about </dev/null || return 1
     shot "$dir" "$dpi" "About Corvane" about || return 1
+    "$WINE" "$dir/dpi/window_steps.exe" close "About Corvane" </dev/null || return 1
+    for tool in "compare:Compare with Baseline" "statistics:Size Statistics" "find-all:Find in All Blocks"; do
+      "$WINE" "$dir/dpi/window_steps.exe" tool "${tool%%:*}" </dev/null || return 1
+      shot "$dir" "$dpi" "${tool#*:}" "${tool%%:*}" || return 1
+      "$WINE" "$dir/dpi/window_steps.exe" close "${tool#*:}" </dev/null || return 1
+    done
   done
   wineserver -k >/dev/null 2>&1 || true
 }
