@@ -23,7 +23,7 @@ constexpr int kMainControls[] = {
 constexpr int kAboutControls[] = {IDC_ABOUT_TITLE,  IDC_ABOUT_SLOGAN,          IDC_ABOUT_WEB_LINK,
                                   IDC_ABOUT_CREDIT, IDC_ABOUT_PARTNER_CAPTION, IDC_ABOUT_LEGAL};
 
-constexpr int kToolControls[] = {IDC_TOOL_SUMMARY,   IDC_TOOL_LIST,     IDC_FIND_ALL_TEXT, IDC_FIND_ALL_KIND,
+constexpr int kToolControls[] = {IDC_TOOL_SUMMARY,   IDC_TOOL_LIST,     IDC_FIND_ALL_TEXT,  IDC_FIND_ALL_KIND,
                                  IDC_FIND_ALL_START, IDC_FIND_ALL_STOP, IDC_FIND_ALL_LABEL, 2 /* IDCANCEL */};
 constexpr int kCommands[] = {ID_NODE_SET_BASELINE, ID_NODE_COMPARE, ID_NODE_STATISTICS, ID_NODE_COPY, ID_NODE_EXPORT,
                              ID_BLOCK_FIND_ALL,    ID_BLOCK_COPY,   ID_BLOCK_EXPORT,    ID_DUMP_COPY, ID_DUMP_EXPORT};

@@ -46,8 +46,7 @@ const char* const kHitHeadings[kHitColumnCount] = {"Heap Block Index", "Block Ad
 
 namespace {
 
-template <std::size_t N>
-void CopyText(const std::string& text, char (&to)[N]) {
+template <std::size_t N> void CopyText(const std::string& text, char (&to)[N]) {
     std::snprintf(to, N, "%s", text.c_str());
 }
 

@@ -41,7 +41,13 @@ std::vector<ChangeRow> ChangeRows(const SnapshotDifference& difference);
 using SizeText = char[48];
 void FormatSizeText(std::uint64_t size, AddressWidth width, SizeText& text);
 
-enum ChangeColumn : int { kChangeColumnHeap, kChangeColumnChange, kChangeColumnAddress, kChangeColumnSize, kChangeColumnCount };
+enum ChangeColumn : int {
+    kChangeColumnHeap,
+    kChangeColumnChange,
+    kChangeColumnAddress,
+    kChangeColumnSize,
+    kChangeColumnCount
+};
 struct ChangeRowTexts {
     HexText heap;
     const char* change;
@@ -62,7 +68,13 @@ struct StatisticsRow {
 // The sizes, most bytes first, then the line of the free blocks.
 std::vector<StatisticsRow> StatisticsRows(const SizeStatistics& statistics);
 
-enum StatisticsColumn : int { kStatisticsColumnSize, kStatisticsColumnBlocks, kStatisticsColumnBytes, kStatisticsColumnShare, kStatisticsColumnCount };
+enum StatisticsColumn : int {
+    kStatisticsColumnSize,
+    kStatisticsColumnBlocks,
+    kStatisticsColumnBytes,
+    kStatisticsColumnShare,
+    kStatisticsColumnCount
+};
 struct StatisticsRowTexts {
     SizeText size;
     char count[28];

@@ -5,8 +5,7 @@
 namespace corvane {
 namespace {
 
-template <typename Texts>
-std::vector<std::string> CellTexts(const Texts& texts) {
+template <typename Texts> std::vector<std::string> CellTexts(const Texts& texts) {
     const auto cells = texts.Cells();
     return std::vector<std::string>(cells.begin(), cells.end());
 }
@@ -38,8 +37,7 @@ TEST(HeapToolTexts, TheComparisonListsEachHeapsNewBlocksThenItsGoneOnesWithTheTo
     ASSERT_EQ(rows.size(), 4u);
     ChangeRowTexts texts;
     FormatChangeRow(0, rows[0], AddressWidth::Bits32, texts);
-    EXPECT_EQ(CellTexts(texts),
-              (std::vector<std::string>{"0x00150000", "New", "0x00151000", "0x00000300 (768)"}));
+    EXPECT_EQ(CellTexts(texts), (std::vector<std::string>{"0x00150000", "New", "0x00151000", "0x00000300 (768)"}));
     FormatChangeRow(2, rows[2], AddressWidth::Bits64, texts);
     EXPECT_EQ(std::string(texts.change), "Gone");
     EXPECT_EQ(std::string(texts.address), "0x0000000000153000");
@@ -62,11 +60,9 @@ TEST(HeapToolTexts, StatisticsEndWithTheFreeBlocksLine) {
     ASSERT_EQ(rows.size(), 3u);
     StatisticsRowTexts texts;
     FormatStatisticsRow(0, rows[0], AddressWidth::Bits32, texts);
-    EXPECT_EQ(CellTexts(texts),
-              (std::vector<std::string>{"0x00000040 (64)", "28", "1,792", "77.8%"}));
+    EXPECT_EQ(CellTexts(texts), (std::vector<std::string>{"0x00000040 (64)", "28", "1,792", "77.8%"}));
     FormatStatisticsRow(2, rows[2], AddressWidth::Bits32, texts);
-    EXPECT_EQ(CellTexts(texts),
-              (std::vector<std::string>{"Free blocks", "1", "1,234,567", ""}));
+    EXPECT_EQ(CellTexts(texts), (std::vector<std::string>{"Free blocks", "1", "1,234,567", ""}));
     EXPECT_EQ(StatisticsSummary(0x150000, AddressWidth::Bits32, statistics),
               "Heap 0x00150000: 29 blocks, 2,304 bytes in use in 2 sizes; 1 block, 1,234,567 bytes free.");
 }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <cstddef>
 #include <memory>
 
@@ -143,7 +142,6 @@ TEST(AboutBox, EnterAndEscapeClose) {
         EXPECT_EQ(about.dialog.GetEndResult(), static_cast<int>(command));
     }
 }
-
 
 TEST(AboutBox, OpeningAndClosingItAgainAndAgainKeepsNoMemoryOrGdiObjects) {
     testing::FakePlatform platform;

@@ -246,8 +246,8 @@ void CALLBACK ReadShownMenu(HWND, UINT, UINT_PTR timer, DWORD) {
         item.dwTypeData = text;
         item.cch = sizeof text;
         ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item);
-        g_menuSeen.push_back({(item.fType & MFT_SEPARATOR) ? std::string() : std::string(text),
-                              (item.fState & MFS_DISABLED) == 0});
+        g_menuSeen.push_back(
+            {(item.fType & MFT_SEPARATOR) ? std::string() : std::string(text), (item.fState & MFS_DISABLED) == 0});
     }
     if (!g_menuPicture.empty()) {
         ::UpdateWindow(menuWindow);

@@ -157,8 +157,8 @@ TEST_F(MainWindowTools, TheBlockListSortsByAColumnAndBackAndAPickStillShowsItsBl
         << DumpLines()[0];
     // Sorting again keeps that block chosen, where it now stands.
     ClickHeading(IDC_BLOCK_LIST, kBlockColumnSize);
-    const int chosen = static_cast<int>(
-        ::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int chosen =
+        static_cast<int>(::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     EXPECT_EQ(chosen, kBlocks - 1);
     EXPECT_EQ(Cell(IDC_BLOCK_LIST, chosen, kBlockColumnIndex), "1");
     CaptureScreen(hwnd()).SaveBmp(OutputPath("sorted_blocks.bmp"));

@@ -321,7 +321,8 @@ TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
         ++newBlocks;
         const std::string size = ListCell(changes, row, 3); // "0x00003100 (12,544)"
         newBytes += std::stoull(size, nullptr, 16);
-        if (ListCell(changes, row, 0) == textHeap) newInTextHeap.push_back(std::stoull(ListCell(changes, row, 2), nullptr, 16));
+        if (ListCell(changes, row, 0) == textHeap)
+            newInTextHeap.push_back(std::stoull(ListCell(changes, row, 2), nullptr, 16));
     }
     std::vector<Address> grownAddresses;
     for (const auto& [address, size] : grown) {
@@ -351,8 +352,7 @@ TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
         ::SendMessageA(::GetDlgItem(find, IDC_FIND_ALL_KIND), CB_SETCURSEL, static_cast<WPARAM>(kind), 0);
         ::SendMessageA(find, WM_COMMAND, MAKEWPARAM(IDC_FIND_ALL_START, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(find, IDC_FIND_ALL_START)));
-        for (int wait = 0; wait < 200 && WindowText(::GetDlgItem(find, IDC_TOOL_SUMMARY)).rfind("Done", 0) != 0;
-             ++wait)
+        for (int wait = 0; wait < 200 && WindowText(::GetDlgItem(find, IDC_TOOL_SUMMARY)).rfind("Done", 0) != 0; ++wait)
             PumpMessagesFor(window, 25);
         return static_cast<int>(::SendMessageA(results, LVM_GETITEMCOUNT, 0, 0));
     };
@@ -375,8 +375,8 @@ TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
     char line[128] = {};
     ::SendMessageA(item(IDC_DATA_LIST), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
     EXPECT_NE(std::string(line).find(RowHex(grown[3].first)), std::string::npos) << line;
-    const int chosen = static_cast<int>(
-        ::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int chosen =
+        static_cast<int>(::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     EXPECT_EQ(ListCell(item(IDC_BLOCK_LIST), chosen, kBlockColumnAddress), RowHex(grown[3].first))
         << "the block's row is the chosen one";
     CaptureScreen(window).SaveBmp(OutputPath("sample_find_all_shown.bmp"));

@@ -130,8 +130,7 @@ ColumnFit InsertColumns(CListCtrl& list, const Column* columns, std::size_t coun
     return fit;
 }
 
-template <std::size_t N>
-std::vector<std::string> Headings(const Column (&columns)[N]) {
+template <std::size_t N> std::vector<std::string> Headings(const Column (&columns)[N]) {
     std::vector<std::string> headings;
     for (const Column& column : columns)
         headings.emplace_back(column.heading);
@@ -269,8 +268,8 @@ BOOL CCorvaneDlg::OnInitDialog() {
     SetIcon(m_appIcon, true);
     SetIcon(m_appIcon, false);
 
-    m_linkLabelFont.CreateFont(ScaleToSystemDpi(14), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, "Georgia");
+    m_linkLabelFont.CreateFont(ScaleToSystemDpi(14), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, "Georgia");
     m_linkWeb.SetFont(m_linkLabelFont, true);
     m_linkAbout.SetFont(m_linkLabelFont, true);
     m_linkAbout.SetNotifyParent(true);
@@ -278,8 +277,8 @@ BOOL CCorvaneDlg::OnInitDialog() {
     m_linkWeb.SetToolTipEnabled(true);
     m_linkWeb.SetToolTipText(kLatestVersionTip);
 
-    m_dataFont.CreateFont(ScaleToSystemDpi(14), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "Courier New");
+    m_dataFont.CreateFont(ScaleToSystemDpi(14), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "Courier New");
     m_dataList.SetFont(m_dataFont, true);
     m_dataList.SetHorizontalExtent(ScaleToSystemDpi(740));
 
@@ -287,8 +286,8 @@ BOOL CCorvaneDlg::OnInitDialog() {
     m_searchEdit.SetWindowText("Search...");
 
     SetUpButton(m_refreshButton, "Refresh the current process list (F5)", IDI_REFRESH, BS_LEFT, IDI_REFRESH_HOVER);
-    SetUpButton(m_searchButton, "Search for text in the heap data below (Ctrl+F, F3: find again)", IDI_SEARCH,
-                BS_LEFT, IDI_SEARCH_HOVER);
+    SetUpButton(m_searchButton, "Search for text in the heap data below (Ctrl+F, F3: find again)", IDI_SEARCH, BS_LEFT,
+                IDI_SEARCH_HOVER);
     SetUpButton(m_saveButton, "Save the displayed heap data to the file", IDI_SAVE, BS_CENTER, IDI_SAVE_HOVER);
     SetUpButton(m_closeButton, "Close the heap data window and display main heap list", IDI_CLOSE, BS_CENTER,
                 IDI_CLOSE_HOVER);
@@ -297,7 +296,8 @@ BOOL CCorvaneDlg::OnInitDialog() {
     lstrcpynA(m_nodeTip, "Click to view the heap blocks within this node", sizeof m_nodeTip);
     lstrcpynA(m_blockTip, "Click to view the contents of this heap block", sizeof m_blockTip);
 
-    m_processCombo.SetWindowPos(nullptr, 0, 0, ScaleToSystemDpi(250), ScaleToSystemDpi(150), SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    m_processCombo.SetWindowPos(nullptr, 0, 0, ScaleToSystemDpi(250), ScaleToSystemDpi(150),
+                                SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
     m_processCombo.SetCurSel(-1);
 
     EnableDebugPrivilege();
@@ -467,13 +467,9 @@ void CCorvaneDlg::OnGetDispInfoBlockList(NMHDR* header, LRESULT* result) {
     *result = 0;
 }
 
-void CCorvaneDlg::OnFindItemNodeList(NMHDR* header, LRESULT* result) {
-    *result = m_nodeRows.Find(*header);
-}
+void CCorvaneDlg::OnFindItemNodeList(NMHDR* header, LRESULT* result) { *result = m_nodeRows.Find(*header); }
 
-void CCorvaneDlg::OnFindItemBlockList(NMHDR* header, LRESULT* result) {
-    *result = m_blockRows.Find(*header);
-}
+void CCorvaneDlg::OnFindItemBlockList(NMHDR* header, LRESULT* result) { *result = m_blockRows.Find(*header); }
 
 void CCorvaneDlg::OnGetInfoTipBlockList(NMHDR* header, LRESULT* result) {
     reinterpret_cast<NMLVGETINFOTIPA*>(header)->pszText = m_blockTip;
@@ -556,9 +552,8 @@ bool CCorvaneDlg::RefreshProcessList(std::int32_t wantedId) {
     }
     // A baseline goes with its process.
     for (auto baseline = m_baselines.begin(); baseline != m_baselines.end();) {
-        const bool running = std::any_of(processes.begin(), processes.end(), [&](const ProcessInfo& process) {
-            return process.id == baseline->first;
-        });
+        const bool running = std::any_of(processes.begin(), processes.end(),
+                                         [&](const ProcessInfo& process) { return process.id == baseline->first; });
         baseline = running ? std::next(baseline) : m_baselines.erase(baseline);
     }
     const ProcessEntries listed = MakeProcessEntries(processes, wantedId);
@@ -715,8 +710,8 @@ LRESULT CCorvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam) {
     enable(ID_NODE_COPY, m_nodeList.GetNextItem(-1, LVNI_FOCUSED) >= 0 || nodeRow >= 0);
     enable(ID_NODE_EXPORT, m_nodeRows.RowCount() != 0);
     enable(ID_BLOCK_FIND_ALL, m_blockRows.RowCount() != 0);
-    enable(ID_BLOCK_COPY, m_blockList.GetNextItem(-1, LVNI_FOCUSED) >= 0 ||
-                              m_blockList.GetNextItem(-1, LVNI_SELECTED) >= 0);
+    enable(ID_BLOCK_COPY,
+           m_blockList.GetNextItem(-1, LVNI_FOCUSED) >= 0 || m_blockList.GetNextItem(-1, LVNI_SELECTED) >= 0);
     enable(ID_BLOCK_EXPORT, m_blockRows.RowCount() != 0);
     enable(ID_DUMP_COPY, m_dataList.GetCurSel() >= 0);
     enable(ID_DUMP_EXPORT, m_dataList.GetCount() > 0);
@@ -815,14 +810,13 @@ bool CCorvaneDlg::PutOnClipboard(const std::string& text) {
 }
 
 void CCorvaneDlg::ExportRows(const TableRows& rows, const char* fileName, bool csv) {
-    CFileDialog dialog(FALSE, csv ? "csv" : "txt", fileName, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT,
-                       csv ? "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||"
-                           : "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||",
-                       this);
+    CFileDialog dialog(
+        FALSE, csv ? "csv" : "txt", fileName, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT,
+        csv ? "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||" : "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||", this);
     if (dialog.DoModal() != IDOK) return;
     const std::string path = dialog.GetPathName();
-    const char* failure = csv ? ExportCsv(rows, m_platform.Files(), path)
-                              : ExportTextLines(rows, m_platform.Files(), path);
+    const char* failure =
+        csv ? ExportCsv(rows, m_platform.Files(), path) : ExportTextLines(rows, m_platform.Files(), path);
     if (failure) ShowMessage(failure, MessageIcon::Error);
 }
 

@@ -25,8 +25,7 @@ template <typename Values, typename Texts, void (*Format)(std::uint32_t, const V
 class RowList : public TableRows {
 public:
     explicit RowList(std::vector<std::string> headings) : m_headings(std::move(headings)) {}
-    template <std::size_t N>
-    explicit RowList(const char* const (&headings)[N]) : m_headings(headings, headings + N) {}
+    template <std::size_t N> explicit RowList(const char* const (&headings)[N]) : m_headings(headings, headings + N) {}
 
     void Show(CListCtrl& list, std::vector<Values> rows, AddressWidth width) {
         m_rows = std::move(rows);
@@ -49,13 +48,11 @@ public:
 
     // Puts the rows in the order `before` gives (a strict weak order over
     // the values and their numbers), keeping the given order among equals.
-    template <typename Before>
-    void Sort(Before before) {
+    template <typename Before> void Sort(Before before) {
         m_order.resize(m_rows.size());
         std::iota(m_order.begin(), m_order.end(), 0u);
-        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return before(m_rows[a], a, m_rows[b], b);
-        });
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return before(m_rows[a], a, m_rows[b], b); });
         m_cachedRow = -1;
     }
 
@@ -116,10 +113,9 @@ public:
             const std::size_t row = first + step;
             if (row >= count && !(flags & LVFI_WRAP)) break;
             const char* text = RowTexts(static_cast<int>(row % count)).Cells()[0];
-            const bool matches = (flags & LVFI_PARTIAL)
-                                     ? std::strlen(text) >= typed.size() &&
-                                           ::_strnicmp(text, typed.c_str(), typed.size()) == 0
-                                     : ::lstrcmpiA(text, typed.c_str()) == 0;
+            const bool matches = (flags & LVFI_PARTIAL) ? std::strlen(text) >= typed.size() &&
+                                                              ::_strnicmp(text, typed.c_str(), typed.size()) == 0
+                                                        : ::lstrcmpiA(text, typed.c_str()) == 0;
             if (matches) return static_cast<int>(row % count);
         }
         return -1;

@@ -165,8 +165,8 @@ std::vector<int> CStatisticsDlg::ColumnWidths() const {
 
 CFindAllDlg::CFindAllDlg(Address heapBase, std::vector<HeapBlockCursor> blocks, std::unique_ptr<TargetMemory> memory,
                          AddressWidth width)
-    : CToolDialog(IDD_FIND_ALL, width), m_heapBase(heapBase), m_blocks(std::move(blocks)),
-      m_memory(std::move(memory)), m_rows(kHitHeadings) {}
+    : CToolDialog(IDD_FIND_ALL, width), m_heapBase(heapBase), m_blocks(std::move(blocks)), m_memory(std::move(memory)),
+      m_rows(kHitHeadings) {}
 
 const MessageMap* CFindAllDlg::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
@@ -221,8 +221,9 @@ void CFindAllDlg::OnStart() {
     if (m_search) return;
     const std::string text = m_textEdit.GetWindowText();
     const int kind = m_kindCombo.GetCurSel();
-    const PatternKind patternKind =
-        kind == 2 ? PatternKind::HexBytes : kind == 1 ? PatternKind::WideText : PatternKind::Text;
+    const PatternKind patternKind = kind == 2   ? PatternKind::HexBytes
+                                    : kind == 1 ? PatternKind::WideText
+                                                : PatternKind::Text;
     SearchPattern pattern;
     std::string error;
     if (!ParseSearchPattern(text, patternKind, pattern, error)) {
