@@ -14,6 +14,7 @@ set(CORVANE_UI_SOURCES
 set(CORVANE_UI_WIN32_SOURCES
   ui/win32/about_dialog_win32.cpp
   ui/win32/corvane_dialog_win32.cpp
+  ui/win32/corvane_dialog_tools_win32.cpp
   ui/win32/shaded_dialog_win32.cpp
   ui/win32/tool_dialogs_win32.cpp
 )
