@@ -316,13 +316,15 @@ TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
     const HWND changes = ::GetDlgItem(compare, IDC_TOOL_LIST);
     std::uint64_t newBlocks = 0, newBytes = 0;
     std::vector<Address> newInTextHeap;
+    std::vector<std::string> newSizesInTextHeap;
     for (int row = 0; row < static_cast<int>(::SendMessageA(changes, LVM_GETITEMCOUNT, 0, 0)); ++row) {
         if (ListCell(changes, row, 1) != "New") continue;
         ++newBlocks;
         const std::string size = ListCell(changes, row, 3); // "0x00003100 (12,544)"
         newBytes += std::stoull(size, nullptr, 16);
-        if (ListCell(changes, row, 0) == textHeap)
-            newInTextHeap.push_back(std::stoull(ListCell(changes, row, 2), nullptr, 16));
+        if (ListCell(changes, row, 0) != textHeap) continue;
+        newInTextHeap.push_back(std::stoull(ListCell(changes, row, 2), nullptr, 16));
+        newSizesInTextHeap.push_back(size);
     }
     std::vector<Address> grownAddresses;
     for (const auto& [address, size] : grown) {
@@ -340,6 +342,19 @@ TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
         << summary;
     CaptureScreen(compare).SaveBmp(OutputPath("sample_compare.bmp"));
     close(compare);
+
+    // The text heap's statistics count each new block's size.
+    menuCommand(ID_NODE_STATISTICS);
+    const HWND statistics = ::FindWindowA(nullptr, "Size Statistics");
+    ASSERT_NE(statistics, nullptr);
+    const HWND sizes = ::GetDlgItem(statistics, IDC_TOOL_LIST);
+    std::vector<std::string> listedSizes;
+    for (int row = 0; row < static_cast<int>(::SendMessageA(sizes, LVM_GETITEMCOUNT, 0, 0)); ++row)
+        listedSizes.push_back(ListCell(sizes, row, 0));
+    for (const std::string& size : newSizesInTextHeap)
+        EXPECT_NE(std::find(listedSizes.begin(), listedSizes.end(), size), listedSizes.end()) << size;
+    EXPECT_EQ(listedSizes.back(), "Free blocks");
+    close(statistics);
 
     // The search of all blocks finds the text of the fourth grown block at
     // 16, after "Corvane sample: ", whatever its letters' case.
@@ -379,6 +394,13 @@ TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
         static_cast<int>(::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     EXPECT_EQ(ListCell(item(IDC_BLOCK_LIST), chosen, kBlockColumnAddress), RowHex(grown[3].first))
         << "the block's row is the chosen one";
+    PressKey(window, item(IDC_BLOCK_LIST), 'C', true);
+    EXPECT_EQ(ClipboardText().rfind("Heap Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\r\n" +
+                                        ListCell(item(IDC_BLOCK_LIST), chosen, kBlockColumnIndex) + "\t" +
+                                        RowHex(grown[3].first) + "\t",
+                                    0),
+              0u)
+        << ClipboardText();
     CaptureScreen(window).SaveBmp(OutputPath("sample_find_all_shown.bmp"));
     dialog.DestroyWindow();
 }
