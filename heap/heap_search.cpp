@@ -187,10 +187,7 @@ HeapSearch::HeapSearch(TargetMemory& memory, std::vector<HeapBlockCursor> blocks
     }
     if (m_pattern.FoldsCapitals()) m_folded.resize(kFoldWindow + length);
     for (const HeapBlockCursor& block : m_blocks)
-        if (Searchable(block))
-            m_bytesTotal = block.size > std::numeric_limits<std::uint64_t>::max() - m_bytesTotal
-                               ? std::numeric_limits<std::uint64_t>::max()
-                               : m_bytesTotal + block.size;
+        if (Searchable(block)) m_bytesTotal = AddBytes(m_bytesTotal, block.size);
 }
 
 bool HeapSearch::Done() const { return m_pattern.bytes.empty() || m_hitLimitReached || m_next >= m_blocks.size(); }

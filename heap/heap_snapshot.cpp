@@ -24,6 +24,16 @@ private:
 
 } // namespace
 
+BusyTotals CountBusyBlocks(const std::vector<HeapBlockCursor>& blocks) {
+    BusyTotals totals;
+    for (const HeapBlockCursor& block : blocks) {
+        if (!IsBusyBlock(block)) continue;
+        ++totals.blocks;
+        totals.bytes = AddBytes(totals.bytes, block.size);
+    }
+    return totals;
+}
+
 SnapshotResult TakeHeapSnapshot(DebugInfoService& service, std::uint32_t processId, HeapSnapshot& snapshot,
                                 std::string& error) {
     snapshot = HeapSnapshot{};

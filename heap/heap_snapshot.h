@@ -26,6 +26,20 @@ struct HeapSnapshot {
 // A block in use: every block the walk does not mark free.
 inline bool IsBusyBlock(const HeapBlockCursor& block) { return block.kind != BlockKindFree; }
 
+// A byte total plus more bytes, stopping at the largest value instead of
+// wrapping: sizes come from another process and may be anything.
+inline std::uint64_t AddBytes(std::uint64_t sum, std::uint64_t bytes) {
+    constexpr std::uint64_t most = ~std::uint64_t{0};
+    return bytes > most - sum ? most : sum + bytes;
+}
+
+// How many blocks of a heap are in use, and their bytes.
+struct BusyTotals {
+    std::uint64_t blocks = 0;
+    std::uint64_t bytes = 0;
+};
+BusyTotals CountBusyBlocks(const std::vector<HeapBlockCursor>& blocks);
+
 enum class SnapshotResult { Taken, ProcessEnded, Failed };
 
 // Takes a fresh snapshot of every heap of the process, blocks included.

@@ -11,10 +11,6 @@ namespace {
 
 constexpr std::uint64_t kMostBytes = std::numeric_limits<std::uint64_t>::max();
 
-std::uint64_t AddBytes(std::uint64_t sum, std::uint64_t bytes) {
-    return bytes > kMostBytes - sum ? kMostBytes : sum + bytes;
-}
-
 std::uint64_t MultiplyBytes(std::uint64_t size, std::uint64_t count) {
     return count != 0 && size > kMostBytes / count ? kMostBytes : size * count;
 }

@@ -9,11 +9,6 @@ namespace corvane {
 
 namespace {
 
-std::uint64_t AddBytes(std::uint64_t sum, std::uint64_t bytes) {
-    constexpr std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
-    return bytes > most - sum ? most : sum + bytes;
-}
-
 bool SameBlockLess(const HeapBlockCursor& a, const HeapBlockCursor& b) {
     return a.address != b.address ? a.address < b.address : a.size < b.size;
 }

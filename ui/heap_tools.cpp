@@ -14,17 +14,15 @@ std::string GroupedDecimal(std::uint64_t value) {
 }
 
 std::string BaselineSetText(const HeapSnapshot& snapshot) {
-    std::uint64_t blocks = 0;
-    std::uint64_t bytes = 0;
-    for (const SnapshotHeap& heap : snapshot.heaps)
-        for (const HeapBlockCursor& block : heap.blocks)
-            if (IsBusyBlock(block)) {
-                ++blocks;
-                bytes += block.size;
-            }
+    BusyTotals busy;
+    for (const SnapshotHeap& heap : snapshot.heaps) {
+        const BusyTotals ofHeap = CountBusyBlocks(heap.blocks);
+        busy.blocks += ofHeap.blocks;
+        busy.bytes = AddBytes(busy.bytes, ofHeap.bytes);
+    }
     return "Baseline set for process " + std::to_string(snapshot.processId) + ": " +
            GroupedDecimal(snapshot.heaps.size()) + (snapshot.heaps.size() == 1 ? " heap, " : " heaps, ") +
-           GroupedDecimal(blocks) + " blocks in use, " + GroupedDecimal(bytes) +
+           GroupedDecimal(busy.blocks) + " blocks in use, " + GroupedDecimal(busy.bytes) +
            " bytes.\nCompare with it later from this list's menu.";
 }
 
@@ -135,7 +133,7 @@ std::string Matches(std::size_t matches) { return GroupedDecimal(matches) + (mat
 
 } // namespace
 
-std::string SearchScopeText(std::size_t blocks, std::uint64_t bytesInUse) {
+std::string SearchScopeText(std::uint64_t blocks, std::uint64_t bytesInUse) {
     return "Searches the " + GroupedDecimal(blocks) + " blocks in use of this heap: " + Mebibytes(bytesInUse) +
            " in use.";
 }

@@ -96,7 +96,7 @@ struct HitRowTexts {
 };
 // The line over the search results: what is searched before a search, how
 // far it has come while it runs, and how it ended.
-std::string SearchScopeText(std::size_t blocks, std::uint64_t bytesInUse);
+std::string SearchScopeText(std::uint64_t blocks, std::uint64_t bytesInUse);
 enum SearchState { SearchStateRunning, SearchStateDone, SearchStateStopped };
 struct SearchProgress {
     SearchState state = SearchStateRunning;

@@ -193,14 +193,8 @@ BOOL CFindAllDlg::OnInitDialog() {
     for (const char* kind : {"Text", "Unicode text", "Hex bytes"})
         m_kindCombo.AddString(kind);
     m_kindCombo.SetCurSel(0);
-    std::size_t blocks = 0;
-    std::uint64_t bytes = 0;
-    for (const HeapBlockCursor& block : m_blocks) {
-        if (!IsBusyBlock(block)) continue;
-        ++blocks;
-        bytes += block.size;
-    }
-    m_summary.SetWindowText(SearchScopeText(blocks, bytes).c_str());
+    const BusyTotals busy = CountBusyBlocks(m_blocks);
+    m_summary.SetWindowText(SearchScopeText(busy.blocks, busy.bytes).c_str());
     m_textEdit.SetFocus();
     return FALSE; // the focus is set
 }
