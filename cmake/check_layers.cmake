@@ -1,5 +1,6 @@
 # Checks that every source file includes only what its layer may include:
-#   heap/, controls/, framework/     their own folder
+#   heap/                            their own folder, framework/unique_resource.h
+#   controls/, framework/            their own folder
 #   ui/                              heap/, ui/, res/resource.h, framework/unique_resource.h
 #   heap/win32/, controls/win32/     their folder's portable half, their own folder, framework/
 #   ui/win32/                        anything but app/
@@ -7,7 +8,7 @@
 # and that no portable file (outside win32/, framework/ and app/) includes a
 # Windows header. Run with cmake -DROOT=<source folder> -P check_layers.cmake.
 
-set(allowed_heap "heap/")
+set(allowed_heap "heap/;framework/unique_resource.h")
 set(allowed_controls "controls/")
 set(allowed_framework "framework/")
 set(allowed_ui "heap/;ui/;res/resource.h;framework/unique_resource.h")

@@ -4,25 +4,16 @@
 
 namespace corvane {
 
-namespace {
+std::string HeapQueryFailedText(std::uint32_t status) {
+    char text[96];
+    std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
+                  static_cast<unsigned>(status));
+    return text;
+}
 
-// The service's buffer, destroyed on every way out.
-class OwnedBuffer {
-public:
-    explicit OwnedBuffer(DebugInfoService& service) : m_service(service), m_buffer(service.CreateBuffer()) {}
-    ~OwnedBuffer() {
-        if (m_buffer) m_service.DestroyBuffer(m_buffer);
-    }
-    OwnedBuffer(const OwnedBuffer&) = delete;
-    OwnedBuffer& operator=(const OwnedBuffer&) = delete;
-    Address get() const { return m_buffer; }
-
-private:
-    DebugInfoService& m_service;
-    Address m_buffer;
-};
-
-} // namespace
+std::string UnreadableSnapshotText(const std::string& detail) {
+    return "Failed to read the heap information of the process: " + detail;
+}
 
 BusyTotals CountBusyBlocks(const std::vector<HeapBlockCursor>& blocks) {
     BusyTotals totals;
@@ -40,17 +31,14 @@ SnapshotResult TakeHeapSnapshot(DebugInfoService& service, std::uint32_t process
     snapshot.processId = processId;
     snapshot.width = AddressWidthOf(service.Layout());
     if (!service.IsRunning(processId)) return SnapshotResult::ProcessEnded;
-    const OwnedBuffer buffer(service);
-    if (!buffer.get()) {
+    const DebugBuffer buffer = CreateDebugBuffer(service);
+    if (!buffer) {
         error = "Failed to create debug buffer for heap storage";
         return SnapshotResult::Failed;
     }
     if (const std::uint32_t status = service.Query(processId, kQueryHeapsWithEntries, buffer.get())) {
         if (!service.IsRunning(processId)) return SnapshotResult::ProcessEnded;
-        char text[96];
-        std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
-                      static_cast<unsigned>(status));
-        error = text;
+        error = HeapQueryFailedText(status);
         return SnapshotResult::Failed;
     }
 
@@ -59,7 +47,7 @@ SnapshotResult TakeHeapSnapshot(DebugInfoService& service, std::uint32_t process
     std::string detail;
     std::vector<HeapEntry> entries;
     const auto unreadable = [&] {
-        error = "Failed to read the heap information of the process: " + detail;
+        error = UnreadableSnapshotText(detail);
         snapshot.heaps.clear();
         return SnapshotResult::Failed;
     };

@@ -40,6 +40,12 @@ struct BusyTotals {
 };
 BusyTotals CountBusyBlocks(const std::vector<HeapBlockCursor>& blocks);
 
+// What the user reads when a heap query fails: the query tells its failure
+// by the status it returns, and leaves the thread's last error as it was.
+std::string HeapQueryFailedText(std::uint32_t status);
+// ... and when the filled buffer cannot be read as a snapshot.
+std::string UnreadableSnapshotText(const std::string& detail);
+
 enum class SnapshotResult { Taken, ProcessEnded, Failed };
 
 // Takes a fresh snapshot of every heap of the process, blocks included.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/unique_resource.h"
 #include "heap/debug_buffer.h"
 #include "heap/memory_view.h"
 #include "heap/process_list.h"
@@ -51,5 +52,19 @@ public:
     virtual const MemoryView& Memory() const = 0;
     virtual HeapRecordLayout Layout() const = 0;
 };
+
+// Destroys a debug-information buffer on every way out.
+struct DebugBufferTraits {
+    using Handle = Address;
+    static Address None() { return 0; }
+    static bool IsValid(Address buffer) { return buffer != 0; }
+    void Release(Address buffer) const { service->DestroyBuffer(buffer); }
+    DebugInfoService* service = nullptr; // not owned; outlives the buffer
+};
+using DebugBuffer = UniqueResource<DebugBufferTraits>;
+
+inline DebugBuffer CreateDebugBuffer(DebugInfoService& service) {
+    return DebugBuffer(service.CreateBuffer(), DebugBufferTraits{&service});
+}
 
 } // namespace corvane

@@ -1,12 +1,10 @@
 #include "ui/heap_listing.h"
 
-#include "framework/unique_resource.h"
-
 #include "heap/block_walk.h"
+#include "heap/heap_snapshot.h"
 #include "ui/view_switch.h"
 
 #include <chrono>
-#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -14,30 +12,12 @@ namespace corvane {
 
 namespace {
 
-// Destroys a debug-information buffer on every way out of a listing.
-struct DebugBufferTraits {
-    using Handle = Address;
-    static Address None() { return 0; }
-    static bool IsValid(Address buffer) { return buffer != 0; }
-    void Release(Address buffer) const { service->DestroyBuffer(buffer); }
-    DebugInfoService* service = nullptr; // not owned; outlives the buffer
-};
-using DebugBuffer = UniqueResource<DebugBufferTraits>;
-
-DebugBuffer CreateDebugBuffer(DebugInfoService& service) {
-    return DebugBuffer(service.CreateBuffer(), DebugBufferTraits{&service});
-}
-
-std::string UnreadableSnapshot(const std::string& detail) {
-    return "Failed to read the heap information of the process: " + detail;
-}
-
 // Reads the heap records of a filled buffer; a malformed one is reported.
 bool ReadHeapRecords(const DebugBufferReader& reader, HeapListWindow& window, Address buffer, bool withEntries,
                      std::vector<HeapRecord>& heaps) {
     std::string error;
     if (reader.ReadHeaps(buffer, withEntries, heaps, error)) return true;
-    window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
+    window.ShowMessage(UnreadableSnapshotText(error), MessageIcon::Error);
     return false;
 }
 
@@ -124,12 +104,7 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
     }
     if (const std::uint32_t status = service.Query(processId, kQueryHeapsWithEntries, buffer.get())) {
         if (ReportedAsEnded(service, window, processId)) return false;
-        // The query tells its failure by the status it returns; it leaves the
-        // thread's last error as it was.
-        char text[96];
-        std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
-                      static_cast<unsigned>(status));
-        window.ShowMessage(text, MessageIcon::Error);
+        window.ShowMessage(HeapQueryFailedText(status), MessageIcon::Error);
         return false;
     }
 
@@ -146,7 +121,7 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
         std::vector<HeapEntry> entries;
         std::string error;
         if (!reader.ReadEntries(heap, entries, error)) {
-            window.ShowMessage(UnreadableSnapshot(error), MessageIcon::Error);
+            window.ShowMessage(UnreadableSnapshotText(error), MessageIcon::Error);
             listed = false;
             break;
         }
