@@ -228,18 +228,25 @@ void CCorvaneDlg::OnExportDump() { ExportRows(DumpLines(m_dataList), "HeapData",
 void CCorvaneDlg::OnSetBaseline() {
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
+    std::optional<HeapSnapshot> snapshot = TakeSnapshotOf(static_cast<std::uint32_t>(processId));
+    if (!snapshot) return;
+    ShowMessage(BaselineSetText(*snapshot), MessageIcon::Information);
+    m_baselines[static_cast<std::uint32_t>(processId)] = std::move(*snapshot);
+}
+
+std::optional<HeapSnapshot> CCorvaneDlg::TakeSnapshotOf(std::uint32_t processId) {
     HeapSnapshot snapshot;
     std::string error;
-    switch (TakeHeapSnapshot(m_platform.DebugInfo(), static_cast<std::uint32_t>(processId), snapshot, error)) {
+    switch (TakeHeapSnapshot(m_platform.DebugInfo(), processId, snapshot, error)) {
+    case SnapshotResult::Taken: return snapshot;
     case SnapshotResult::ProcessEnded:
+        m_baselines.erase(processId);
         ShowMessage(kProcessEndedMessage, MessageIcon::Information);
-        RefreshProcessList(processId);
-        return;
-    case SnapshotResult::Failed: ShowMessage(error, MessageIcon::Error); return;
-    case SnapshotResult::Taken: break;
+        RefreshProcessList(static_cast<std::int32_t>(processId));
+        return std::nullopt;
+    case SnapshotResult::Failed: ShowMessage(error, MessageIcon::Error); return std::nullopt;
     }
-    ShowMessage(BaselineSetText(snapshot), MessageIcon::Information);
-    m_baselines[static_cast<std::uint32_t>(processId)] = std::move(snapshot);
+    return std::nullopt;
 }
 
 bool CCorvaneDlg::ShowBlockAt(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset) {
@@ -276,19 +283,6 @@ bool CCorvaneDlg::ShowBlockAt(Address heapBase, Address address, std::optional<s
     return true;
 }
 
-bool CCorvaneDlg::ChosenHeap(std::uint32_t& processId, HeapRecord& heap) {
-    const std::int32_t id = GetSelectedProcessId();
-    if (id == -1) return false;
-    const int row = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
-    if (row < 0 || static_cast<std::size_t>(row) >= m_nodeRows.RowCount()) {
-        ShowMessage("Please select a heap in the heap node list.", MessageIcon::Information);
-        return false;
-    }
-    processId = static_cast<std::uint32_t>(id);
-    heap = m_nodeRows.ValuesOfRow(row);
-    return true;
-}
-
 void CCorvaneDlg::OpenTool(std::unique_ptr<CToolDialog> tool) {
     if (m_tool) return; // one at a time; the window is disabled meanwhile anyway
     m_tool = std::move(tool);
@@ -316,71 +310,52 @@ LRESULT CCorvaneDlg::OnToolClosed(WPARAM, LPARAM) {
 void CCorvaneDlg::OnCompareWithBaseline() {
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
-    const auto baseline = m_baselines.find(static_cast<std::uint32_t>(processId));
-    if (baseline == m_baselines.end()) {
+    if (!HasBaseline(static_cast<std::uint32_t>(processId))) {
         ShowMessage("There is no baseline for this process yet: set one first.", MessageIcon::Information);
         return;
     }
-    HeapSnapshot current;
-    std::string error;
-    switch (TakeHeapSnapshot(m_platform.DebugInfo(), static_cast<std::uint32_t>(processId), current, error)) {
-    case SnapshotResult::ProcessEnded:
-        m_baselines.erase(baseline);
-        ShowMessage(kProcessEndedMessage, MessageIcon::Information);
-        RefreshProcessList(processId);
-        return;
-    case SnapshotResult::Failed: ShowMessage(error, MessageIcon::Error); return;
-    case SnapshotResult::Taken: break;
-    }
-    OpenTool(std::make_unique<CCompareDlg>(CompareSnapshots(baseline->second, current), current.width));
+    const std::optional<HeapSnapshot> current = TakeSnapshotOf(static_cast<std::uint32_t>(processId));
+    if (!current) return;
+    const HeapSnapshot& baseline = m_baselines.at(static_cast<std::uint32_t>(processId));
+    OpenTool(std::make_unique<CCompareDlg>(CompareSnapshots(baseline, *current), current->width));
 }
 
-bool CCorvaneDlg::ChosenHeapBlocks(std::uint32_t& processId, Address& heapBase, std::vector<HeapBlockCursor>& blocks,
-                                   AddressWidth& width) {
-    HeapRecord heap;
-    if (!ChosenHeap(processId, heap)) return false;
-    HeapSnapshot snapshot;
-    std::string error;
-    switch (TakeHeapSnapshot(m_platform.DebugInfo(), processId, snapshot, error)) {
-    case SnapshotResult::ProcessEnded:
-        ShowMessage(kProcessEndedMessage, MessageIcon::Information);
-        RefreshProcessList(static_cast<std::int32_t>(processId));
-        return false;
-    case SnapshotResult::Failed: ShowMessage(error, MessageIcon::Error); return false;
-    case SnapshotResult::Taken: break;
+std::optional<CCorvaneDlg::ChosenBlocks> CCorvaneDlg::ChosenHeapBlocks() {
+    const std::int32_t processId = GetSelectedProcessId();
+    if (processId == -1) return std::nullopt;
+    const int row = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0 || static_cast<std::size_t>(row) >= m_nodeRows.RowCount()) {
+        ShowMessage("Please select a heap in the heap node list.", MessageIcon::Information);
+        return std::nullopt;
     }
-    for (SnapshotHeap& fresh : snapshot.heaps) {
-        if (fresh.record.base != heap.base) continue;
-        heapBase = heap.base;
-        blocks = std::move(fresh.blocks);
-        width = snapshot.width;
-        return true;
+    const Address heapBase = m_nodeRows.ValuesOfRow(row).base;
+    std::optional<HeapSnapshot> snapshot = TakeSnapshotOf(static_cast<std::uint32_t>(processId));
+    if (!snapshot) return std::nullopt;
+    for (SnapshotHeap& heap : snapshot->heaps) {
+        if (heap.record.base == heapBase)
+            return ChosenBlocks{static_cast<std::uint32_t>(processId), heapBase, snapshot->width,
+                                std::move(heap.blocks)};
     }
-    ShowMessage(HeapNotListedText(heap.base, snapshot.width), MessageIcon::Warning);
-    return false;
+    ShowMessage(HeapNotListedText(heapBase, snapshot->width), MessageIcon::Warning);
+    return std::nullopt;
 }
 
 void CCorvaneDlg::OnSizeStatistics() {
-    std::uint32_t processId = 0;
-    Address heapBase = 0;
-    std::vector<HeapBlockCursor> blocks;
-    AddressWidth width = AddressWidth::Bits32;
-    if (!ChosenHeapBlocks(processId, heapBase, blocks, width)) return;
-    OpenTool(std::make_unique<CStatisticsDlg>(heapBase, ComputeSizeStatistics(blocks), width));
+    const std::optional<ChosenBlocks> chosen = ChosenHeapBlocks();
+    if (!chosen) return;
+    OpenTool(std::make_unique<CStatisticsDlg>(chosen->heapBase, ComputeSizeStatistics(chosen->blocks), chosen->width));
 }
 
 void CCorvaneDlg::OnFindInAllBlocks() {
-    std::uint32_t processId = 0;
-    Address heapBase = 0;
-    std::vector<HeapBlockCursor> blocks;
-    AddressWidth width = AddressWidth::Bits32;
-    if (!ChosenHeapBlocks(processId, heapBase, blocks, width)) return;
-    std::unique_ptr<TargetMemory> memory = m_platform.Blocks().Open(processId);
+    std::optional<ChosenBlocks> chosen = ChosenHeapBlocks();
+    if (!chosen) return;
+    std::unique_ptr<TargetMemory> memory = m_platform.Blocks().Open(chosen->processId);
     if (!memory) {
         ShowMessage(kSaveTargetOpenFailedMessage, MessageIcon::Error);
         return;
     }
-    OpenTool(std::make_unique<CFindAllDlg>(heapBase, std::move(blocks), std::move(memory), width));
+    OpenTool(
+        std::make_unique<CFindAllDlg>(chosen->heapBase, std::move(chosen->blocks), std::move(memory), chosen->width));
 }
 
 } // namespace corvane

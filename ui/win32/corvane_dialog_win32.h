@@ -171,12 +171,19 @@ private:
     void CopyRow(const CListCtrl& list, const TableRows& rows);
     void ExportRows(const TableRows& rows, const char* fileName, bool csv);
     bool PutOnClipboard(const std::string& text);
-    // The chosen process and heap node row, or nothing after telling the
-    // user what to choose.
-    bool ChosenHeap(std::uint32_t& processId, HeapRecord& heap);
-    // The blocks of the chosen heap as a fresh snapshot has them.
-    bool ChosenHeapBlocks(std::uint32_t& processId, Address& heapBase, std::vector<HeapBlockCursor>& blocks,
-                          AddressWidth& width);
+    // A fresh snapshot of the process, or nothing after telling the user
+    // why; an ended process leaves the list and its baseline goes.
+    std::optional<HeapSnapshot> TakeSnapshotOf(std::uint32_t processId);
+    // The chosen heap of the chosen process, with its blocks as a fresh
+    // snapshot has them.
+    struct ChosenBlocks {
+        std::uint32_t processId = 0;
+        Address heapBase = 0;
+        AddressWidth width = AddressWidth::Bits32;
+        std::vector<HeapBlockCursor> blocks;
+    };
+    // Nothing after telling the user what to choose or why it failed.
+    std::optional<ChosenBlocks> ChosenHeapBlocks();
     void OpenTool(std::unique_ptr<CToolDialog> tool);
     // Selects a row of a list and shows it, without the pick's own handling
     // when `quiet`.
