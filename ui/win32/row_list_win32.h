@@ -27,11 +27,15 @@ public:
     explicit RowList(std::vector<std::string> headings) : m_headings(std::move(headings)) {}
     template <std::size_t N> explicit RowList(const char* const (&headings)[N]) : m_headings(headings, headings + N) {}
 
-    void Show(CListCtrl& list, std::vector<Values> rows, AddressWidth width) {
+    // Takes the rows, for a list that is told their count later.
+    void SetRows(std::vector<Values> rows, AddressWidth width) {
         m_rows = std::move(rows);
         m_order.clear();
         m_width = width;
         m_cachedRow = -1;
+    }
+    void Show(CListCtrl& list, std::vector<Values> rows, AddressWidth width) {
+        SetRows(std::move(rows), width);
         list.SetItemCount(static_cast<int>(m_rows.size()));
     }
     void Clear(CListCtrl& list) { Show(list, {}, m_width); }

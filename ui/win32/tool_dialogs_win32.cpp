@@ -22,9 +22,15 @@ constexpr std::uint64_t kStepBytes = 4u << 20;
 
 constexpr DWORD kToolListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
 
+std::string ScopeText(const std::vector<HeapBlockCursor>& blocks) {
+    const BusyTotals busy = CountBusyBlocks(blocks);
+    return SearchScopeText(busy.blocks, busy.bytes);
+}
+
 } // namespace
 
-CToolDialog::CToolDialog(UINT templateId, AddressWidth width) : CShadedDialog(templateId, nullptr), m_width(width) {}
+CToolDialog::CToolDialog(UINT templateId, AddressWidth width, std::string summaryText)
+    : CShadedDialog(templateId, nullptr), m_width(width), m_summaryText(std::move(summaryText)) {}
 
 const MessageMap* CToolDialog::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
@@ -72,6 +78,7 @@ BOOL CToolDialog::OnInitDialog() {
         m_list.InsertColumn(column, rows.Heading(column).c_str(), LVCFMT_LEFT,
                             ScaleToSystemDpi(widths[static_cast<std::size_t>(column)]));
     m_list.SetItemCount(static_cast<int>(rows.RowCount()));
+    m_summary.SetWindowText(m_summaryText.c_str());
     return TRUE;
 }
 
@@ -117,15 +124,8 @@ void CToolDialog::OnGetDispInfoList(NMHDR* header, LRESULT* result) {
 }
 
 CCompareDlg::CCompareDlg(const SnapshotDifference& difference, AddressWidth width)
-    : CToolDialog(IDD_COMPARE, width), m_rows(kChangeHeadings), m_summaryText(DifferenceSummary(difference)) {
-    CListCtrl none;
-    m_rows.Show(none, ChangeRows(difference), width);
-}
-
-BOOL CCompareDlg::OnInitDialog() {
-    CToolDialog::OnInitDialog();
-    m_summary.SetWindowText(m_summaryText.c_str());
-    return TRUE;
+    : CToolDialog(IDD_COMPARE, width, DifferenceSummary(difference)), m_rows(kChangeHeadings) {
+    m_rows.SetRows(ChangeRows(difference), width);
 }
 
 std::vector<int> CCompareDlg::ColumnWidths() const {
@@ -147,16 +147,8 @@ void CCompareDlg::OnRowChosen(int row) {
 }
 
 CStatisticsDlg::CStatisticsDlg(Address heapBase, const SizeStatistics& statistics, AddressWidth width)
-    : CToolDialog(IDD_STATISTICS, width), m_rows(kStatisticsHeadings),
-      m_summaryText(StatisticsSummary(heapBase, width, statistics)) {
-    CListCtrl none;
-    m_rows.Show(none, StatisticsRows(statistics), width);
-}
-
-BOOL CStatisticsDlg::OnInitDialog() {
-    CToolDialog::OnInitDialog();
-    m_summary.SetWindowText(m_summaryText.c_str());
-    return TRUE;
+    : CToolDialog(IDD_STATISTICS, width, StatisticsSummary(heapBase, width, statistics)), m_rows(kStatisticsHeadings) {
+    m_rows.SetRows(StatisticsRows(statistics), width);
 }
 
 std::vector<int> CStatisticsDlg::ColumnWidths() const {
@@ -165,8 +157,8 @@ std::vector<int> CStatisticsDlg::ColumnWidths() const {
 
 CFindAllDlg::CFindAllDlg(Address heapBase, std::vector<HeapBlockCursor> blocks, std::unique_ptr<TargetMemory> memory,
                          AddressWidth width)
-    : CToolDialog(IDD_FIND_ALL, width), m_heapBase(heapBase), m_blocks(std::move(blocks)), m_memory(std::move(memory)),
-      m_rows(kHitHeadings) {}
+    : CToolDialog(IDD_FIND_ALL, width, ScopeText(blocks)), m_heapBase(heapBase), m_blocks(std::move(blocks)),
+      m_memory(std::move(memory)), m_rows(kHitHeadings) {}
 
 const MessageMap* CFindAllDlg::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
@@ -193,8 +185,6 @@ BOOL CFindAllDlg::OnInitDialog() {
     for (const char* kind : {"Text", "Unicode text", "Hex bytes"})
         m_kindCombo.AddString(kind);
     m_kindCombo.SetCurSel(0);
-    const BusyTotals busy = CountBusyBlocks(m_blocks);
-    m_summary.SetWindowText(SearchScopeText(busy.blocks, busy.bytes).c_str());
     m_textEdit.SetFocus();
     return FALSE; // the focus is set
 }

@@ -48,7 +48,8 @@ public:
     BOOL PreTranslateMessage(MSG* message) override;
 
 protected:
-    CToolDialog(UINT templateId, AddressWidth width);
+    // summaryText: the line above the list when the dialog opens.
+    CToolDialog(UINT templateId, AddressWidth width, std::string summaryText);
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -83,6 +84,7 @@ protected:
 private:
     HWND m_owner = nullptr; // not owned; the main window
     std::optional<BlockPick> m_pick;
+    std::string m_summaryText;
 };
 
 // The blocks that came and went since the baseline.
@@ -91,7 +93,6 @@ public:
     CCompareDlg(const SnapshotDifference& difference, AddressWidth width);
 
 protected:
-    BOOL OnInitDialog() override;
     TableRows& Rows() override { return m_rows; }
     void GiveText(NMLVDISPINFOA& request) override { m_rows.GiveText(request); }
     void OnRowChosen(int row) override;
@@ -99,7 +100,6 @@ protected:
 
 private:
     RowList<ChangeRow, ChangeRowTexts, &FormatChangeRow> m_rows;
-    std::string m_summaryText;
 };
 
 // How many blocks of each size a heap holds.
@@ -108,14 +108,12 @@ public:
     CStatisticsDlg(Address heapBase, const SizeStatistics& statistics, AddressWidth width);
 
 protected:
-    BOOL OnInitDialog() override;
     TableRows& Rows() override { return m_rows; }
     void GiveText(NMLVDISPINFOA& request) override { m_rows.GiveText(request); }
     std::vector<int> ColumnWidths() const override;
 
 private:
     RowList<StatisticsRow, StatisticsRowTexts, &FormatStatisticsRow> m_rows;
-    std::string m_summaryText;
 };
 
 // Searches every block in use of a heap, a step at a time between the
