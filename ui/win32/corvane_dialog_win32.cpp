@@ -18,9 +18,6 @@ namespace corvane {
 
 namespace {
 
-// Every message box carries the program's name as the window's caption
-// spells it.
-constexpr const char* kCaption = "Corvane";
 constexpr const char* kSelectProcessMessage = "Please select the process from the list";
 // Posted to itself at start-up to pick the process the command line names.
 constexpr UINT WM_PICK_START_PROCESS = WM_APP + 1;
@@ -608,13 +605,6 @@ void CCorvaneDlg::SetBlockFrameCaption(const std::string& caption) {
 
 void CCorvaneDlg::FocusNodeList() { m_nodeList.SetFocus(); }
 
-void CCorvaneDlg::ShowMessage(const std::string& text, MessageIcon icon) {
-    switch (icon) {
-    case MessageIcon::Plain: MessageBox(text.c_str(), kCaption, MB_OK); break;
-    case MessageIcon::Error: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONERROR); break;
-    case MessageIcon::Warning: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONWARNING); break;
-    case MessageIcon::Information: MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION); break;
-    }
-}
+void CCorvaneDlg::ShowMessage(const std::string& text, MessageIcon icon) { ShowProgramMessage(text, icon); }
 
 } // namespace corvane

@@ -9,6 +9,10 @@ namespace corvane {
 
 namespace {
 
+// Every message box carries the program's name as the main window's caption
+// spells it.
+constexpr const char* kCaption = "Corvane";
+
 // The dialogs of one template share one background.
 CShadedBackgroundCache& BackgroundOf(UINT templateId) {
     static std::map<UINT, CShadedBackgroundCache> caches;
@@ -42,6 +46,17 @@ HBRUSH CShadedDialog::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
         brush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
     }
     return brush;
+}
+
+void CShadedDialog::ShowProgramMessage(const std::string& text, MessageIcon icon) const {
+    UINT type = MB_OK;
+    switch (icon) {
+    case MessageIcon::Plain: break;
+    case MessageIcon::Error: type |= MB_ICONERROR; break;
+    case MessageIcon::Warning: type |= MB_ICONWARNING; break;
+    case MessageIcon::Information: type |= MB_ICONINFORMATION; break;
+    }
+    MessageBox(text.c_str(), kCaption, type);
 }
 
 } // namespace corvane

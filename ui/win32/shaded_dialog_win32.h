@@ -8,6 +8,9 @@
 #include "controls/win32/shaded_background_win32.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
+#include "ui/message_icon.h"
+
+#include <string>
 
 namespace corvane {
 
@@ -21,6 +24,8 @@ protected:
 
     // Copies the background into the part of the window being painted.
     void PaintBackground(CPaintDC& dc);
+    // A message box over this dialog, captioned as every box of the program.
+    void ShowProgramMessage(const std::string& text, MessageIcon icon) const;
     // Whether the control's text is drawn on the background itself.
     virtual bool IsTransparentLabel(int controlId) const = 0;
     // The default answer, and for the transparent labels a transparent

@@ -1,7 +1,6 @@
 #include "ui/win32/tool_dialogs_win32.h"
 
 #include "controls/shade.h"
-#include "framework/seams.h"
 #include "res/resource.h"
 
 #include <iterator>
@@ -11,7 +10,6 @@ namespace corvane {
 
 namespace {
 
-constexpr const char* kCaption = "Corvane";
 // Posted by the search of all blocks to itself for its next step.
 constexpr UINT WM_FIND_STEP = WM_APP + 3;
 // How long one step of the search may hold the window, in milliseconds: a
@@ -136,8 +134,8 @@ std::vector<int> CCompareDlg::ColumnWidths() const {
 void CCompareDlg::OnRowChosen(int row) {
     const ChangeRow& change = m_rows.ValuesOfRow(row);
     if (!change.added) {
-        ShowMessageBox(m_hWnd, "That block is gone since the baseline: there is nothing to show.", kCaption,
-                       MB_OK | MB_ICONINFORMATION);
+        ShowProgramMessage("That block is gone since the baseline: there is nothing to show.",
+                           MessageIcon::Information);
         return;
     }
     BlockPick pick;
@@ -211,7 +209,7 @@ void CFindAllDlg::OnStart() {
     SearchPattern pattern;
     std::string error;
     if (!ParseSearchPattern(text, patternKind, pattern, error)) {
-        ShowMessageBox(m_hWnd, error, kCaption, MB_OK | MB_ICONWARNING);
+        ShowProgramMessage(error, MessageIcon::Warning);
         m_textEdit.SetFocus();
         return;
     }
