@@ -103,10 +103,9 @@ LRESULT CCorvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam) {
         ::EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     };
     const int nodeRow = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
-    const std::optional<std::uint32_t> processId = ParseProcessEntryId(
-        m_processCombo.GetCurSel() == CB_ERR ? std::string() : m_processCombo.GetLBText(m_processCombo.GetCurSel()));
+    const std::optional<std::int32_t> processId = ChosenProcessId();
     enable(ID_NODE_SET_BASELINE, processId && m_nodeRows.RowCount() != 0);
-    enable(ID_NODE_COMPARE, processId && HasBaseline(*processId));
+    enable(ID_NODE_COMPARE, processId && HasBaseline(static_cast<std::uint32_t>(*processId)));
     enable(ID_NODE_STATISTICS, nodeRow >= 0);
     enable(ID_NODE_COPY, m_nodeList.GetNextItem(-1, LVNI_FOCUSED) >= 0 || nodeRow >= 0);
     enable(ID_NODE_EXPORT, m_nodeRows.RowCount() != 0);

@@ -112,9 +112,10 @@ ColumnFit InsertColumns(CListCtrl& list, const Column* columns, std::size_t coun
     const int hexWidth = HexColumnWidth(list, width);
     ColumnFit fit;
     fit.lastColumnLeast = lastColumnLeast;
-    for (std::size_t i = 0; i < count; ++i)
-        if (columns[i].hexadecimal && hexWidth > ScaleToSystemDpi(columns[i].width))
-            fit.extra += hexWidth - ScaleToSystemDpi(columns[i].width);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int usual = ScaleToSystemDpi(columns[i].width);
+        if (columns[i].hexadecimal && hexWidth > usual) fit.extra += hexWidth - usual;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         const int usual = ScaleToSystemDpi(columns[i].width);
         int columnWidth = columns[i].hexadecimal ? std::max(usual, hexWidth) : usual;
@@ -541,14 +542,15 @@ bool CCorvaneDlg::RefreshProcessList(std::int32_t wantedId) {
 }
 
 std::int32_t CCorvaneDlg::GetSelectedProcessId() {
+    if (const std::optional<std::int32_t> id = ChosenProcessId()) return *id;
+    ShowMessage(kSelectProcessMessage, MessageIcon::Error);
+    return -1;
+}
+
+std::optional<std::int32_t> CCorvaneDlg::ChosenProcessId() {
     const int selected = m_processCombo.GetCurSel();
-    const std::string text = selected == CB_ERR ? std::string() : m_processCombo.GetLBText(selected);
-    const auto id = ParseProcessEntryId(text);
-    if (text.empty() || !id) {
-        ShowMessage(kSelectProcessMessage, MessageIcon::Error);
-        return -1;
-    }
-    return *id;
+    if (selected == CB_ERR) return std::nullopt;
+    return ParseProcessEntryId(m_processCombo.GetLBText(selected));
 }
 
 bool CCorvaneDlg::LoadHeapDebugFunctions() {

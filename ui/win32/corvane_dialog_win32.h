@@ -62,6 +62,8 @@ public:
     bool RefreshProcessList(std::int32_t wantedId) override;
     // The id of the chosen process, or -1 after telling the user to choose.
     std::int32_t GetSelectedProcessId();
+    // The id of the chosen process, if one is chosen; says nothing.
+    std::optional<std::int32_t> ChosenProcessId();
     bool EnableDebugPrivilege();
     // Binds the debug-information functions; false after the message.
     bool LoadHeapDebugFunctions();
