@@ -2,6 +2,7 @@
 
 #include "heap/find_text.h"
 #include "heap/heap_snapshot.h"
+#include "heap/row_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -115,13 +116,6 @@ bool ForEachMatch(const std::uint8_t* bytes, std::size_t startCount, const std::
 
 bool IsSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool ParseHexBytes(std::string_view text, std::vector<std::uint8_t>& bytes, std::string& error) {
     std::size_t i = 0;
     while (i < text.size()) {
@@ -134,7 +128,7 @@ bool ParseHexBytes(std::string_view text, std::vector<std::uint8_t>& bytes, std:
             ++end;
         const std::string group(text.substr(i, end - i));
         for (char c : group) {
-            if (HexDigit(c) >= 0) continue;
+            if (HexValue(c) >= 0) continue;
             if (c > 0x20 && c < 0x7F)
                 error = "\"" + group + "\" holds '" + c + "', which is not a hexadecimal digit (0-9, a-f).";
             else
@@ -146,7 +140,7 @@ bool ParseHexBytes(std::string_view text, std::vector<std::uint8_t>& bytes, std:
             return false;
         }
         for (std::size_t k = 0; k < group.size(); k += 2)
-            bytes.push_back(static_cast<std::uint8_t>(HexDigit(group[k]) * 16 + HexDigit(group[k + 1])));
+            bytes.push_back(static_cast<std::uint8_t>(HexValue(group[k]) * 16 + HexValue(group[k + 1])));
         i = end;
     }
     if (bytes.empty()) {

@@ -18,13 +18,6 @@ std::size_t SkipSpace(std::string_view text, std::size_t i) {
     return i;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 } // namespace
@@ -110,6 +103,13 @@ std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount) {
                   static_cast<int>(static_cast<std::int32_t>(rowsDone)),
                   static_cast<int>(static_cast<std::int32_t>(entryCount)));
     return text;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }
 
 std::optional<std::uint64_t> ParseHexNumber(std::string_view text, AddressWidth width) {

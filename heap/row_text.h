@@ -92,6 +92,8 @@ bool IsProgressRow(std::uint32_t rowsDone);
 std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount);
 extern const char* const kBlockFrameCaption;
 
+// The value of a hexadecimal digit of either case, or -1 for any other character.
+int HexValue(char c);
 // Reads back an address or size that a row shows: white space around it,
 // an optional "0x", then hexadecimal digits and nothing else. Empty when the
 // text holds no such number or one beyond `width`, so that a text that does
