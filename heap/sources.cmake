@@ -17,6 +17,7 @@ set(CORVANE_HEAP_SOURCES
   heap/size_statistics.cpp
   heap/snapshot_compare.cpp
   heap/table_text.cpp
+  heap/wine_heap_layout.cpp
   heap/wine_heaps.cpp
 )
 # The platform services behind the data layer's interfaces.

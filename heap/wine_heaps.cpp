@@ -6,67 +6,144 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <new>
 #include <unordered_set>
 
 namespace corvane {
 
 namespace {
 
-constexpr std::uint32_t kHeapSignature = 0xFFEEFFEE;
-constexpr std::uint32_t kHeapMagic = 0x50414548; // the bytes "HEAP"
-constexpr std::uint16_t kTypeUsed = 0x5355;
-constexpr std::uint16_t kTypeFree = 0x5246;
-constexpr std::uint16_t kTypeLarge = 0x614C;
-constexpr std::uint16_t kTypeDead = 0xDEAD;
-constexpr std::uint8_t kFlagFree = 0x01;
-constexpr Address kBlockHeaderSize = 8;
 constexpr std::uint16_t kBusyEntry = 0x0001;
 constexpr std::uint16_t kFreeEntry = kEntryFree;
-// How often a region that changes while it is read is read again.
-constexpr int kRegionReadAttempts = 4;
+// How often a region is read when what it holds does not add up: the process
+// keeps running, and a region that grows or a group that changes while it
+// is read reads well the next time.
+constexpr int kRegionReadAttempts = 3;
 
-// Where Wine 8.0 keeps what is read, for pointers of P bytes.
-struct WineLayout {
-    unsigned pointerSize;
-    Address blockAlign;                                      // BA: 2P
-    Address regionPad;                                       // PAD: P * (P / 4)
-    Address processHeap;                                     // in the PEB
-    Address signature, flags, entry, subheaps, large, magic; // in a heap header
-};
-
-WineLayout LayoutFor(unsigned p) {
-    if (p == 8) return {8, 16, 16, 0x30, 0x10, 0x70, 0x78, 0x88, 0x98, 0xB8};
-    return {4, 8, 4, 0x18, 0x08, 0x40, 0x48, 0x50, 0x58, 0x68};
+bool Fail(std::string& failure, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    failure = FormatTextList(format, arguments);
+    va_end(arguments);
+    return false;
 }
 
+// The process's memory, read within what one snapshot may spend: so many
+// reads (each a round trip to the system) and so many bytes copied.
+class BudgetedMemory {
+public:
+    BudgetedMemory(const MemoryView& memory, const OutsideReadLimits& limits)
+        : m_memory(memory), m_limits(limits), m_readsLeft(limits.reads), m_bytesLeft(limits.bytes) {}
+
+    bool IsReadable(Address address, std::size_t size) { return Spend(0) && m_memory.IsReadable(address, size); }
+    bool Read(Address address, void* destination, std::size_t size) {
+        return Spend(size) && m_memory.Read(address, destination, size);
+    }
+    // Whether a copy of `size` bytes still fits, before room is made for it.
+    bool Affords(std::uint64_t size) {
+        if (size > m_bytesLeft && m_spent.empty())
+            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " bytes copied from the process",
+                                 m_limits.bytes);
+        return m_spent.empty();
+    }
+    // Why nothing more is read, once a limit is reached.
+    const std::string& spent() const { return m_spent; }
+
+private:
+    bool Spend(std::uint64_t size) {
+        if (m_readsLeft == 0 && m_spent.empty())
+            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " reads of the process's memory",
+                                 m_limits.reads);
+        if (!Affords(size)) return false;
+        --m_readsLeft;
+        m_bytesLeft -= size;
+        return true;
+    }
+
+    const MemoryView& m_memory;
+    OutsideReadLimits m_limits;
+    std::uint64_t m_readsLeft;
+    std::uint64_t m_bytesLeft;
+    std::string m_spent;
+};
+
+// The rows of a region, in address order: each runs from its data to the
+// next row's data, so that one row's address plus its size is the next
+// row's address, as the platform's rows read.
+class RegionRows {
+public:
+    explicit RegionRows(std::vector<HeapEntry>& entries) : m_entries(entries) {}
+    void Add(Address data, bool free) {
+        if (m_last == kNone) m_first = data;
+        End(data);
+        m_last = m_entries.size();
+        m_lastData = data;
+        m_entries.push_back({0, free ? kFreeEntry : kBusyEntry, 0});
+    }
+    // The last row runs to `next`.
+    void End(Address next) {
+        if (m_last != kNone) m_entries[m_last].size = next - m_lastData;
+    }
+    // Where the first row starts, or 0 when there is none.
+    Address first() const { return m_first; }
+
+private:
+    static constexpr std::size_t kNone = ~std::size_t{0};
+    std::vector<HeapEntry>& m_entries;
+    std::size_t m_last = kNone;
+    Address m_first = 0;
+    Address m_lastData = 0;
+};
+
+// What one read of a region made of it.
+struct RegionBlocks {
+    std::vector<HeapEntry> entries;
+    std::uint64_t allocated = 0;
+};
+
+// Reads the heaps of one snapshot in one layout. Ranges already read as a
+// region or a large block are remembered, so that no memory is read twice
+// as part of two heaps.
 class WineHeapReader {
 public:
-    WineHeapReader(const MemoryView& memory, unsigned pointerSize)
-        : m_memory(memory), m_layout(LayoutFor(pointerSize)),
-          m_limit(pointerSize == 4 ? 0xFFFFFFFFull : ~std::uint64_t{0}) {}
+    WineHeapReader(BudgetedMemory& memory, const WineLayout& layout)
+        : m_memory(memory), m_layout(layout), m_limit(layout.pointerSize == 4 ? 0xFFFFFFFFull : ~std::uint64_t{0}) {}
 
-    const WineLayout& layout() const { return m_layout; }
-
-    bool Value(Address at, unsigned width, std::uint64_t& value) const {
+    bool Value(Address at, unsigned width, std::uint64_t& value) {
         unsigned char bytes[8] = {};
         if (at > m_limit || !m_memory.Read(at, bytes, width)) return false;
         value = ReadField(bytes, width);
         return true;
     }
-    bool Pointer(Address at, Address& value) const { return Value(at, m_layout.pointerSize, value); }
+    bool Pointer(Address at, Address& value) { return Value(at, m_layout.pointerSize, value); }
 
-    // Whether a heap header lies at `base`: the two marks of Wine 8.0's.
-    bool IsHeap(Address base) const {
+    // Whether a heap header of this layout lies at `base`: its two marks.
+    bool IsHeap(Address base) {
         std::uint64_t signature = 0, magic = 0;
         return Value(base + m_layout.signature, 4, signature) && Value(base + m_layout.magic, 4, magic) &&
-               signature == kHeapSignature && magic == kHeapMagic;
+               signature == kWineHeapSignature && magic == kWineHeapMagic;
+    }
+
+    // Whether the first block of the heap's first region has a type of this
+    // layout: what tells the layouts apart once the marks agree.
+    bool FirstBlockIsOfThisLayout(Address base) {
+        Address link = 0;
+        unsigned char header[kWineBlockHeaderSize] = {};
+        if (!Pointer(base + m_layout.subheaps, link) || link == base + m_layout.subheaps) return false;
+        const Address first = link - m_layout.RegionLinkField() + m_layout.RegionHeaderSize() - kWineBlockHeaderSize;
+        if (!m_memory.Read(first, header, sizeof header)) return false;
+        const WineBlockType type = m_layout.DecodeBlock(header).type;
+        return type == WineBlockType::Used || type == WineBlockType::Free;
     }
 
     // The links of the circular list whose head is at `head`, in order, up to
     // `limit` of them. False, with what failed, when the list cannot be
     // followed to its head again.
     bool ListLinks(Address head, std::uint32_t limit, const char* what, std::vector<Address>& links,
-                   std::string& failure) const {
+                   std::string& failure) {
         links.clear();
         std::unordered_set<Address> seen;
         Address link = 0;
@@ -83,17 +160,17 @@ public:
         return true;
     }
 
-    bool ReadHeap(Address base, OutsideHeap& heap, std::string& failure) const {
+    bool ReadHeap(Address base, OutsideHeap& heap, std::string& failure) {
         if (!IsHeap(base)) return Fail(failure, "its header is not a heap's");
         std::uint64_t flags = 0;
         if (!Value(base + m_layout.flags, 4, flags)) return Fail(failure, "its flags cannot be read");
         heap.record.base = base;
         heap.record.flags = static_cast<std::uint32_t>(flags);
-        heap.record.entryOverhead = static_cast<std::uint16_t>(kBlockHeaderSize);
+        heap.record.entryOverhead = static_cast<std::uint16_t>(kWineBlockHeaderSize);
         std::vector<Address> links;
         if (!ListLinks(base + m_layout.subheaps, kMaxHeapRegions, "list of regions", links, failure)) return false;
         for (const Address link : links)
-            if (!ReadRegion(link - (m_layout.regionPad + 2 * m_layout.pointerSize), heap, failure)) return false;
+            if (!ReadRegion(link - m_layout.RegionLinkField(), heap, failure)) return false;
         if (!ListLinks(base + m_layout.large, kMaxLargeBlocks, "list of large blocks", links, failure)) return false;
         for (const Address link : links)
             if (!ReadLargeBlock(link - m_layout.regionPad, heap, failure)) return false;
@@ -102,73 +179,100 @@ public:
     }
 
 private:
-    static bool Fail(std::string& failure, const char* format, ...) {
-        va_list arguments;
-        va_start(arguments, format);
-        failure = FormatTextList(format, arguments);
-        va_end(arguments);
+    // Whether [start, end) lies clear of everything read so far.
+    bool IsClear(Address start, Address end) const {
+        const auto after = m_read.upper_bound(start);
+        if (after != m_read.end() && after->first < end) return false;
+        return after == m_read.begin() || std::prev(after)->second <= start;
+    }
+
+    bool MakeRoom(std::size_t size) {
+        if (size <= m_capacity) return true;
+        m_buffer.reset(new (std::nothrow) unsigned char[size]);
+        m_capacity = m_buffer ? size : 0;
+        return m_buffer != nullptr;
+    }
+
+    // A region: its header and its committed bytes, read in one piece once
+    // the process's map of its memory says they are there, so that the sizes
+    // and the blocks they describe belong together.
+    bool ReadRegion(Address region, OutsideHeap& heap, std::string& failure) {
+        const unsigned p = m_layout.pointerSize;
+        const Address headerSize = m_layout.RegionHeaderSize();
+        const Address first = region + headerSize - kWineBlockHeaderSize;
+        std::string last;
+        for (int attempt = 0; attempt < kRegionReadAttempts; ++attempt) {
+            unsigned char header[64] = {};
+            if (region > m_limit || !m_memory.Read(region, header, static_cast<std::size_t>(headerSize)))
+                return Fail(failure, "the region at 0x%" PRIx64 " cannot be read", region);
+            const Address reserved = ReadField(header + m_layout.RegionReservedField(), p);
+            const Address committed = ReadField(header + m_layout.RegionCommittedField(), p);
+            // The committed bytes lie within the region, which runs from the
+            // first block header for `reserved` bytes.
+            const Address end = region + headerSize + committed;
+            if (committed > kMaxRegionBytes || committed + kWineBlockHeaderSize > reserved || end <= region ||
+                end - 1 > m_limit)
+                return Fail(failure, "the region at 0x%" PRIx64 " claims %" PRIu64 " committed bytes of %" PRIu64,
+                            region, committed, reserved);
+            const auto size = static_cast<std::size_t>(headerSize + committed);
+            if (!IsClear(region, end))
+                return Fail(failure, "the region at 0x%" PRIx64 " lies in memory already read as another's", region);
+            if (!m_memory.IsReadable(region, size)) {
+                // It may have shrunk since its size was read.
+                Fail(last,
+                     "the region at 0x%" PRIx64 " claims %" PRIu64 " committed bytes that its memory does not hold",
+                     region, committed);
+                continue;
+            }
+            if (!m_memory.Affords(size)) return Fail(failure, "the region at 0x%" PRIx64 " is not read", region);
+            if (!MakeRoom(size))
+                return Fail(failure, "the region at 0x%" PRIx64 " holds %" PRIu64 " bytes, more than can be copied now",
+                            region, committed);
+            if (!m_memory.Read(region, m_buffer.get(), size)) {
+                Fail(last, "the region at 0x%" PRIx64 " cannot be read", region);
+                continue;
+            }
+            // The sizes as this read has them, which may have changed since.
+            const Address now = ReadField(m_buffer.get() + m_layout.RegionCommittedField(), p);
+            if (now > committed) {
+                Fail(last, "the region at 0x%" PRIx64 " keeps changing as it is read", region);
+                continue;
+            }
+            RegionBlocks blocks;
+            blocks.entries.push_back({now, kEntrySegment, first});
+            if (!ReadBlocks(m_buffer.get() + headerSize - kWineBlockHeaderSize,
+                            static_cast<std::size_t>(now + kWineBlockHeaderSize), first, blocks, last))
+                continue;
+            heap.entries.insert(heap.entries.end(), blocks.entries.begin(), blocks.entries.end());
+            heap.record.bytesCommitted += headerSize + now;
+            heap.record.bytesAllocated += blocks.allocated;
+            m_read.emplace(region, end);
+            return true;
+        }
+        failure = last;
         return false;
     }
 
-    bool ReadRegion(Address region, OutsideHeap& heap, std::string& failure) const {
-        const unsigned p = m_layout.pointerSize;
-        const Address reservedAt = m_layout.regionPad, committedAt = m_layout.regionPad + p;
-        const Address headerSize = 4 * m_layout.blockAlign;
-        const Address first = region + headerSize - kBlockHeaderSize;
-        // The region's header and its committed bytes are read in one piece,
-        // so that the sizes and the blocks they describe belong together.
-        // The process keeps running: when the region has grown since its size
-        // was read, the piece is read again.
-        std::vector<unsigned char> bytes;
-        Address committed = 0;
-        Address reserved = 0;
-        for (int attempt = 1;; ++attempt) {
-            const bool last = attempt == kRegionReadAttempts;
-            if (!Pointer(region + committedAt, committed))
-                return Fail(failure, "the region at 0x%" PRIx64 " cannot be read", region);
-            if (committed > kMaxRegionBytes)
-                return Fail(failure, "the region at 0x%" PRIx64 " claims %" PRIu64 " committed bytes", region,
-                            committed);
-            bytes.resize(static_cast<std::size_t>(headerSize + committed));
-            if (!m_memory.Read(region, bytes.data(), bytes.size())) {
-                if (last) return Fail(failure, "the region at 0x%" PRIx64 " cannot be read", region);
-                continue; // it may have shrunk meanwhile
-            }
-            reserved = ReadField(bytes.data() + reservedAt, p);
-            const Address now = ReadField(bytes.data() + committedAt, p);
-            if (now <= committed) {
-                committed = now;
-                break;
-            }
-            if (last) return Fail(failure, "the region at 0x%" PRIx64 " keeps changing as it is read", region);
-        }
-        // The committed bytes lie within the region, which runs from the first
-        // block header for `reserved` bytes.
-        if (committed + kBlockHeaderSize > reserved)
-            return Fail(failure, "the region at 0x%" PRIx64 " claims %" PRIu64 " committed bytes of %" PRIu64, region,
-                        committed, reserved);
-        const Address end = region + headerSize + committed;
-        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(headerSize - kBlockHeaderSize));
-
-        heap.entries.push_back({committed, kEntrySegment, first});
-        heap.record.bytesCommitted += end - region;
-        const std::size_t length = bytes.size();
+    // The blocks of a region from its first block header on: `length` bytes
+    // at `bytes`, read from `first`. They follow each other to the committed
+    // end; what is left there when it is too short for a block is no block.
+    bool ReadBlocks(const unsigned char* bytes, std::size_t length, Address first, RegionBlocks& blocks,
+                    std::string& failure) const {
+        const Address end = first + length;
+        RegionRows rows(blocks.entries);
         std::size_t offset = 0;
-        // The blocks follow each other to the committed end; what is left
-        // there when it is too short for a block is no block.
+        Address next = end;
         while (length - offset >= m_layout.blockAlign) {
             const Address header = first + offset;
-            const unsigned char* h = bytes.data() + offset;
-            const auto units = static_cast<std::uint64_t>(ReadField(h, 2));
-            const std::uint8_t flags = h[2];
-            const std::uint8_t extra = h[3];
-            const auto type = static_cast<std::uint16_t>(ReadField(h + 6, 2));
-            const bool free = (flags & kFlagFree) != 0;
-            if (type != kTypeUsed && type != kTypeFree && type != kTypeDead)
-                return Fail(failure, "the block at 0x%" PRIx64 " is of no known type (0x%04x)", header, type);
-            if (free != (type != kTypeUsed))
+            const WineBlockHeader block = m_layout.DecodeBlock(bytes + offset);
+            const bool free = block.free;
+            if (block.type != WineBlockType::Used && block.type != WineBlockType::Free &&
+                block.type != WineBlockType::Dead)
+                return Fail(failure, "the block at 0x%" PRIx64 " is of no known type (0x%0*x)", header,
+                            m_layout.version == WineHeapVersion::Wine10 ? 2 : 4, block.rawType);
+            if (free != (block.type != WineBlockType::Used))
                 return Fail(failure, "the block at 0x%" PRIx64 " is marked both free and in use", header);
-            const std::uint64_t size = (free ? units + (std::uint64_t{extra} << 16) : units) * m_layout.blockAlign;
+            const std::uint64_t size = block.units * m_layout.blockAlign;
             if (size == 0) return Fail(failure, "the block at 0x%" PRIx64 " has a size of 0", header);
             const bool last = size >= length - offset;
             // Only the free space at a region's end may reach past what is
@@ -176,56 +280,144 @@ private:
             if (last && size != length - offset && !free)
                 return Fail(failure, "the block at 0x%" PRIx64 " runs past the committed end at 0x%" PRIx64, header,
                             end);
-            if (!free) {
-                if (extra + kBlockHeaderSize > size)
-                    return Fail(failure, "the block at 0x%" PRIx64 " has more unused bytes than it holds", header);
-                heap.record.bytesAllocated += size - kBlockHeaderSize - extra;
+            if (!free && block.tail + kWineBlockHeaderSize > size)
+                return Fail(failure, "the block at 0x%" PRIx64 " has more unused bytes than it holds", header);
+            if (!free && block.frontEnd && m_layout.HasFrontEnd()) {
+                if (!ReadGroup(bytes + offset, header, size - kWineBlockHeaderSize - block.tail, rows, blocks, failure))
+                    return false;
+            } else {
+                if (!free) blocks.allocated += size - kWineBlockHeaderSize - block.tail;
+                rows.Add(header + kWineBlockHeaderSize, free);
             }
-            const Address data = header + kBlockHeaderSize;
-            heap.entries.push_back({std::min<std::uint64_t>(size, end - data), free ? kFreeEntry : kBusyEntry, 0});
+            next = header + size + kWineBlockHeaderSize;
             if (last) break;
             offset += static_cast<std::size_t>(size);
+        }
+        rows.End(std::min(next, end));
+        // The rows are walked from the region's segment entry on, from its
+        // first block's data: a group there starts them at its first block.
+        if (rows.first() != 0) blocks.entries.front().firstBlock = rows.first() - kWineBlockHeaderSize;
+        return true;
+    }
+
+    // The 31 blocks of a front-end group, held in the busy block whose
+    // header is at `container`, with `room` bytes of data. Every block's
+    // header must agree with its group, and with the group's free bits, which
+    // the front end changes without a lock: a block is believed only when
+    // both say the same.
+    bool ReadGroup(const unsigned char* container, Address header, std::uint64_t room, RegionRows& rows,
+                   RegionBlocks& blocks, std::string& failure) const {
+        const unsigned char* group = container + kWineBlockHeaderSize;
+        const Address at = header + kWineBlockHeaderSize;
+        const Address firstBlock = m_layout.GroupFirstBlock();
+        if (room < firstBlock + kWineBlockHeaderSize)
+            return Fail(failure, "the group at 0x%" PRIx64 " is too small to hold its blocks", at);
+        const auto freeBits = static_cast<std::uint32_t>(ReadField(group + m_layout.GroupFreeBitsField(), 4));
+        const std::uint64_t stride = m_layout.DecodeBlock(group + firstBlock).units * m_layout.blockAlign;
+        if (stride <= kWineBlockHeaderSize || firstBlock + kWineGroupBlocks * stride > room)
+            return Fail(failure, "the group at 0x%" PRIx64 " cannot hold %u blocks of %" PRIu64 " bytes", at,
+                        kWineGroupBlocks, stride);
+        for (unsigned i = 0; i < kWineGroupBlocks; ++i) {
+            const std::uint64_t offset = firstBlock + i * stride;
+            const WineBlockHeader block = m_layout.DecodeBlock(group + offset);
+            const bool free = block.type == WineBlockType::Free;
+            if (!free && block.type != WineBlockType::Used)
+                return Fail(failure, "block %u of the group at 0x%" PRIx64 " is of no known type (0x%02x)", i, at,
+                            block.rawType);
+            if (!block.frontEnd)
+                return Fail(failure, "block %u of the group at 0x%" PRIx64 " is not marked as a group's", i, at);
+            if (block.units * m_layout.blockAlign != stride)
+                return Fail(failure,
+                            "block %u of the group at 0x%" PRIx64 " has a size of %" PRIu64
+                            " bytes, not the group's %" PRIu64,
+                            i, at, block.units * m_layout.blockAlign, stride);
+            if (block.position != i)
+                return Fail(failure, "block %u of the group at 0x%" PRIx64 " says it is block %u", i, at,
+                            block.position);
+            if (free != block.free)
+                return Fail(failure, "block %u of the group at 0x%" PRIx64 " is marked both free and in use", i, at);
+            if (free != (((freeBits >> i) & 1) != 0))
+                return Fail(failure, "the free bits of the group at 0x%" PRIx64 " disagree with its block %u", at, i);
+            if (!free && block.tail + kWineBlockHeaderSize > stride)
+                return Fail(failure, "block %u of the group at 0x%" PRIx64 " has more unused bytes than it holds", i,
+                            at);
+            if (!free) blocks.allocated += stride - kWineBlockHeaderSize - block.tail;
+            rows.Add(at + offset + kWineBlockHeaderSize, free);
         }
         return true;
     }
 
-    bool ReadLargeBlock(Address header, OutsideHeap& heap, std::string& failure) const {
+    // A large block: its header, read in one piece, and its memory, which
+    // the process's map must say is all there.
+    bool ReadLargeBlock(Address header, OutsideHeap& heap, std::string& failure) {
         const unsigned p = m_layout.pointerSize;
-        Address dataSize = 0, virtualSize = 0;
-        std::uint64_t type = 0;
-        const Address data = header + 4 * m_layout.blockAlign;
-        if (!Pointer(header + m_layout.regionPad + 2 * p, dataSize) ||
-            !Pointer(header + m_layout.regionPad + 3 * p, virtualSize) || !Value(data - kBlockHeaderSize + 6, 2, type))
+        const Address headerSize = m_layout.RegionHeaderSize();
+        unsigned char bytes[64] = {};
+        if (header > m_limit || !m_memory.Read(header, bytes, static_cast<std::size_t>(headerSize)))
             return Fail(failure, "the large block at 0x%" PRIx64 " cannot be read", header);
-        if (type != kTypeLarge || dataSize == 0 || dataSize > virtualSize || !m_memory.IsReadable(data, 1))
+        const Address dataSize = ReadField(bytes + m_layout.LargeDataSizeField(), p);
+        const Address virtualSize = ReadField(bytes + m_layout.LargeVirtualSizeField(), p);
+        const WineBlockHeader block = m_layout.DecodeBlock(bytes + headerSize - kWineBlockHeaderSize);
+        const Address data = header + headerSize;
+        if (block.type != WineBlockType::Large || dataSize == 0 || dataSize > virtualSize ||
+            virtualSize - dataSize < headerSize || virtualSize - 1 > m_limit - header)
             return Fail(failure, "the large block at 0x%" PRIx64 " is not laid out as one", header);
-        heap.entries.push_back({dataSize, kEntrySegment, data - kBlockHeaderSize});
+        if (!IsClear(header, header + virtualSize))
+            return Fail(failure, "the large block at 0x%" PRIx64 " lies in memory already read as another's", header);
+        if (!m_memory.IsReadable(header, static_cast<std::size_t>(virtualSize)))
+            return Fail(failure,
+                        "the large block at 0x%" PRIx64 " claims %" PRIu64 " bytes that its memory does not hold",
+                        header, virtualSize);
+        m_read.emplace(header, header + virtualSize);
+        heap.entries.push_back({dataSize, kEntrySegment, data - kWineBlockHeaderSize});
         heap.entries.push_back({dataSize, kBusyEntry, 0});
         heap.record.bytesCommitted += virtualSize;
         heap.record.bytesAllocated += dataSize;
         return true;
     }
 
-    const MemoryView& m_memory;
+    BudgetedMemory& m_memory;
     WineLayout m_layout;
     std::uint64_t m_limit;
+    std::map<Address, Address> m_read; // start and end of each range read
+    std::unique_ptr<unsigned char[]> m_buffer;
+    std::size_t m_capacity = 0;
 };
+
+// The one known layout whose marks and first block the process heap has.
+WineHeapVersion RecogniseLayout(BudgetedMemory& memory, Address processHeap, unsigned pointerSize) {
+    WineHeapVersion found = WineHeapVersion::Unknown;
+    for (const WineHeapVersion version : {WineHeapVersion::Wine8, WineHeapVersion::Wine10}) {
+        WineHeapReader reader(memory, WineLayout::Of(version, pointerSize));
+        if (!reader.IsHeap(processHeap) || !reader.FirstBlockIsOfThisLayout(processHeap)) continue;
+        if (found != WineHeapVersion::Unknown) return WineHeapVersion::Unknown; // both fit: neither is believed
+        found = version;
+    }
+    return found;
+}
 
 } // namespace
 
-OutsideSnapshot ReadWineHeaps(const MemoryView& memory, Address peb, unsigned pointerSize) {
+OutsideSnapshot ReadWineHeaps(const MemoryView& view, Address peb, unsigned pointerSize,
+                              const OutsideReadLimits& limits) {
     OutsideSnapshot snapshot;
-    const WineHeapReader reader(memory, pointerSize);
-    const WineLayout& layout = reader.layout();
+    BudgetedMemory memory(view, limits);
     Address processHeap = 0;
-    if (!reader.Pointer(peb + layout.processHeap, processHeap) || processHeap == 0) {
-        snapshot.unreadable = "The heaps of this process cannot be read: its memory cannot be read.";
-        return snapshot;
+    {
+        WineHeapReader finder(memory, WineLayout::Of(WineHeapVersion::Wine8, pointerSize));
+        if (!finder.Pointer(peb + WineLayout::Of(WineHeapVersion::Wine8, pointerSize).processHeap, processHeap) ||
+            processHeap == 0) {
+            snapshot.unreadable = "The heaps of this process cannot be read: its memory cannot be read.";
+            return snapshot;
+        }
     }
-    if (!reader.IsHeap(processHeap)) {
+    snapshot.version = RecogniseLayout(memory, processHeap, pointerSize);
+    if (snapshot.version == WineHeapVersion::Unknown) {
         snapshot.unreadable = "This system's heaps cannot be read.";
         return snapshot;
     }
+    const WineLayout layout = WineLayout::Of(snapshot.version, pointerSize);
+    WineHeapReader reader(memory, layout);
 
     // The process heap, then every heap on its list of heaps, as far as the
     // list can be followed.
@@ -240,11 +432,19 @@ OutsideSnapshot ReadWineHeaps(const MemoryView& memory, Address peb, unsigned po
             {0, "Heaps after heap " + std::to_string(bases.size()) + " are left out: " + failure + "."});
     for (std::size_t i = 0; i < bases.size(); ++i) {
         OutsideHeap heap;
-        if (reader.ReadHeap(bases[i], heap, failure))
+        if (reader.ReadHeap(bases[i], heap, failure)) {
             snapshot.heaps.push_back(std::move(heap));
-        else
-            snapshot.brokenHeaps.push_back(
-                {bases[i], FormatText("Heap %zu at 0x%" PRIx64 " is left out: %s.", i + 1, bases[i], failure.c_str())});
+            continue;
+        }
+        const std::string& spent = memory.spent();
+        snapshot.brokenHeaps.push_back({bases[i], FormatText("Heap %zu at 0x%" PRIx64 " is left out: %s.", i + 1,
+                                                             bases[i], (spent.empty() ? failure : spent).c_str())});
+        if (!spent.empty()) {
+            if (i + 1 < bases.size())
+                snapshot.brokenHeaps.push_back(
+                    {0, FormatText("Heaps after heap %zu are left out: %s.", i + 1, spent.c_str())});
+            break;
+        }
     }
     return snapshot;
 }

@@ -2,13 +2,17 @@
 
 // Wine's heaps of a process, read from outside through a view of its memory.
 // Wine's own heap query reports no heaps; its heap structures are plain
-// memory of the process, laid out as Wine 8.0 lays them out, and they are
-// read here only after their signature and magic say they are that layout.
-// Nothing is written to the target.
+// memory of the process, laid out as Wine 8.0 or Wine 10.0 lays them out,
+// and they are read here only after their signature, magic and block types
+// say which of the two it is. Nothing is written to the target, whose memory
+// is untrusted: every size is checked against the target's own map of its
+// memory before anything is made for it, and every list and the snapshot as
+// a whole have caps.
 
 #include "heap/debug_buffer.h"
 #include "heap/memory_view.h"
 #include "heap/services.h"
+#include "heap/wine_heap_layout.h"
 
 #include <cstdint>
 #include <string>
@@ -22,7 +26,9 @@ namespace corvane {
 // the block's data. A block entry's size is the distance from its data to
 // the next block's data (the block's header comes between), but never past
 // its region's committed end; a large block's is its data size. Busy blocks
-// are fixed (0x0001), free ones free (0x0100).
+// are fixed (0x0001), free ones free (0x0100). The blocks of a front-end
+// group are blocks of their own in that order, in place of the busy block
+// that holds the group.
 using OutsideHeap = HeapWithEntries;
 
 struct OutsideSnapshot {
@@ -33,17 +39,33 @@ struct OutsideSnapshot {
     std::vector<BrokenHeap> brokenHeaps;
     // When no heap could be read at all: why, in one plain line.
     std::string unreadable;
+    // Whose layout the heaps have; Unknown when none was recognised.
+    WineHeapVersion version = WineHeapVersion::Unknown;
 };
 
-// Limits that keep a torn or looping structure from holding the program.
+// Limits that keep a torn, looping or hostile structure from holding the
+// program: the lists' lengths, one region's bytes, and for the snapshot as a
+// whole the reads of the process's memory (each a round trip to the system)
+// and the bytes copied out of it.
 constexpr std::uint32_t kMaxOutsideHeaps = 4096;
 constexpr std::uint32_t kMaxHeapRegions = 65536;
-constexpr std::uint32_t kMaxLargeBlocks = 1u << 20;
+constexpr std::uint32_t kMaxLargeBlocks = 65536;
 constexpr std::uint64_t kMaxRegionBytes = std::uint64_t{1} << 30;
+constexpr std::uint64_t kMaxSnapshotReads = 100000;
+constexpr std::uint64_t kMaxSnapshotBytes = std::uint64_t{4} << 30;
+
+// What one snapshot may spend on the process's memory.
+struct OutsideReadLimits {
+    std::uint64_t reads = kMaxSnapshotReads;
+    std::uint64_t bytes = kMaxSnapshotBytes;
+};
 
 // Reads the heaps of the process whose process environment block is at
-// `peb`, with pointers of `pointerSize` bytes (4 or 8).
-OutsideSnapshot ReadWineHeaps(const MemoryView& memory, Address peb, unsigned pointerSize);
+// `peb`, with pointers of `pointerSize` bytes (4 or 8), in whichever of the
+// known layouts they are. Once a limit is reached, the heaps not yet read are
+// left out and named.
+OutsideSnapshot ReadWineHeaps(const MemoryView& memory, Address peb, unsigned pointerSize,
+                              const OutsideReadLimits& limits = {});
 
 // Reads a process's heaps from outside, where the system has a layout this
 // program knows.

@@ -17,15 +17,51 @@ void LinkList(SyntheticMemory& memory, unsigned p, Address head, const std::vect
     }
 }
 
+// One block header: Wine 8.0 packs size, flags, tail or high size bits,
+// region offset and a 16-bit type; Wine 10.0 size, a 16-bit tail or high
+// size bits, region offset or index in a group, a one-byte type and flags.
+enum class Kind { Used, Free, Large };
+void PutBlockHeader(SyntheticMemory& memory, WineHeapVersion version, Address at, std::uint64_t units, Kind kind,
+                    std::uint32_t tail, std::uint16_t position = 0, bool frontEnd = false) {
+    const bool free = kind == Kind::Free;
+    memory.Put16(at, static_cast<std::uint16_t>(units));
+    memory.Put16(at + 4, position);
+    std::uint8_t flags = free ? 0x01 : kind == Kind::Large ? 0x04 : 0x00;
+    if (version == WineHeapVersion::Wine10) {
+        memory.Put16(at + 2, static_cast<std::uint16_t>(free ? units >> 16 : tail));
+        const std::uint8_t type = free ? 'F' : kind == Kind::Large ? 'L' : 'u';
+        if (frontEnd) flags |= 0x80;
+        memory.Put(at + 6, &type, 1);
+        memory.Put(at + 7, &flags, 1);
+    } else {
+        const auto third = static_cast<std::uint8_t>(free ? units >> 16 : tail);
+        memory.Put(at + 2, &flags, 1);
+        memory.Put(at + 3, &third, 1);
+        memory.Put16(at + 6, free ? 0x5246 : kind == Kind::Large ? 0x614C : 0x5355);
+    }
+}
+
 } // namespace
 
-WineHeapFields WineHeapFields::Of(unsigned p) {
+std::uint64_t WineGroupFirstBlock(unsigned p) { return p == 8 ? 0x18 : 0x10; }
+
+std::uint64_t WineGroupBlockSize(unsigned p, std::uint64_t stride) {
+    const std::uint64_t ba = 2 * p;
+    return (8 + WineGroupFirstBlock(p) + 31 * stride + ba - 1) / ba * ba;
+}
+
+WineHeapFields WineHeapFields::Of(unsigned p, WineHeapVersion version) {
+    if (version == WineHeapVersion::Wine10) {
+        if (p == 8) return {8, 0x10, 0xC0, 0x80, 0x90, 0xA0, 0x30};
+        return {4, 0x08, 0x6C, 0x4C, 0x54, 0x5C, 0x18};
+    }
     if (p == 8) return {8, 0x10, 0xB8, 0x78, 0x88, 0x98, 0x30};
     return {4, 0x08, 0x68, 0x48, 0x50, 0x58, 0x18};
 }
 
-WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::vector<WineHeapPlan>& heaps) {
-    const WineHeapFields fields = WineHeapFields::Of(p);
+WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::vector<WineHeapPlan>& heaps,
+                               WineHeapVersion version) {
+    const WineHeapFields fields = WineHeapFields::Of(p, version);
     const Address ba = 2 * p, pad = p * (p / 4), regionHeader = 4 * ba;
     WineHeapAddresses at;
     at.peb = 0x7000;
@@ -41,12 +77,15 @@ WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::v
         memory.Put32(base + (p == 8 ? 0x70 : 0x40), plan.flags);
         if (h > 0) entryLinks.push_back(base + fields.entry);
 
-        std::vector<Address> regions, links, firsts, larges;
+        std::vector<Address> regions, links, firsts, larges, groups;
         for (std::size_t r = 0; r < plan.regions.size(); ++r) {
             const WineRegionPlan& region = plan.regions[r];
+            auto sizeOf = [&](const WineBlockPlan& block) {
+                return block.groupStride ? WineGroupBlockSize(p, block.groupStride) : block.size;
+            };
             std::uint64_t blocks = 0;
             for (const WineBlockPlan& block : region.blocks)
-                blocks += block.size;
+                blocks += sizeOf(block);
             const std::uint64_t committed = region.committed ? region.committed : blocks - 8;
             const Address start = base + 0x00100000 * (r + 1);
             memory.Map(start, static_cast<std::size_t>(regionHeader + committed));
@@ -55,14 +94,23 @@ WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::v
             Address header = start + regionHeader - 8;
             firsts.push_back(header);
             for (const WineBlockPlan& block : region.blocks) {
-                const std::uint64_t units = block.size / ba;
                 if (header + 8 > start + regionHeader + committed) break; // a block that starts past the end
-                memory.Put16(header, static_cast<std::uint16_t>(units));
-                memory.Put(header + 2, block.free ? "\x01" : "\x00", 1);
-                const auto third = static_cast<std::uint8_t>(block.free ? units >> 16 : block.unusedTail);
-                memory.Put(header + 3, &third, 1);
-                memory.Put16(header + 6, block.free ? 0x5246 : 0x5355);
-                header += block.size;
+                const std::uint64_t size = sizeOf(block);
+                PutBlockHeader(memory, version, header, size / ba, block.free ? Kind::Free : Kind::Used,
+                               block.unusedTail, 0, block.groupStride != 0);
+                if (block.groupStride) {
+                    // The group: a list link, the free bits (with the group's
+                    // own flag in bit 31), an affinity, then its 31 blocks.
+                    const Address group = header + 8;
+                    memory.Put32(group + (p == 8 ? 16 : 4), block.groupFree | 0x80000000u);
+                    for (std::uint16_t i = 0; i < 31; ++i) {
+                        const bool free = (block.groupFree >> i & 1) != 0;
+                        PutBlockHeader(memory, version, group + WineGroupFirstBlock(p) + i * block.groupStride,
+                                       block.groupStride / ba, free ? Kind::Free : Kind::Used, 0, i, true);
+                    }
+                    groups.push_back(group);
+                }
+                header += size;
             }
             regions.push_back(start);
             links.push_back(start + pad + 2 * p);
@@ -74,8 +122,7 @@ WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::v
             memory.Map(header, static_cast<std::size_t>(regionHeader + data));
             memory.PutLittleEndian(header + pad + 2 * p, data, p);
             memory.PutLittleEndian(header + pad + 3 * p, regionHeader + data, p);
-            memory.Put16(header + regionHeader - 8 + 2, 0x0004);
-            memory.Put16(header + regionHeader - 8 + 6, 0x614C);
+            PutBlockHeader(memory, version, header + regionHeader - 8, 0, Kind::Large, 0);
             larges.push_back(header);
         }
         std::vector<Address> largeLinks;
@@ -86,6 +133,7 @@ WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::v
         at.regionLinks.push_back(links);
         at.firstBlocks.push_back(firsts);
         at.largeHeaders.push_back(larges);
+        at.groups.push_back(groups);
     }
     if (!heaps.empty()) {
         memory.PutLittleEndian(at.peb + fields.processHeapInPeb, at.heaps[0], p);
