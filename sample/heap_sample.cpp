@@ -4,7 +4,11 @@
 //
 //   corvane_sample            waits for good
 //   corvane_sample --report   also writes what HeapWalk sees of each of its
-//                             heaps, then waits until its standard input
+//                             heaps, which heaps it made, and every block it
+//                             allocated and did not free (what HeapWalk
+//                             does not show of blocks that a heap's front
+//                             end keeps in groups), then waits until its
+//                             standard input
 //                             closes; each line "grow" it reads there makes
 //                             five more blocks in the last heap, each with
 //                             the text "Corvane sample: grown block <n>",
@@ -12,7 +16,8 @@
 //                             each, then "end"
 //
 // The heaps: the process heap gets a line of text; a heap of small blocks
-// gets 300 numbered blocks, every third one freed; the last heap made gets,
+// gets 300 numbered blocks, every third one freed, and 2,000 blocks of 40
+// bytes, every fifth one freed; the last heap made gets,
 // in this order, a text, every byte value from 0 to 255, a UTF-16 text, six
 // blocks of which three are freed again, and a large block of 1 MiB that
 // starts with a text.
@@ -21,6 +26,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -28,21 +34,45 @@ const char kProcessHeapText[] = "Corvane sample: a line in the process heap";
 const char kFirstText[] = "Corvane sample: this text lives in a heap of its own.";
 const wchar_t kWideText[] = L"Corvane sample: wide text";
 const char kLargeText[] = "Corvane sample: the start of a large block";
+const char kCountedText[40] = "Corvane sample: one of many of 40 bytes";
 constexpr std::size_t kLargeSize = 1 << 20;
 
+// The blocks allocated and not freed, kept in memory no heap owns.
+struct Allocation {
+    void* block;
+    std::size_t size;
+};
+constexpr std::size_t kMostAllocations = 8192;
+Allocation* g_allocations = static_cast<Allocation*>(
+    ::VirtualAlloc(nullptr, kMostAllocations * sizeof(Allocation), MEM_COMMIT, PAGE_READWRITE));
+std::size_t g_allocated = 0;
+
+void* Allocate(HANDLE heap, DWORD flags, std::size_t size) {
+    void* block = ::HeapAlloc(heap, flags, size);
+    if (block && g_allocations && g_allocated < kMostAllocations) g_allocations[g_allocated++] = {block, size};
+    return block;
+}
+
+void Free(HANDLE heap, void* block) {
+    for (std::size_t i = 0; i < g_allocated; ++i)
+        if (g_allocations[i].block == block) g_allocations[i] = g_allocations[--g_allocated];
+    ::HeapFree(heap, 0, block);
+}
+
 void* Put(HANDLE heap, const void* bytes, std::size_t size) {
-    void* block = ::HeapAlloc(heap, 0, size);
+    void* block = Allocate(heap, 0, size);
     if (block) std::memcpy(block, bytes, size);
     return block;
 }
 
+HANDLE g_small = nullptr;
 HANDLE g_texts = nullptr;
 unsigned g_grown = 0;
 
 void MakeHeaps() {
     Put(::GetProcessHeap(), kProcessHeapText, sizeof kProcessHeapText);
 
-    const HANDLE small = ::HeapCreate(0, 0, 0);
+    const HANDLE small = g_small = ::HeapCreate(0, 0, 0);
     void* numbered[300] = {};
     for (unsigned i = 0; i < 300; ++i) {
         char text[32] = "block ";
@@ -51,7 +81,14 @@ void MakeHeaps() {
         numbered[i] = Put(small, text, 16 + i % 40);
     }
     for (unsigned i = 0; i < 300; i += 3)
-        ::HeapFree(small, 0, numbered[i]);
+        Free(small, numbered[i]);
+    // Many blocks of one small size: where the heap has a low-fragmentation
+    // front end, they are kept in its groups.
+    static void* counted[2000] = {};
+    for (unsigned i = 0; i < 2000; ++i)
+        counted[i] = Put(small, kCountedText, sizeof kCountedText);
+    for (unsigned i = 0; i < 2000; i += 5)
+        Free(small, counted[i]);
 
     const HANDLE texts = g_texts = ::HeapCreate(0, 0, 0);
     Put(texts, kFirstText, sizeof kFirstText);
@@ -64,8 +101,8 @@ void MakeHeaps() {
     for (int i = 0; i < 6; ++i)
         six[i] = Put(texts, kFirstText, 24 + 8 * i);
     for (int i = 0; i < 6; i += 2)
-        ::HeapFree(texts, 0, six[i]);
-    auto* large = static_cast<char*>(::HeapAlloc(texts, HEAP_ZERO_MEMORY, kLargeSize));
+        Free(texts, six[i]);
+    auto* large = static_cast<char*>(Allocate(texts, HEAP_ZERO_MEMORY, kLargeSize));
     if (large) std::memcpy(large, kLargeText, sizeof kLargeText);
 }
 
@@ -108,9 +145,12 @@ private:
     std::size_t m_length = 0;
 };
 
-// One line per heap and per entry HeapWalk gives, in hexadecimal:
+// One line per heap and per entry HeapWalk gives, then one per heap this
+// program made and per block it allocated and did not free, in hexadecimal:
 //   heap <base>
 //   entry <flags> <data> <data size> <overhead> <committed size of a region>
+//   made <base>
+//   allocation <address> <size asked for>
 void ReportHeaps() {
     Report report;
     HANDLE heaps[256];
@@ -134,6 +174,18 @@ void ReportHeaps() {
             report.Text("\n");
         }
     }
+    for (const HANDLE made : {g_small, g_texts}) {
+        report.Text("made ");
+        report.Hex(reinterpret_cast<std::uintptr_t>(made));
+        report.Text("\n");
+    }
+    for (std::size_t i = 0; i < g_allocated; ++i) {
+        report.Text("allocation ");
+        report.Hex(reinterpret_cast<std::uintptr_t>(g_allocations[i].block));
+        report.Text(" ");
+        report.Hex(g_allocations[i].size);
+        report.Text("\n");
+    }
     report.Text("end\n");
     report.Send();
 }
@@ -148,7 +200,7 @@ void Grow() {
             if (n / div != 0 || div == 1) text[length++] = static_cast<char>('0' + n / div % 10);
         text[length] = '\0';
         const std::size_t size = 0x3000 + 0x100 * g_grown;
-        auto* block = static_cast<char*>(::HeapAlloc(g_texts, HEAP_ZERO_MEMORY, size));
+        auto* block = static_cast<char*>(Allocate(g_texts, HEAP_ZERO_MEMORY, size));
         if (!block) continue;
         std::memcpy(block, text, length + 1);
         report.Text("grown ");

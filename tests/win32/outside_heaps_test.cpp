@@ -9,6 +9,7 @@
 #include "heap/win32/wine_heaps_win32.h"
 #include "res/resource.h"
 #include "tests/support/synthetic_snapshot.h"
+#include "tests/support/wine_heap_layout.h"
 #include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
 #include "tests/win32/piped_child.h"
@@ -30,17 +31,71 @@
 
 namespace corvane::testing {
 
+namespace {
+
+// Where this process's heaps keep their list of regions, for the layout its
+// own heap has: Wine 10.0's magic lies 4 or 8 bytes further on than 8.0's.
+bool OwnHeapsAreWine10(std::uintptr_t base) {
+    return *reinterpret_cast<const std::uint32_t*>(base + (sizeof(void*) == 8 ? 0xC0 : 0x6C)) == 0x50414548;
+}
+std::uintptr_t RegionListOf(std::uintptr_t base) {
+    const bool ten = OwnHeapsAreWine10(base);
+    return base + (sizeof(void*) == 8 ? (ten ? 0x90 : 0x88) : (ten ? 0x54 : 0x50));
+}
+
+// Forty heaps whose first regions claim to commit nearly 1 GiB that is not
+// there: their bases are reported, one a line, and the sizes put right
+// before the helper ends.
+int RunHugeRegionsHelper() {
+    constexpr int kHeaps = 40;
+    const unsigned p = sizeof(void*);
+    std::uintptr_t fields[kHeaps] = {};
+    std::uintptr_t saved[kHeaps][2] = {};
+    char report[kHeaps * 24] = {};
+    std::size_t length = 0;
+    for (int i = 0; i < kHeaps; ++i) {
+        const HANDLE heap = ::HeapCreate(0, 0, 0);
+        ::HeapAlloc(heap, 0, 64);
+        const auto base = reinterpret_cast<std::uintptr_t>(heap);
+        // The region's reserved and committed sizes lie just before its link.
+        auto* link = *reinterpret_cast<std::uintptr_t**>(RegionListOf(base));
+        fields[i] = reinterpret_cast<std::uintptr_t>(link) - 2 * p;
+        auto* sizes = reinterpret_cast<std::uintptr_t*>(fields[i]);
+        saved[i][0] = sizes[0];
+        saved[i][1] = sizes[1];
+        sizes[0] = 0x40010000;
+        sizes[1] = 0x3FFF0000;
+        length += static_cast<std::size_t>(
+            std::snprintf(report + length, sizeof report - length, "%llx\n", static_cast<unsigned long long>(base)));
+    }
+    ReportAndWait(report, length);
+    for (int i = 0; i < kHeaps; ++i) {
+        auto* sizes = reinterpret_cast<std::uintptr_t*>(fields[i]);
+        sizes[0] = saved[i][0];
+        sizes[1] = saved[i][1];
+    }
+    return 0;
+}
+
+} // namespace
+
 // The helper's side: breaks one of its own heaps as `mode` says, reports
-// the heap's address, and puts the heap right again before it ends.
+// the heap's address, and puts the heap right again before it ends. The
+// modes that break a front-end group report "none" where the heap has none.
 int RunHeapFaultHelper(const char* mode) {
+    if (std::strcmp(mode, "huge-regions") == 0) return RunHugeRegionsHelper();
     const HANDLE heap = ::HeapCreate(0, 0, 0);
     void* blocks[8] = {};
     for (void*& block : blocks)
         block = ::HeapAlloc(heap, 0, 64);
+    // Enough blocks of one small size for the front end to keep them in groups.
+    void* small[400] = {};
+    for (void*& block : small)
+        block = ::HeapAlloc(heap, 0, 40);
     const unsigned p = sizeof(void*);
     const auto base = reinterpret_cast<std::uintptr_t>(heap);
     // The first region's link in the heap's list of regions.
-    const std::uintptr_t regionLink = *reinterpret_cast<std::uintptr_t*>(base + (p == 8 ? 0x88 : 0x50));
+    const std::uintptr_t regionLink = *reinterpret_cast<std::uintptr_t*>(RegionListOf(base));
     void* unmapped = ::VirtualAlloc(nullptr, 0x10000, MEM_RESERVE, PAGE_NOACCESS);
     ::VirtualFree(unmapped, 0, MEM_RELEASE);
 
@@ -61,6 +116,34 @@ int RunHeapFaultHelper(const char* mode) {
     if (std::strcmp(mode, "bad-link") == 0) change(regionLink, &nowhere, p);
     if (std::strcmp(mode, "cycle") == 0) change(regionLink, &regionLink, p);
 
+    if (std::strncmp(mode, "group-", 6) == 0) {
+        // A busy block of a group other than its first (whose size is the
+        // group's): its header's flags carry 0x80, its WORD at 4 is its
+        // index, and the group starts before its first block.
+        std::uintptr_t element = 0;
+        for (void* block : small)
+            if (OwnHeapsAreWine10(base) && (static_cast<unsigned char*>(block)[-1] & 0x80) &&
+                *reinterpret_cast<std::uint16_t*>(static_cast<unsigned char*>(block) - 4) != 0) {
+                element = reinterpret_cast<std::uintptr_t>(block) - 8;
+                break;
+            }
+        if (element == 0) {
+            ReportAndWait("none\n", 5);
+            return 0;
+        }
+        const std::uint16_t units = *reinterpret_cast<std::uint16_t*>(element);
+        const std::uint16_t index = *reinterpret_cast<std::uint16_t*>(element + 4);
+        const std::uintptr_t group = element - index * units * 2 * p - (p == 8 ? 0x18 : 0x10);
+        const std::uintptr_t freeBits = group + (p == 8 ? 16 : 4);
+        const std::uint16_t larger = static_cast<std::uint16_t>(units + 1);
+        const std::uint16_t smaller = static_cast<std::uint16_t>(*reinterpret_cast<std::uint16_t*>(group - 8) - 2);
+        const std::uint32_t bits = *reinterpret_cast<std::uint32_t*>(freeBits) ^ (1u << index);
+        if (std::strcmp(mode, "group-type") == 0) change(element + 6, "x", 1);
+        if (std::strcmp(mode, "group-size") == 0) change(element, &larger, sizeof larger);
+        if (std::strcmp(mode, "group-bits") == 0) change(freeBits, &bits, sizeof bits);
+        if (std::strcmp(mode, "group-holder") == 0) change(group - 8, &smaller, sizeof smaller);
+    }
+
     char report[32];
     const int size = std::snprintf(report, sizeof report, "%llx\n", static_cast<unsigned long long>(base));
     ReportAndWait(report, static_cast<std::size_t>(size));
@@ -74,17 +157,35 @@ using Row = BlockRowValues;
 
 std::vector<Row> Rows(const OutsideHeap& heap) { return WalkBlockRows(heap); }
 
+// What the sample allocated and did not free: address and size asked for.
+using Allocations = std::map<Address, std::uint64_t>;
+
+// Whether a row of `rows` (sorted) starts at `address`, and whether it is free.
+const Row* RowAt(const std::vector<Row>& rows, Address address) {
+    const auto found = std::lower_bound(rows.begin(), rows.end(), Row{address, 0, false});
+    return found != rows.end() && std::get<0>(*found) == address ? &*found : nullptr;
+}
+
 // What HeapWalk saw of one heap, and the rows that it makes by the lists'
 // definition: a block's row starts at its data, right after its 8-byte
 // header, and runs to the next block's data, but not past its region's
 // committed end; a large block's row is its data.
 struct WalkedHeap {
     Address base = 0;
+    bool madeBySample = false;
     std::vector<std::pair<Address, Address>> regions;                 // start, committed end
     std::vector<std::tuple<unsigned, Address, std::uint64_t>> blocks; // flags, data, data size
 
-    std::vector<Row> ExpectedRows() const {
+    // HeapWalk shows a front-end group as one busy block, in which the
+    // reader lists blocks of its own instead: 31 of them, of one stride,
+    // from the group's first block on (`firstBlock` bytes after the group's
+    // start). Those the sample allocated are busy and, in a heap only the
+    // sample allocates from, the others free; in the others their state is
+    // what `listed` says. `groups` counts them.
+    std::vector<Row> ExpectedRows(const std::vector<Row>& listed, const Allocations& live, Address firstBlock,
+                                  unsigned& groups) const {
         const Address freeLinks = 2 * sizeof(void*); // a free block's data starts after its list link
+        const Address ba = 2 * sizeof(void*);
         std::vector<Row> rows;
         std::vector<std::vector<std::pair<Address, bool>>> inRegion(regions.size());
         for (const auto& [flags, data, size] : blocks) {
@@ -92,10 +193,25 @@ struct WalkedHeap {
             const Address row = free ? data - freeLinks : data;
             const auto region = std::find_if(regions.begin(), regions.end(),
                                              [&](const auto& r) { return row > r.first && row <= r.second; });
-            if (region == regions.end())
+            if (region == regions.end()) {
                 rows.emplace_back(data, size, false); // a large block, in memory of its own
-            else
-                inRegion[static_cast<std::size_t>(region - regions.begin())].emplace_back(row, free);
+                continue;
+            }
+            auto& starts = inRegion[static_cast<std::size_t>(region - regions.begin())];
+            const auto inside = std::upper_bound(listed.begin(), listed.end(), Row{data, ~0ull, true});
+            const bool group =
+                !free && !RowAt(listed, data) && inside != listed.end() && std::get<0>(*inside) < data + size;
+            if (!group) {
+                starts.emplace_back(row, free);
+                continue;
+            }
+            ++groups;
+            const Address stride = (size - firstBlock) / 31 / ba * ba;
+            for (unsigned i = 0; i < 31; ++i) {
+                const Address element = data + firstBlock + i * stride + 8;
+                const Row* seen = RowAt(listed, element);
+                starts.emplace_back(element, madeBySample ? live.count(element) == 0 : !seen || std::get<2>(*seen));
+            }
         }
         for (std::size_t r = 0; r < regions.size(); ++r) {
             std::sort(inRegion[r].begin(), inRegion[r].end());
@@ -109,8 +225,8 @@ struct WalkedHeap {
     }
 };
 
-// Reads the sample's report of its heaps.
-std::vector<WalkedHeap> ReadReport(PipedChild& sample) {
+// Reads the sample's report of its heaps and of what it allocated.
+std::vector<WalkedHeap> ReadReport(PipedChild& sample, Allocations& live) {
     std::vector<WalkedHeap> heaps;
     for (std::string line = sample.ReadLine(); !line.empty() && line != "end"; line = sample.ReadLine()) {
         unsigned long long a = 0, b = 0, c = 0, d = 0, e = 0;
@@ -123,6 +239,11 @@ std::vector<WalkedHeap> ReadReport(PipedChild& sample) {
                 heaps.back().regions.emplace_back(b, b + e);
             else if (!(a & PROCESS_HEAP_UNCOMMITTED_RANGE))
                 heaps.back().blocks.emplace_back(static_cast<unsigned>(a), b, c);
+        } else if (std::sscanf(line.c_str(), "made %llx", &a) == 1) {
+            for (WalkedHeap& heap : heaps)
+                heap.madeBySample = heap.madeBySample || heap.base == a;
+        } else if (std::sscanf(line.c_str(), "allocation %llx %llx", &a, &b) == 2) {
+            live[a] = b;
         }
     }
     return heaps;
@@ -134,25 +255,75 @@ protected:
         ASSERT_TRUE(reader.Applies()) << "these tests run under Wine";
         ASSERT_TRUE(sample.started()) << SamplePath();
         ASSERT_EQ(sample.ReadLine().rfind("corvane_sample: process ", 0), 0u);
-        walked = ReadReport(sample);
+        walked = ReadReport(sample, live);
         ASSERT_GE(walked.size(), 3u);
     }
     Win32WineHeapReader reader;
     PipedChild sample{SamplePath(), "--report"};
     std::vector<WalkedHeap> walked;
+    Allocations live;
 };
 
-TEST_F(OutsideHeaps, AgreeBlockForBlockWithWhatHeapWalkSeesInside) {
+TEST_F(OutsideHeaps, AgreeBlockForBlockWithWhatTheSampleAllocatedAndHeapWalkSees) {
     const OutsideSnapshot snapshot = reader.Read(sample.id());
     EXPECT_TRUE(snapshot.brokenHeaps.empty()) << snapshot.brokenHeaps.front().text;
     ASSERT_EQ(snapshot.heaps.size(), walked.size()) << "as many heaps as GetProcessHeaps gives";
     std::size_t blocks = 0;
+    unsigned groups = 0, groupsOfTheSample = 0;
+    std::vector<Row> all;
     for (std::size_t i = 0; i < walked.size(); ++i) {
         EXPECT_EQ(snapshot.heaps[i].record.base, walked[i].base) << i;
-        EXPECT_EQ(Rows(snapshot.heaps[i]), walked[i].ExpectedRows()) << "heap " << i + 1;
-        blocks += walked[i].blocks.size();
+        const std::vector<Row> listed = Rows(snapshot.heaps[i]);
+        unsigned found = 0;
+        const std::vector<Row> expected =
+            walked[i].ExpectedRows(listed, live, WineGroupFirstBlock(sizeof(void*)), found);
+        EXPECT_EQ(listed.size(), expected.size()) << "heap " << i + 1;
+        const auto differ = std::mismatch(listed.begin(), listed.end(), expected.begin(), expected.end());
+        if (differ.first != listed.end() || differ.second != expected.end()) {
+            const auto text = [](const std::vector<Row>& rows, std::vector<Row>::const_iterator at) {
+                char line[96] = "(none)";
+                if (at != rows.end())
+                    std::snprintf(
+                        line, sizeof line, "row %zu: 0x%llx, %llu bytes, %s",
+                        static_cast<std::size_t>(at - rows.begin()), static_cast<unsigned long long>(std::get<0>(*at)),
+                        static_cast<unsigned long long>(std::get<1>(*at)), std::get<2>(*at) ? "free" : "busy");
+                return std::string(line);
+            };
+            ADD_FAILURE() << "heap " << i + 1 << " first differs at listed " << text(listed, differ.first)
+                          << ", expected " << text(expected, differ.second);
+        }
+        groups += found;
+        groupsOfTheSample += walked[i].madeBySample ? found : 0;
+        blocks += listed.size();
+        all.insert(all.end(), listed.begin(), listed.end());
     }
-    std::printf("  %zu heaps, %zu blocks agree\n", walked.size(), blocks);
+    // Every block the sample holds is listed, busy, at its own address.
+    std::sort(all.begin(), all.end());
+    std::size_t inGroups = 0, hidden = 0;
+    std::vector<Row> walkedRows;
+    for (const WalkedHeap& heap : walked)
+        for (const auto& [flags, data, size] : heap.blocks)
+            walkedRows.emplace_back(data, size, false);
+    std::sort(walkedRows.begin(), walkedRows.end());
+    for (const auto& [address, size] : live) {
+        hidden += RowAt(walkedRows, address) == nullptr;
+        const Row* row = RowAt(all, address);
+        ASSERT_NE(row, nullptr) << std::hex << address;
+        EXPECT_FALSE(std::get<2>(*row)) << std::hex << address;
+        EXPECT_GE(std::get<1>(*row), size) << std::hex << address;
+    }
+    for (const WalkedHeap& heap : walked)
+        for (const auto& [flags, data, size] : heap.blocks)
+            inGroups += (flags & PROCESS_HEAP_ENTRY_BUSY) && !RowAt(all, data);
+    if (snapshot.version == WineHeapVersion::Wine10)
+        EXPECT_GT(groupsOfTheSample, 10u) << "the sample's many small blocks lie in front-end groups";
+    else
+        EXPECT_EQ(groups, 0u);
+    std::printf("  %s: %zu heaps, %zu blocks agree; %u front-end groups (%u in the sample's own heaps) hold %zu of "
+                "the sample's %zu live blocks, which HeapWalk does not show\n",
+                WineHeapVersionName(snapshot.version), walked.size(), blocks, groups, groupsOfTheSample, hidden,
+                live.size());
+    EXPECT_EQ(inGroups, groups);
 }
 
 TEST_F(OutsideHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
@@ -161,11 +332,20 @@ TEST_F(OutsideHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
         {"past-end", "runs past the committed end"},
         {"bad-link", "which cannot be read"},
         {"cycle", "runs in a circle"},
+        {"group-type", "is of no known type"},
+        {"group-size", "not the group's"},
+        {"group-bits", "disagree with its block"},
+        {"group-holder", "cannot hold 31 blocks"},
     };
     for (const auto& [mode, text] : faults) {
         PipedChild helper(TestExecutablePath(), std::string("--corrupt-heap ") + mode);
+        const std::string line = helper.ReadLine();
+        if (line == "none") {
+            std::printf("  %s: this system's heaps keep no groups\n", mode);
+            continue;
+        }
         unsigned long long base = 0;
-        ASSERT_EQ(std::sscanf(helper.ReadLine().c_str(), "%llx", &base), 1) << mode;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%llx", &base), 1) << mode;
         const OutsideSnapshot snapshot = reader.Read(helper.id());
         ASSERT_EQ(snapshot.brokenHeaps.size(), 1u) << mode;
         EXPECT_EQ(snapshot.brokenHeaps[0].base, base) << mode;
@@ -174,6 +354,53 @@ TEST_F(OutsideHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
         for (const OutsideHeap& heap : snapshot.heaps)
             EXPECT_NE(heap.record.base, base) << mode;
     }
+}
+
+// Picks a process in the window's process box, as a pick in its list does.
+void PickListedProcess(HWND window, const char* name, std::uint32_t id) {
+    const HWND combo = ::GetDlgItem(window, IDC_PROCESS_COMBO);
+    const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
+    const LRESULT index =
+        ::SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+    ASSERT_NE(index, CB_ERR) << entry;
+    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+    PumpMessages(window);
+}
+
+// Forty heaps whose first regions claim nearly 1 GiB that their memory does
+// not hold: nothing is made for those sizes; each heap is named and the
+// others are listed, by the reader and through the window.
+TEST(OutsideHeapsThatLie, AreNamedAtLittleCostWhileTheOthersAreListed) {
+    PipedChild helper(TestExecutablePath(), "--corrupt-heap huge-regions");
+    std::vector<Address> lying;
+    for (int i = 0; i < 40; ++i)
+        lying.push_back(std::stoull(helper.ReadLine(), nullptr, 16));
+    const ULONGLONG start = ::GetTickCount64();
+    const OutsideSnapshot snapshot = Win32WineHeapReader().Read(helper.id());
+    std::printf("  40 lying heaps read in %llu ms\n", static_cast<unsigned long long>(::GetTickCount64() - start));
+    ASSERT_EQ(snapshot.brokenHeaps.size(), 40u);
+    for (std::size_t i = 0; i < lying.size(); ++i) {
+        EXPECT_NE(std::find(lying.begin(), lying.end(), snapshot.brokenHeaps[i].base), lying.end());
+        EXPECT_NE(snapshot.brokenHeaps[i].text.find("committed bytes that its memory does not hold"), std::string::npos)
+            << snapshot.brokenHeaps[i].text;
+    }
+    ASSERT_FALSE(snapshot.heaps.empty());
+
+    Win32Platform platform;
+    MessageBoxRecorder boxes(IDOK);
+    DebugOutputRecorder output;
+    CCorvaneDlg dialog(platform);
+    ASSERT_TRUE(ShowTestDialog(dialog));
+    const HWND window = dialog.GetSafeHwnd();
+    const std::string name = TestExecutablePath().substr(TestExecutablePath().find_last_of('\\') + 1);
+    ASSERT_NO_FATAL_FAILURE(PickListedProcess(window, name.c_str(), helper.id()));
+    EXPECT_EQ(::SendMessageA(::GetDlgItem(window, IDC_NODE_LIST), LVM_GETITEMCOUNT, 0, 0),
+              static_cast<LRESULT>(snapshot.heaps.size()));
+    ASSERT_EQ(boxes.calls.size(), 1u) << "one message says which heaps are left out";
+    EXPECT_NE(boxes.calls[0].text.find("does not hold"), std::string::npos) << boxes.calls[0].text;
+    EXPECT_EQ(output.text, "") << "nothing failed unsaid";
+    dialog.DestroyWindow();
 }
 
 TEST(OutsideHeapsOfTheOtherWidth, AreRefusedInPlainWords) {
@@ -188,18 +415,6 @@ TEST(OutsideHeapsOfTheOtherWidth, AreRefusedInPlainWords) {
     const OutsideSnapshot snapshot = Win32WineHeapReader().Read(sample.id());
     EXPECT_TRUE(snapshot.heaps.empty());
     EXPECT_EQ(snapshot.unreadable, "This 64-bit edition cannot read the heaps of a 32-bit process.");
-}
-
-// Picks a process in the window's process box, as a pick in its list does.
-void PickListedProcess(HWND window, const char* name, std::uint32_t id) {
-    const HWND combo = ::GetDlgItem(window, IDC_PROCESS_COMBO);
-    const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
-    const LRESULT index =
-        ::SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
-    ASSERT_NE(index, CB_ERR) << entry;
-    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
-    PumpMessages(window);
 }
 
 // The road through the main window with the program's own services.

@@ -36,11 +36,22 @@ PipedChild::~PipedChild() {
 }
 
 std::string PipedChild::ReadLine() {
+    // Read in pieces: each read of a pipe is a round trip to the system.
     std::string line;
-    char c = 0;
-    DWORD read = 0;
-    while (::ReadFile(m_fromChild.get(), &c, 1, &read, nullptr) && read == 1 && c != '\n')
-        line += c;
+    for (;;) {
+        const std::size_t end = m_pending.find('\n');
+        if (end != std::string::npos) {
+            line += m_pending.substr(0, end);
+            m_pending.erase(0, end + 1);
+            break;
+        }
+        line += m_pending;
+        m_pending.clear();
+        char piece[4096];
+        DWORD read = 0;
+        if (!::ReadFile(m_fromChild.get(), piece, sizeof piece, &read, nullptr) || read == 0) break;
+        m_pending.assign(piece, read);
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }

@@ -33,6 +33,7 @@ private:
     UniqueHandle m_process;
     UniqueHandle m_toChild;
     UniqueHandle m_fromChild;
+    std::string m_pending; // read from the child, after the last line given
     std::uint32_t m_id = 0;
 };
 
