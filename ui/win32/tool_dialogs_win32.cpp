@@ -156,7 +156,9 @@ std::vector<int> CStatisticsDlg::ColumnWidths() const {
 CFindAllDlg::CFindAllDlg(Address heapBase, std::vector<HeapBlockCursor> blocks, std::unique_ptr<TargetMemory> memory,
                          AddressWidth width)
     : CToolDialog(IDD_FIND_ALL, width, ScopeText(blocks)), m_heapBase(heapBase), m_blocks(std::move(blocks)),
-      m_memory(std::move(memory)), m_rows(kHitHeadings) {}
+      m_memory(std::move(memory)), m_rows(kHitHeadings) {
+    m_rows.SetRows({}, width);
+}
 
 const MessageMap* CFindAllDlg::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
