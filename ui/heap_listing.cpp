@@ -5,6 +5,7 @@
 #include "ui/view_switch.h"
 
 #include <chrono>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,9 +29,14 @@ void ShowSnapshotNotes(const SnapshotNotes& notes, HeapListWindow& window) {
     window.SetBlockFrameCaption(notes.unreadable.empty() ? std::string(kBlockFrameCaption)
                                                          : std::string(kBlockFrameCaption) + " - " + notes.unreadable);
     if (notes.brokenHeaps.empty()) return;
+    // A process may have thousands of heaps: a message box names the first
+    // few and counts the rest, so that it still fits on the screen.
+    constexpr std::size_t kMostNamed = 10;
     std::string text = "Some heaps of this process could not be read and are not listed:";
-    for (const BrokenHeap& heap : notes.brokenHeaps)
-        text += "\n" + heap.text;
+    const std::size_t broken = notes.brokenHeaps.size();
+    for (std::size_t i = 0; i < broken && i < kMostNamed; ++i)
+        text += "\n" + notes.brokenHeaps[i].text;
+    if (broken > kMostNamed) text += "\n... and " + std::to_string(broken - kMostNamed) + " more.";
     window.ShowMessage(text, MessageIcon::Warning);
 }
 

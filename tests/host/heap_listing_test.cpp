@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <utility>
 
@@ -273,6 +275,15 @@ TEST_F(OutsideListing, HeapsTheQueryDoesNotReportAreReadFromOutsideAndListedTheS
     ShowHeapBlocks(fallback, window, 0, kProcess, 0x00250000);
     EXPECT_EQ(window.messages.size(), 1u) << "the heap that could not be read says so when chosen";
     EXPECT_EQ(platform.created, platform.destroyed) << "each buffer goes with the platform's";
+
+    // Many heaps left out: the first ten are named, the rest counted.
+    outside.snapshot.brokenHeaps.assign(25, outside.snapshot.brokenHeaps[0]);
+    window.messages.clear();
+    ShowHeapNodes(fallback, window, kProcess);
+    ASSERT_EQ(window.messages.size(), 1u);
+    const std::string& text = window.messages[0].first;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
+    EXPECT_EQ(text.substr(text.rfind('\n')), "\n... and 15 more.");
 
     // None could be read: the block list's frame says so.
     outside.snapshot = OutsideSnapshot{};
