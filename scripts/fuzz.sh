@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Fuzzes the snapshot reader and block walk with libFuzzer for a bounded time.
-#   scripts/fuzz.sh [seconds]     (default 60)
-# The corpus is kept in build/fuzz/corpus between runs.
+# Fuzzes the readers of untrusted memory with libFuzzer, each for a bounded
+# time: the snapshot reader with the block walk, and the reader of Wine's
+# heaps from outside.
+#   scripts/fuzz.sh [seconds]     (default 60 for each)
+# The corpora are kept in build/fuzz/corpus/<target> between runs.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/setup.sh clang libclang-rt-dev
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-mkdir -p build/fuzz/corpus
-./build/fuzz/tests/fuzz/corvane_snapshot_fuzz -max_total_time="${1:-60}" -max_len=65536 -print_final_stats=1 \
-  build/fuzz/corpus
+for target in snapshot outside; do
+  echo "== fuzz: $target"
+  mkdir -p "build/fuzz/corpus/$target"
+  ./build/fuzz/tests/fuzz/corvane_${target}_fuzz -max_total_time="${1:-60}" -max_len=65536 -print_final_stats=1 \
+    "build/fuzz/corpus/$target"
+done
