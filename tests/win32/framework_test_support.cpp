@@ -251,7 +251,7 @@ void CALLBACK ReadShownMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     }
     if (!g_menuPicture.empty()) {
         ::UpdateWindow(menuWindow);
-        ::GetQueueStatus(QS_ALLINPUT); // puts what was drawn on the screen
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT); // puts what was drawn on the screen
         CaptureScreen(g_menuOwner).SaveBmp(OutputPath(g_menuPicture.c_str()));
     }
     ::EndMenu();

@@ -146,9 +146,11 @@ void PrintFrameTitle(HWND frame) {
 
 void ShowDrawingNow() {
     // Windows shows what was drawn at once; some implementations keep it off
-    // the screen until the thread next looks at its message queue. Looking
-    // takes and handles nothing.
-    ::GetQueueStatus(QS_ALLINPUT);
+    // the screen until the thread next waits for its message queue (Wine 8.0
+    // already when it asks about the queue, Wine 10.0 only when it waits). A
+    // wait that times out at once takes and handles nothing, not even a
+    // message sent from another thread.
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
 }
 
 CCorvaneDlg::CCorvaneDlg(CorvanePlatform& platform, CWnd* parent)
