@@ -255,14 +255,15 @@ private:
 
     // The blocks of a region from its first block header on: `length` bytes
     // at `bytes`, read from `first`. They follow each other to the committed
-    // end; what is left there when it is too short for a block is no block.
+    // end; what is left there when it is too short for a block, or holds no
+    // more than a header, is no block.
     bool ReadBlocks(const unsigned char* bytes, std::size_t length, Address first, RegionBlocks& blocks,
                     std::string& failure) const {
         const Address end = first + length;
         RegionRows rows(blocks.entries);
         std::size_t offset = 0;
         Address next = end;
-        while (length - offset >= m_layout.blockAlign) {
+        while (length - offset >= m_layout.blockAlign && length - offset > kWineBlockHeaderSize) {
             const Address header = first + offset;
             const WineBlockHeader block = m_layout.DecodeBlock(bytes + offset);
             const bool free = block.free;

@@ -224,6 +224,17 @@ INSTANTIATE_TEST_SUITE_P(Layouts, WineHeaps,
                                             ::testing::Values(WineHeapVersion::Wine8, WineHeapVersion::Wine10)),
                          LayoutName);
 
+// A free block whose header is all that is committed of it holds no byte.
+TEST(WineHeaps32, AHeaderAloneAtTheCommittedEndIsNoBlock) {
+    WineHeapPlan heap;
+    heap.regions = {{{{false, 0x40, 0}, {true, 0x40, 0}}, 0x40}};
+    SyntheticMemory memory;
+    const testing::WineHeapAddresses at = LayWineHeaps(memory, 4, {heap});
+    const OutsideSnapshot snapshot = ReadWineHeaps(memory, at.peb, 4);
+    ASSERT_EQ(snapshot.heaps.size(), 1u) << (snapshot.brokenHeaps.empty() ? "" : snapshot.brokenHeaps[0].text);
+    EXPECT_EQ(Rows(snapshot.heaps[0]), (std::vector<Row>{{at.firstBlocks[0][0] + 8, 0x40, false}}));
+}
+
 // Wine 10.0's front end: groups of 31 small blocks, each held in one busy
 // block of a region.
 class WineFrontEnd : public ::testing::TestWithParam<unsigned> {
