@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what Corvane's build and tests need on Debian 12 or Ubuntu, and
+# Installs what Corvane's build and tests need on Debian 12 or 13 or Ubuntu, and
 # prepares the project's own Wine prefix. Safe to run again: it only acts on
 # what is missing, and a second run finishes in seconds.
 set -euo pipefail
@@ -34,8 +34,9 @@ packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [ "$status" = "install ok installed" ] || missing+=("$p")
+  # A library installed for two architectures answers with two statuses.
+  status=$(dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null || true)
+  grep -qx "install ok installed" <<<"$status" || missing+=("$p")
 done
 
 export DEBIAN_FRONTEND=noninteractive
