@@ -3,6 +3,7 @@
 #include "heap/fields.h"
 
 #include <cstring>
+#include <new>
 
 namespace corvane {
 
@@ -72,11 +73,22 @@ std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint
         return 0;
     }
 
-    OutsideSnapshot snapshot = m_outside.Read(processId);
-    m_notes.brokenHeaps = std::move(snapshot.brokenHeaps);
-    m_notes.unreadable = std::move(snapshot.unreadable);
-    LayOutDebugBuffer(Layout(), snapshot.heaps, buffer.image);
-    PointHeaderAt(buffer, ReadField(buffer.image.data() + field.offset, field.width));
+    // A process's heaps can be larger than this program can hold (the
+    // 32-bit edition has 2 GiB in all): that is said, never thrown past the
+    // window that asked.
+    try {
+        OutsideSnapshot snapshot = m_outside.Read(processId);
+        m_notes.brokenHeaps = std::move(snapshot.brokenHeaps);
+        m_notes.unreadable = std::move(snapshot.unreadable);
+        LayOutDebugBuffer(Layout(), snapshot.heaps, buffer.image);
+        PointHeaderAt(buffer, ReadField(buffer.image.data() + field.offset, field.width));
+    } catch (const std::bad_alloc&) {
+        buffer.image.clear();
+        buffer.image.shrink_to_fit();
+        m_notes = SnapshotNotes{};
+        m_notes.unreadable = "The heaps of this process cannot be read: they need more memory than is free here.";
+        PointHeaderAt(buffer, 0);
+    }
     return 0;
 }
 

@@ -36,7 +36,8 @@ bool Fail(std::string& failure, const char* format, ...) {
 class BudgetedMemory {
 public:
     BudgetedMemory(const MemoryView& memory, const OutsideReadLimits& limits)
-        : m_memory(memory), m_limits(limits), m_readsLeft(limits.reads), m_bytesLeft(limits.bytes) {}
+        : m_memory(memory), m_limits(limits), m_readsLeft(limits.reads), m_bytesLeft(limits.bytes),
+          m_entriesLeft(limits.entries) {}
 
     bool IsReadable(Address address, std::size_t size) { return Spend(0) && m_memory.IsReadable(address, size); }
     bool Read(Address address, void* destination, std::size_t size) {
@@ -49,6 +50,13 @@ public:
                                  m_limits.bytes);
         return m_spent.empty();
     }
+    // Whether `count` more entry records fit, before they are made.
+    bool AffordsEntries(std::uint64_t count) {
+        if (count > m_entriesLeft && m_spent.empty())
+            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " blocks", m_limits.entries);
+        return m_spent.empty();
+    }
+    void TakeEntries(std::uint64_t count) { m_entriesLeft -= count; }
     // Why nothing more is read, once a limit is reached.
     const std::string& spent() const { return m_spent; }
 
@@ -67,6 +75,7 @@ private:
     OutsideReadLimits m_limits;
     std::uint64_t m_readsLeft;
     std::uint64_t m_bytesLeft;
+    std::uint64_t m_entriesLeft;
     std::string m_spent;
 };
 
@@ -241,8 +250,11 @@ private:
             RegionBlocks blocks;
             blocks.entries.push_back({now, kEntrySegment, first});
             if (!ReadBlocks(m_buffer.get() + headerSize - kWineBlockHeaderSize,
-                            static_cast<std::size_t>(now + kWineBlockHeaderSize), first, blocks, last))
+                            static_cast<std::size_t>(now + kWineBlockHeaderSize), first, blocks, last)) {
+                if (!m_memory.spent().empty()) return false; // no better on a second read
                 continue;
+            }
+            m_memory.TakeEntries(blocks.entries.size());
             heap.entries.insert(heap.entries.end(), blocks.entries.begin(), blocks.entries.end());
             heap.record.bytesCommitted += headerSize + now;
             heap.record.bytesAllocated += blocks.allocated;
@@ -265,6 +277,7 @@ private:
         Address next = end;
         while (length - offset >= m_layout.blockAlign && length - offset > kWineBlockHeaderSize) {
             const Address header = first + offset;
+            if (!m_memory.AffordsEntries(blocks.entries.size() + 1)) return false;
             const WineBlockHeader block = m_layout.DecodeBlock(bytes + offset);
             const bool free = block.free;
             if (block.type != WineBlockType::Used && block.type != WineBlockType::Free &&
@@ -369,6 +382,8 @@ private:
             return Fail(failure,
                         "the large block at 0x%" PRIx64 " claims %" PRIu64 " bytes that its memory does not hold",
                         header, virtualSize);
+        if (!m_memory.AffordsEntries(2)) return false;
+        m_memory.TakeEntries(2);
         m_read.emplace(header, header + virtualSize);
         heap.entries.push_back({dataSize, kEntrySegment, data - kWineBlockHeaderSize});
         heap.entries.push_back({dataSize, kBusyEntry, 0});

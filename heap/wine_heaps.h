@@ -45,19 +45,23 @@ struct OutsideSnapshot {
 
 // Limits that keep a torn, looping or hostile structure from holding the
 // program: the lists' lengths, one region's bytes, and for the snapshot as a
-// whole the reads of the process's memory (each a round trip to the system)
-// and the bytes copied out of it.
+// whole the reads of the process's memory (each a round trip to the system),
+// the bytes copied out of it and the entry records made.
 constexpr std::uint32_t kMaxOutsideHeaps = 4096;
 constexpr std::uint32_t kMaxHeapRegions = 65536;
 constexpr std::uint32_t kMaxLargeBlocks = 65536;
 constexpr std::uint64_t kMaxRegionBytes = std::uint64_t{1} << 30;
 constexpr std::uint64_t kMaxSnapshotReads = 100000;
 constexpr std::uint64_t kMaxSnapshotBytes = std::uint64_t{4} << 30;
+// Entry records in all: each block costs the lists about 50 bytes, and the
+// 32-bit edition has 2 GiB in all.
+constexpr std::uint64_t kMaxSnapshotEntries = std::uint64_t{8} << 20;
 
 // What one snapshot may spend on the process's memory.
 struct OutsideReadLimits {
     std::uint64_t reads = kMaxSnapshotReads;
     std::uint64_t bytes = kMaxSnapshotBytes;
+    std::uint64_t entries = kMaxSnapshotEntries;
 };
 
 // Reads the heaps of the process whose process environment block is at

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include <map>
+#include <new>
 #include <utility>
 
 namespace corvane {
@@ -232,11 +233,13 @@ TEST_F(Listing, A64BitSnapshotShowsWholeAddressesAndSizes) {
 class FakeOutside : public OutsideHeapReader {
 public:
     bool applies = true;
+    bool outOfMemory = false;
     OutsideSnapshot snapshot;
     int reads = 0;
     bool Applies() const override { return applies; }
     OutsideSnapshot Read(std::uint32_t) override {
         ++reads;
+        if (outOfMemory) throw std::bad_alloc();
         return snapshot;
     }
 };
@@ -291,6 +294,13 @@ TEST_F(OutsideListing, HeapsTheQueryDoesNotReportAreReadFromOutsideAndListedTheS
     ShowHeapNodes(fallback, window, kProcess);
     EXPECT_TRUE(window.nodeRows.empty());
     EXPECT_EQ(window.captions.back(), "Heap Blocks List - This system's heaps cannot be read.");
+
+    // Heaps too large to hold are said in the same place, not thrown.
+    outside.outOfMemory = true;
+    ShowHeapNodes(fallback, window, kProcess);
+    EXPECT_TRUE(window.nodeRows.empty());
+    EXPECT_EQ(window.captions.back(), "Heap Blocks List - The heaps of this process cannot be read: they need more "
+                                      "memory than is free here.");
 }
 
 TEST_F(OutsideListing, ThePlatformsOwnHeapsStandAndOutsideHeapsAreOnlyReadWhereTheyApply) {

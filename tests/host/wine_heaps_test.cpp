@@ -194,21 +194,23 @@ TEST_P(WineHeaps, AProcessThatEndsWhileItIsReadGivesWhatWasReadAndNamesTheRest) 
     }
 }
 
-TEST_P(WineHeaps, TheSnapshotsReadsAndCopiedBytesAreBoundedInAll) {
+TEST_P(WineHeaps, TheSnapshotsReadsCopiedBytesAndBlocksAreBoundedInAll) {
     // The smallest limits that still let the process heap be read leave the
     // other two out, named in two lines, and unread.
-    for (const bool reads : {true, false}) {
+    const std::pair<std::uint64_t OutsideReadLimits::*, const char*> kinds[] = {
+        {&OutsideReadLimits::reads, "reads of the process's memory"},
+        {&OutsideReadLimits::bytes, "bytes copied from"},
+        {&OutsideReadLimits::entries, " blocks."},
+    };
+    for (const auto& [limit, text] : kinds) {
         OutsideReadLimits limits;
-        std::uint64_t& limit = reads ? limits.reads : limits.bytes;
         OutsideSnapshot snapshot;
-        for (limit = 1; limit < 0x10000 && snapshot.heaps.empty(); limit += reads ? 1 : 8)
+        for (limits.*limit = 1; limits.*limit < 0x10000 && snapshot.heaps.empty(); ++(limits.*limit))
             snapshot = ReadWineHeaps(memory, at.peb, p, limits);
-        ASSERT_EQ(snapshot.heaps.size(), 1u) << reads;
-        ASSERT_EQ(snapshot.brokenHeaps.size(), 2u) << reads;
+        ASSERT_EQ(snapshot.heaps.size(), 1u) << text;
+        ASSERT_EQ(snapshot.brokenHeaps.size(), 2u) << text;
         EXPECT_EQ(snapshot.brokenHeaps[0].base, at.heaps[1]);
-        EXPECT_NE(snapshot.brokenHeaps[0].text.find(reads ? "reads of the process's memory" : "bytes copied from"),
-                  std::string::npos)
-            << snapshot.brokenHeaps[0].text;
+        EXPECT_NE(snapshot.brokenHeaps[0].text.find(text), std::string::npos) << snapshot.brokenHeaps[0].text;
         EXPECT_EQ(snapshot.brokenHeaps[1].text.rfind("Heaps after heap 2 are left out: the reading stopped", 0), 0u)
             << snapshot.brokenHeaps[1].text;
     }
