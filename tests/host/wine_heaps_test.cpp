@@ -38,6 +38,25 @@ std::vector<WineHeapPlan> ThreeHeaps(unsigned p) {
     return {process, rich, small};
 }
 
+// Lays `plans` afresh, breaks them with `fault`, and checks that the heap
+// `broken` is named with `text` while every other heap is read.
+using Fault = std::function<void(SyntheticMemory&, const testing::WineHeapAddresses&)>;
+void ExpectLeftOut(unsigned p, WineHeapVersion version, const std::vector<WineHeapPlan>& plans, std::size_t broken,
+                   const Fault& fault, const char* text) {
+    SyntheticMemory image;
+    const testing::WineHeapAddresses where = LayWineHeaps(image, p, plans, version);
+    fault(image, where);
+    const OutsideSnapshot snapshot = ReadWineHeaps(image, where.peb, p);
+    ASSERT_EQ(snapshot.heaps.size(), plans.size() - 1) << text;
+    for (const OutsideHeap& heap : snapshot.heaps)
+        EXPECT_NE(heap.record.base, where.heaps[broken]) << text;
+    ASSERT_EQ(snapshot.brokenHeaps.size(), 1u) << text;
+    EXPECT_EQ(snapshot.brokenHeaps[0].base, where.heaps[broken]) << text;
+    EXPECT_NE(snapshot.brokenHeaps[0].text.find(text), std::string::npos) << snapshot.brokenHeaps[0].text;
+    EXPECT_EQ(snapshot.brokenHeaps[0].text.rfind("Heap " + std::to_string(broken + 1) + " at 0x", 0), 0u)
+        << snapshot.brokenHeaps[0].text;
+}
+
 // Every test of the reader runs over both layouts in both pointer sizes.
 using Layout = std::tuple<unsigned, WineHeapVersion>;
 
@@ -50,25 +69,6 @@ protected:
     SyntheticMemory memory;
     testing::WineHeapAddresses at = LayWineHeaps(memory, p, ThreeHeaps(p), version);
     OutsideSnapshot Read() const { return ReadWineHeaps(memory, at.peb, p); }
-
-    // Lays `plans` afresh, breaks them with `fault`, and checks that the
-    // heap `broken` is named with `text` while every other heap is read.
-    void ExpectLeftOut(const std::vector<WineHeapPlan>& plans, std::size_t broken,
-                       const std::function<void(SyntheticMemory&, const testing::WineHeapAddresses&)>& fault,
-                       const char* text) const {
-        SyntheticMemory image;
-        const testing::WineHeapAddresses where = LayWineHeaps(image, p, plans, version);
-        fault(image, where);
-        const OutsideSnapshot snapshot = ReadWineHeaps(image, where.peb, p);
-        ASSERT_EQ(snapshot.heaps.size(), plans.size() - 1) << text;
-        for (const OutsideHeap& heap : snapshot.heaps)
-            EXPECT_NE(heap.record.base, where.heaps[broken]) << text;
-        ASSERT_EQ(snapshot.brokenHeaps.size(), 1u) << text;
-        EXPECT_EQ(snapshot.brokenHeaps[0].base, where.heaps[broken]) << text;
-        EXPECT_NE(snapshot.brokenHeaps[0].text.find(text), std::string::npos) << snapshot.brokenHeaps[0].text;
-        EXPECT_EQ(snapshot.brokenHeaps[0].text.rfind("Heap " + std::to_string(broken + 1) + " at 0x", 0), 0u)
-            << snapshot.brokenHeaps[0].text;
-    }
 };
 
 TEST_P(WineHeaps, BlocksBecomeRowsOfDataAddressesAndTheDistanceToTheNextBlocksData) {
@@ -100,7 +100,7 @@ TEST_P(WineHeaps, BlocksBecomeRowsOfDataAddressesAndTheDistanceToTheNextBlocksDa
 
 TEST_P(WineHeaps, AHeapThatBreaksIsLeftOutAndNamedWhileTheOthersAreRead) {
     using Where = testing::WineHeapAddresses;
-    const std::pair<std::function<void(SyntheticMemory&, const Where&)>, const char*> faults[] = {
+    const std::pair<Fault, const char*> faults[] = {
         {[&](SyntheticMemory& m, const Where& w) { m.Put16(w.firstBlocks[1][0], 0); }, "has a size of 0"},
         {[&](SyntheticMemory& m, const Where& w) { m.Put16(w.firstBlocks[1][0], 0x7FFF); },
          "runs past the committed end"},
@@ -132,7 +132,7 @@ TEST_P(WineHeaps, AHeapThatBreaksIsLeftOutAndNamedWhileTheOthersAreRead) {
     for (const auto& [fault, text] : faults) {
         // The second heap breaks, except where the last one is made to.
         const std::size_t broken = std::string(text).find("another's") != std::string::npos ? 2 : 1;
-        ExpectLeftOut(ThreeHeaps(p), broken, fault, text);
+        ExpectLeftOut(p, version, ThreeHeaps(p), broken, fault, text);
     }
 }
 
@@ -299,7 +299,7 @@ TEST_P(WineFrontEnd, TheBlocksOfAGroupAreRowsOfTheirOwnInPlaceOfTheBlockThatHold
 TEST_P(WineFrontEnd, ABlockThatDisagreesWithItsGroupLeavesTheHeapOutNamed) {
     using Where = testing::WineHeapAddresses;
     auto block5 = [&](const Where& w) { return Header(w.groups[1][0], strideA, 5); };
-    const std::pair<std::function<void(SyntheticMemory&, const Where&)>, const char*> faults[] = {
+    const std::pair<Fault, const char*> faults[] = {
         {[&](SyntheticMemory& m, const Where& w) { m.Put(block5(w) + 6, "x", 1); }, "block 5 of the group at 0x"},
         {[&](SyntheticMemory& m, const Where& w) { m.Put16(block5(w), static_cast<std::uint16_t>(strideA / ba + 1)); },
          "has a size of"},
@@ -312,16 +312,8 @@ TEST_P(WineFrontEnd, ABlockThatDisagreesWithItsGroupLeavesTheHeapOutNamed) {
          },
          "cannot hold 31 blocks of 48 bytes"},
     };
-    for (const auto& [fault, text] : faults) {
-        SyntheticMemory image;
-        const Where where = LayWineHeaps(image, p, Plans(), WineHeapVersion::Wine10);
-        fault(image, where);
-        const OutsideSnapshot snapshot = ReadWineHeaps(image, where.peb, p);
-        ASSERT_EQ(snapshot.heaps.size(), 2u) << text;
-        ASSERT_EQ(snapshot.brokenHeaps.size(), 1u) << text;
-        EXPECT_EQ(snapshot.brokenHeaps[0].base, where.heaps[1]) << text;
-        EXPECT_NE(snapshot.brokenHeaps[0].text.find(text), std::string::npos) << snapshot.brokenHeaps[0].text;
-    }
+    for (const auto& [fault, text] : faults)
+        ExpectLeftOut(p, WineHeapVersion::Wine10, Plans(), 1, fault, text);
 }
 
 // A view in which the front end changes a group's free bits as the first
