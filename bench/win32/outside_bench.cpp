@@ -12,6 +12,7 @@
 #include "heap/win32/memory_regions_win32.h"
 #include "heap/win32/process_enumerator_win32.h"
 #include "heap/win32/wine_heaps_win32.h"
+#include "tests/support/counting_memory.h"
 #include "tests/win32/piped_child.h"
 
 #include <windows.h>
@@ -50,24 +51,6 @@ int RunTarget() {
     return 0;
 }
 
-// Counts the reads that reach the process.
-class CountingView : public MemoryView {
-public:
-    explicit CountingView(const MemoryView& inner) : m_inner(inner) {}
-    bool IsReadable(Address address, std::size_t size) const override {
-        ++reads;
-        return m_inner.IsReadable(address, size);
-    }
-    bool Read(Address address, void* destination, std::size_t size) const override {
-        ++reads;
-        return m_inner.Read(address, destination, size);
-    }
-    mutable std::size_t reads = 0;
-
-private:
-    const MemoryView& m_inner;
-};
-
 int Run() {
     testing::PipedChild target(testing::TestExecutablePath(), "--target");
     unsigned walked = 0;
@@ -90,13 +73,13 @@ int Run() {
     std::size_t reads = 0, blocks = 0;
     WineHeapVersion version = WineHeapVersion::Unknown;
     for (int round = 0; round < kRounds; ++round) {
-        CountingView counting(memory);
+        const testing::CountingMemory counting(memory);
         const LARGE_INTEGER start = Now();
         const OutsideSnapshot snapshot = ReadWineHeaps(counting, peb, pointerSize);
         const double ms = Milliseconds(start, Now());
         best = ms < best ? ms : best;
         total += ms;
-        reads = counting.reads;
+        reads = static_cast<std::size_t>(counting.calls);
         version = snapshot.version;
         blocks = 0;
         for (const BrokenHeap& broken : snapshot.brokenHeaps)

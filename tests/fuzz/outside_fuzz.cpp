@@ -10,6 +10,7 @@
 
 #include "heap/block_walk.h"
 #include "heap/wine_heaps.h"
+#include "tests/support/counting_memory.h"
 #include "tests/support/wine_heap_layout.h"
 
 #include <algorithm>
@@ -22,26 +23,6 @@ namespace {
 
 using corvane::Address;
 using corvane::testing::SyntheticMemory;
-
-// Counts what the reader asks of the image.
-class CountingMemory : public corvane::MemoryView {
-public:
-    explicit CountingMemory(const SyntheticMemory& inner) : m_inner(inner) {}
-    bool IsReadable(Address address, std::size_t size) const override {
-        ++calls;
-        return m_inner.IsReadable(address, size);
-    }
-    bool Read(Address address, void* destination, std::size_t size) const override {
-        ++calls;
-        bytes += size;
-        return m_inner.Read(address, destination, size);
-    }
-    mutable std::uint64_t calls = 0;
-    mutable std::uint64_t bytes = 0;
-
-private:
-    const SyntheticMemory& m_inner;
-};
 
 // Takes bytes off the front of the input.
 struct Input {
@@ -137,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SyntheticMemory memory;
     const Address peb = (data[0] & 4) ? LayRaw(memory, input) : LayPatched(memory, p, version, input);
 
-    const CountingMemory counting(memory);
+    const testing::CountingMemory counting(memory);
     const OutsideSnapshot snapshot = ReadWineHeaps(counting, peb, p);
     // Every read and every byte was within what the reader may spend.
     if (counting.calls > kMaxSnapshotReads || counting.bytes > kMaxSnapshotBytes) __builtin_trap();
