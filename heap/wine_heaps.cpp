@@ -107,10 +107,13 @@ private:
     Address m_lastData = 0;
 };
 
-// What one read of a region made of it.
+// What one read of a region adds to its heap's entries, from `start` on: its
+// segment entry, then its blocks.
 struct RegionBlocks {
-    std::vector<HeapEntry> entries;
+    std::vector<HeapEntry>& entries;
+    std::size_t start;
     std::uint64_t allocated = 0;
+    std::size_t Count() const { return entries.size() - start; }
 };
 
 // Reads the heaps of one snapshot in one layout. Ranges already read as a
@@ -233,7 +236,7 @@ private:
                      region, committed);
                 continue;
             }
-            if (!m_memory.Affords(size)) return Fail(failure, "the region at 0x%" PRIx64 " is not read", region);
+            if (!m_memory.Affords(size)) return false; // the limit says why
             if (!MakeRoom(size))
                 return Fail(failure, "the region at 0x%" PRIx64 " holds %" PRIu64 " bytes, more than can be copied now",
                             region, committed);
@@ -247,15 +250,15 @@ private:
                 Fail(last, "the region at 0x%" PRIx64 " keeps changing as it is read", region);
                 continue;
             }
-            RegionBlocks blocks;
-            blocks.entries.push_back({now, kEntrySegment, first});
+            RegionBlocks blocks{heap.entries, heap.entries.size()};
+            heap.entries.push_back({now, kEntrySegment, first});
             if (!ReadBlocks(m_buffer.get() + headerSize - kWineBlockHeaderSize,
                             static_cast<std::size_t>(now + kWineBlockHeaderSize), first, blocks, last)) {
+                heap.entries.resize(blocks.start);
                 if (!m_memory.spent().empty()) return false; // no better on a second read
                 continue;
             }
-            m_memory.TakeEntries(blocks.entries.size());
-            heap.entries.insert(heap.entries.end(), blocks.entries.begin(), blocks.entries.end());
+            m_memory.TakeEntries(blocks.Count());
             heap.record.bytesCommitted += headerSize + now;
             heap.record.bytesAllocated += blocks.allocated;
             m_read.emplace(region, end);
@@ -277,7 +280,7 @@ private:
         Address next = end;
         while (length - offset >= m_layout.blockAlign && length - offset > kWineBlockHeaderSize) {
             const Address header = first + offset;
-            if (!m_memory.AffordsEntries(blocks.entries.size() + 1)) return false;
+            if (!m_memory.AffordsEntries(blocks.Count() + 1)) return false;
             const WineBlockHeader block = m_layout.DecodeBlock(bytes + offset);
             const bool free = block.free;
             if (block.type != WineBlockType::Used && block.type != WineBlockType::Free &&
@@ -310,7 +313,7 @@ private:
         rows.End(std::min(next, end));
         // The rows are walked from the region's segment entry on, from its
         // first block's data: a group there starts them at its first block.
-        if (rows.first() != 0) blocks.entries.front().firstBlock = rows.first() - kWineBlockHeaderSize;
+        if (rows.first() != 0) blocks.entries[blocks.start].firstBlock = rows.first() - kWineBlockHeaderSize;
         return true;
     }
 
@@ -418,14 +421,13 @@ OutsideSnapshot ReadWineHeaps(const MemoryView& view, Address peb, unsigned poin
                               const OutsideReadLimits& limits) {
     OutsideSnapshot snapshot;
     BudgetedMemory memory(view, limits);
+    // Both layouts keep the process heap's address in the same place.
+    const WineLayout eitherLayout = WineLayout::Of(WineHeapVersion::Wine8, pointerSize);
     Address processHeap = 0;
-    {
-        WineHeapReader finder(memory, WineLayout::Of(WineHeapVersion::Wine8, pointerSize));
-        if (!finder.Pointer(peb + WineLayout::Of(WineHeapVersion::Wine8, pointerSize).processHeap, processHeap) ||
-            processHeap == 0) {
-            snapshot.unreadable = "The heaps of this process cannot be read: its memory cannot be read.";
-            return snapshot;
-        }
+    if (!WineHeapReader(memory, eitherLayout).Pointer(peb + eitherLayout.processHeap, processHeap) ||
+        processHeap == 0) {
+        snapshot.unreadable = "The heaps of this process cannot be read: its memory cannot be read.";
+        return snapshot;
     }
     snapshot.version = RecogniseLayout(memory, processHeap, pointerSize);
     if (snapshot.version == WineHeapVersion::Unknown) {
