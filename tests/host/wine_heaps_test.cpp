@@ -305,7 +305,9 @@ TEST_P(WineFrontEnd, ABlockThatDisagreesWithItsGroupLeavesTheHeapOutNamed) {
          "has a size of"},
         {[&](SyntheticMemory& m, const Where& w) { m.Put16(block5(w) + 4, 9); }, "says it is block 9"},
         {[&](SyntheticMemory& m, const Where& w) { m.Put(block5(w) + 7, "\0", 1); }, "is not marked as a group's"},
-        {[&](SyntheticMemory& m, const Where& w) { m.Put32(w.groups[1][0] + (p == 8 ? 16 : 4), kFreeInA | 1u << 5); },
+        {[&](SyntheticMemory& m, const Where& w) {
+             m.Put32(w.groups[1][0] + testing::WineGroupFreeBits(p), kFreeInA | 1u << 5);
+         },
          "the free bits of the group at 0x"},
         {[&](SyntheticMemory& m, const Where& w) {
              m.Put16(w.groups[1][0] - 8, static_cast<std::uint16_t>(testing::WineGroupBlockSize(p, strideA) / ba - 2));
@@ -339,7 +341,7 @@ private:
 };
 
 TEST_P(WineFrontEnd, AGroupThatChangesWhileItIsReadIsReadAgain) {
-    const Address bits = groupA + (p == 8 ? 16 : 4);
+    const Address bits = groupA + testing::WineGroupFreeBits(p);
     const OutsideSnapshot whole = ReadWineHeaps(ChangingMemory(memory, bits, 2), at.peb, p);
     EXPECT_TRUE(whole.brokenHeaps.empty()) << whole.brokenHeaps[0].text;
     ASSERT_EQ(whole.heaps.size(), 3u);

@@ -43,6 +43,7 @@ void PutBlockHeader(SyntheticMemory& memory, WineHeapVersion version, Address at
 
 } // namespace
 
+std::uint64_t WineGroupFreeBits(unsigned p) { return p == 8 ? 16 : 4; }
 std::uint64_t WineGroupFirstBlock(unsigned p) { return p == 8 ? 0x18 : 0x10; }
 
 std::uint64_t WineGroupBlockSize(unsigned p, std::uint64_t stride) {
@@ -102,7 +103,7 @@ WineHeapAddresses LayWineHeaps(SyntheticMemory& memory, unsigned p, const std::v
                     // The group: a list link, the free bits (with the group's
                     // own flag in bit 31), an affinity, then its 31 blocks.
                     const Address group = header + 8;
-                    memory.Put32(group + (p == 8 ? 16 : 4), block.groupFree | 0x80000000u);
+                    memory.Put32(group + WineGroupFreeBits(p), block.groupFree | 0x80000000u);
                     for (std::uint16_t i = 0; i < 31; ++i) {
                         const bool free = (block.groupFree >> i & 1) != 0;
                         PutBlockHeader(memory, version, group + WineGroupFirstBlock(p) + i * block.groupStride,

@@ -25,7 +25,9 @@ struct WineBlockPlan {
 
 // A group block's whole size, for blocks of `stride` bytes.
 std::uint64_t WineGroupBlockSize(unsigned pointerSize, std::uint64_t stride);
-// Where a group's first block header lies after the group's start.
+// Where a group's free bits and its first block header lie after the
+// group's start.
+std::uint64_t WineGroupFreeBits(unsigned pointerSize);
 std::uint64_t WineGroupFirstBlock(unsigned pointerSize);
 
 struct WineRegionPlan {

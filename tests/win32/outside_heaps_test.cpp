@@ -133,8 +133,8 @@ int RunHeapFaultHelper(const char* mode) {
         }
         const std::uint16_t units = *reinterpret_cast<std::uint16_t*>(element);
         const std::uint16_t index = *reinterpret_cast<std::uint16_t*>(element + 4);
-        const std::uintptr_t group = element - index * units * 2 * p - (p == 8 ? 0x18 : 0x10);
-        const std::uintptr_t freeBits = group + (p == 8 ? 16 : 4);
+        const std::uintptr_t group = element - index * units * 2 * p - WineGroupFirstBlock(p);
+        const std::uintptr_t freeBits = group + WineGroupFreeBits(p);
         const std::uint16_t larger = static_cast<std::uint16_t>(units + 1);
         const std::uint16_t smaller = static_cast<std::uint16_t>(*reinterpret_cast<std::uint16_t*>(group - 8) - 2);
         const std::uint32_t bits = *reinterpret_cast<std::uint32_t*>(freeBits) ^ (1u << index);
@@ -178,12 +178,11 @@ struct WalkedHeap {
 
     // HeapWalk shows a front-end group as one busy block, in which the
     // reader lists blocks of its own instead: 31 of them, of one stride,
-    // from the group's first block on (`firstBlock` bytes after the group's
-    // start). Those the sample allocated are busy and, in a heap only the
+    // from the group's first block on. Those the sample allocated are busy and, in a heap only the
     // sample allocates from, the others free; in the others their state is
     // what `listed` says. `groups` counts them.
-    std::vector<Row> ExpectedRows(const std::vector<Row>& listed, const Allocations& live, Address firstBlock,
-                                  unsigned& groups) const {
+    std::vector<Row> ExpectedRows(const std::vector<Row>& listed, const Allocations& live, unsigned& groups) const {
+        const Address firstBlock = WineGroupFirstBlock(sizeof(void*));
         const Address freeLinks = 2 * sizeof(void*); // a free block's data starts after its list link
         const Address ba = 2 * sizeof(void*);
         std::vector<Row> rows;
@@ -275,8 +274,7 @@ TEST_F(OutsideHeaps, AgreeBlockForBlockWithWhatTheSampleAllocatedAndHeapWalkSees
         EXPECT_EQ(snapshot.heaps[i].record.base, walked[i].base) << i;
         const std::vector<Row> listed = Rows(snapshot.heaps[i]);
         unsigned found = 0;
-        const std::vector<Row> expected =
-            walked[i].ExpectedRows(listed, live, WineGroupFirstBlock(sizeof(void*)), found);
+        const std::vector<Row> expected = walked[i].ExpectedRows(listed, live, found);
         EXPECT_EQ(listed, expected) << "heap " << i + 1;
         groups += found;
         groupsOfTheSample += walked[i].madeBySample ? found : 0;
