@@ -41,14 +41,10 @@ int RunApp(CWinApp& app, HINSTANCE instance) {
     UseLowFragmentationHeap();
     try {
         app.m_hInstance = instance ? instance : ::GetModuleHandleA(nullptr);
-        if (app.InitInstance()) {
-            MSG message;
-            while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-                if (CWnd::WalkPreTranslateTree(&message)) continue;
-                ::TranslateMessage(&message);
-                ::DispatchMessageA(&message);
-            }
-        }
+        // The application does its whole work in InitInstance, whose modal
+        // main dialog runs the message loop; what it returns ends nothing
+        // more.
+        app.InitInstance();
         return app.ExitInstance();
     } catch (...) {
         return -1;

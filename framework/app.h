@@ -14,8 +14,8 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    // The program's work. TRUE runs a message loop until WM_QUIT; FALSE ends
-    // the program at once.
+    // The program's whole work: a program of dialogs runs its main dialog
+    // modally here. The program ends when it returns, whatever it returns.
     virtual BOOL InitInstance();
     // The program's exit code.
     virtual int ExitInstance();

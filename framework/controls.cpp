@@ -9,6 +9,19 @@ std::string TextOfLength(LRESULT length) {
     return std::string(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
 }
 
+// The text of a combo box's or list box's item: both answer a length
+// message and a text message the same way, and -1 (CB_ERR, LB_ERR) for an
+// item that does not exist.
+std::string ItemText(const CWnd& box, UINT lengthMessage, UINT textMessage, int index) {
+    static_assert(CB_ERR == LB_ERR, "one error value for both boxes");
+    const LRESULT length = box.SendMessage(lengthMessage, static_cast<WPARAM>(index));
+    if (!box.GetSafeHwnd() || length == LB_ERR) return {};
+    std::string text = TextOfLength(length + 1);
+    const LRESULT copied = box.SendMessage(textMessage, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
 } // namespace
 
 int CButton::GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
@@ -35,14 +48,7 @@ int CComboBox::GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUN
 int CComboBox::GetCurSel() const { return GetSafeHwnd() ? static_cast<int>(SendMessage(CB_GETCURSEL)) : CB_ERR; }
 int CComboBox::SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
 
-std::string CComboBox::GetLBText(int index) const {
-    const LRESULT length = SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
-    if (!GetSafeHwnd() || length == CB_ERR) return {};
-    std::string text = TextOfLength(length + 1);
-    const LRESULT copied = SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
+std::string CComboBox::GetLBText(int index) const { return ItemText(*this, CB_GETLBTEXTLEN, CB_GETLBTEXT, index); }
 
 int CListBox::AddString(const char* text) {
     return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
@@ -55,14 +61,7 @@ int CListBox::GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT
 int CListBox::GetCurSel() const { return GetSafeHwnd() ? static_cast<int>(SendMessage(LB_GETCURSEL)) : LB_ERR; }
 int CListBox::SetCurSel(int index) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(index))); }
 
-std::string CListBox::GetText(int index) const {
-    const LRESULT length = SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(index));
-    if (!GetSafeHwnd() || length == LB_ERR) return {};
-    std::string text = TextOfLength(length + 1);
-    const LRESULT copied = SendMessage(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
+std::string CListBox::GetText(int index) const { return ItemText(*this, LB_GETTEXTLEN, LB_GETTEXT, index); }
 
 void CListBox::SetHorizontalExtent(int pixels) { SendMessage(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(pixels)); }
 
@@ -91,22 +90,6 @@ int CListCtrl::GetStringWidth(const char* text) const {
     return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
 }
 
-int CListCtrl::InsertItem(int item, const char* text) {
-    if (!GetSafeHwnd()) return -1;
-    LVITEMA record{};
-    record.mask = LVIF_TEXT;
-    record.iItem = item;
-    record.pszText = const_cast<char*>(text);
-    return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&record)));
-}
-
-bool CListCtrl::SetItemText(int item, int subItem, const char* text) {
-    LVITEMA record{};
-    record.iSubItem = subItem;
-    record.pszText = const_cast<char*>(text);
-    return SendMessage(LVM_SETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&record)) != 0;
-}
-
 std::string CListCtrl::GetItemText(int item, int subItem) const {
     if (!GetSafeHwnd()) return {};
     // The list copies at most the buffer's size; grow until the text fits.
@@ -125,9 +108,6 @@ std::string CListCtrl::GetItemText(int item, int subItem) const {
         }
     }
 }
-
-bool CListCtrl::DeleteAllItems() { return SendMessage(LVM_DELETEALLITEMS) != 0; }
-int CListCtrl::GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
 
 int CListCtrl::GetNextItem(int start, UINT flags) const {
     if (!GetSafeHwnd()) return -1;

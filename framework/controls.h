@@ -63,11 +63,7 @@ public:
     bool SetColumnWidth(int column, int width);
     // The width of `text` in the list's font, without the cell's margins.
     int GetStringWidth(const char* text) const;
-    int InsertItem(int item, const char* text);
-    bool SetItemText(int item, int subItem, const char* text);
     std::string GetItemText(int item, int subItem) const;
-    bool DeleteAllItems();
-    int GetItemCount() const;
     // The number of rows of an owner-data list, whose texts it asks for.
     bool SetItemCount(int count);
     // LVNI_* flags; -1 starts before the first row. -1 when none is found.

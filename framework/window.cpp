@@ -353,7 +353,6 @@ HFONT CWnd::GetFont() const {
 }
 
 DWORD CWnd::GetStyle() const { return m_hWnd ? static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)) : 0; }
-DWORD CWnd::GetExStyle() const { return m_hWnd ? static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE)) : 0; }
 
 bool CWnd::ModifyStyle(DWORD remove, DWORD add) {
     if (!m_hWnd) return false;

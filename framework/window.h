@@ -241,7 +241,6 @@ public:
     void SetFont(HFONT font, bool redraw = true);
     HFONT GetFont() const;
     DWORD GetStyle() const;
-    DWORD GetExStyle() const;
     bool ModifyStyle(DWORD remove, DWORD add);
     bool GetClientRect(RECT* rect) const;
     bool GetWindowRect(RECT* rect) const;
