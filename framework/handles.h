@@ -31,6 +31,8 @@ template <typename GdiHandle> using UniqueGdiObject = UniqueResource<PointerHand
 using UniqueIcon = UniqueResource<PointerHandleTraits<HICON, &::DestroyIcon>>;
 // A menu loaded from the resources.
 using UniqueMenu = UniqueResource<PointerHandleTraits<HMENU, &::DestroyMenu>>;
+// Global memory the program allocated and has not handed to the system.
+using UniqueGlobalMemory = UniqueResource<PointerHandleTraits<HGLOBAL, &::GlobalFree>>;
 // A memory device context the program created.
 using UniqueMemoryDc = UniqueResource<PointerHandleTraits<HDC, &::DeleteDC>>;
 

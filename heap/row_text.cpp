@@ -22,8 +22,6 @@ char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) :
 
 } // namespace
 
-const char* const kBlockFrameCaption = "Heap Blocks List";
-
 void FormatHex(std::uint64_t value, AddressWidth width, HexText& text) {
     const int digits = width == AddressWidth::Bits64 ? 16 : 8;
     text[0] = '0';
@@ -51,32 +49,6 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]) {
     text[i] = '\0';
 }
 
-// The texts in the order of the column enums.
-std::array<const char*, kNodeColumnCount> HeapNodeRow::Cells() const {
-    return {index, base, blockCount, committed, allocated, flags};
-}
-
-std::array<const char*, kBlockColumnCount> HeapBlockRow::Cells() const {
-    return {index, address, size, allocationType, status};
-}
-
-void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, AddressWidth width, HeapNodeRow& row) {
-    FormatDecimal32(static_cast<std::int32_t>(position + 1), row.index);
-    FormatHex(heap.base, width, row.base);
-    FormatDecimal32(static_cast<std::int32_t>(heap.entryCount), row.blockCount);
-    FormatHex(heap.bytesCommitted, width, row.committed);
-    FormatHex(heap.bytesAllocated, width, row.allocated);
-    FormatHex(heap.flags, AddressWidth::Bits32, row.flags);
-}
-
-void FormatHeapBlockRow(std::uint32_t rowIndex, const HeapBlockCursor& cursor, AddressWidth width, HeapBlockRow& row) {
-    FormatDecimal32(static_cast<std::int32_t>(rowIndex + 1), row.index);
-    FormatHex(cursor.address, width, row.address);
-    FormatHex(cursor.size, width, row.size);
-    row.allocationType = AllocationTypeText(cursor.kind);
-    row.status = StatusText(cursor.kind);
-}
-
 const char* AllocationTypeText(std::uint32_t kind) {
     switch (kind) {
     case BlockKindFixed: return "FIXED";
@@ -87,23 +59,6 @@ const char* AllocationTypeText(std::uint32_t kind) {
 }
 
 const char* StatusText(std::uint32_t kind) { return kind == BlockKindFree ? "Free" : "Allocated"; }
-
-int NodeFlagsColumnWidth(std::uint32_t heapCount) { return heapCount < 14 ? 104 : 88; }
-
-int BlockStatusColumnWidth(std::string_view blockCountText) {
-    const auto count = static_cast<std::uint32_t>(ParseDecimalText(blockCountText));
-    return count < 12 ? 147 : 130;
-}
-
-bool IsProgressRow(std::uint32_t rowsDone) { return rowsDone != 0 && rowsDone % kProgressInterval == 0; }
-
-std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount) {
-    char text[96];
-    std::snprintf(text, sizeof text, "Heap Blocks List - Processing %d of %d blocks...",
-                  static_cast<int>(static_cast<std::int32_t>(rowsDone)),
-                  static_cast<int>(static_cast<std::int32_t>(entryCount)));
-    return text;
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -124,10 +79,6 @@ std::optional<std::uint64_t> ParseHexNumber(std::string_view text, AddressWidth 
     }
     if (i == digitsStart || SkipSpace(text, i) != text.size()) return std::nullopt;
     return value;
-}
-
-std::string UnreadableNumberText(const char* column, std::string_view text) {
-    return std::string("The ") + column + " \"" + std::string(text) + "\" cannot be read as a number.";
 }
 
 std::int64_t SignedCount(std::uint64_t value, AddressWidth width) {

@@ -1,6 +1,6 @@
 #include "ui/block_view.h"
 
-#include "heap/row_text.h"
+#include "ui/heap_rows.h"
 #include "ui/view_switch.h"
 
 #include <cstring>
@@ -72,7 +72,7 @@ bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held
         const std::optional<std::uint64_t> address = ParseHexNumber(text, width);
         if (!address) {
             held.Release();
-            AppendUnreadableNumber(window, "Node Base Address", text);
+            AppendUnreadableNumber(window, kNodeColumns[kNodeColumnBase].heading, text);
             return false;
         }
         heapNodeAddress = *address;
@@ -104,9 +104,9 @@ bool ShowBlockOfRow(BlockSource& source, BlockDataWindow& window, HeldBlock& hel
     EnterDataView(window, held);
     window.SetSearchCaption(kFindCaption);
     if (!address)
-        AppendUnreadableNumber(window, "Block Address", row.address);
+        AppendUnreadableNumber(window, kBlockColumns[kBlockColumnAddress].heading, row.address);
     else
-        AppendUnreadableNumber(window, "Block Size", row.size);
+        AppendUnreadableNumber(window, kBlockColumns[kBlockColumnSize].heading, row.size);
     return false;
 }
 

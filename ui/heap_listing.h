@@ -1,7 +1,7 @@
 #pragma once
 
-#include "heap/row_text.h"
 #include "heap/services.h"
+#include "ui/heap_rows.h"
 #include "ui/message_icon.h"
 
 #include <cstdint>

@@ -38,10 +38,6 @@ std::string BlockNotListedText(Address address, AddressWidth width) {
     return std::string("The heap no longer has a block at ") + text + ".";
 }
 
-const char* const kChangeHeadings[kChangeColumnCount] = {"Heap", "Change", "Block Address", "Block Size"};
-const char* const kStatisticsHeadings[kStatisticsColumnCount] = {"Block Size", "Blocks", "Bytes", "Share"};
-const char* const kHitHeadings[kHitColumnCount] = {"Heap Block Index", "Block Address", "Offset", "Text"};
-
 namespace {
 
 template <std::size_t N> void CopyText(const std::string& text, char (&to)[N]) {

@@ -8,9 +8,11 @@
 #include "heap/row_text.h"
 #include "heap/size_statistics.h"
 #include "heap/snapshot_compare.h"
+#include "ui/list_columns.h"
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,7 +58,13 @@ struct ChangeRowTexts {
     std::array<const char*, kChangeColumnCount> Cells() const { return {heap, change, address, size}; }
 };
 void FormatChangeRow(std::uint32_t number, const ChangeRow& row, AddressWidth width, ChangeRowTexts& texts);
-extern const char* const kChangeHeadings[kChangeColumnCount];
+constexpr ListColumn kChangeColumns[] = {
+    {kChangeColumnHeap, "Heap", 95, ColumnValues::Number},
+    {kChangeColumnChange, "Change", 60, ColumnValues::Text},
+    {kChangeColumnAddress, "Block Address", 95, ColumnValues::Number},
+    {kChangeColumnSize, "Block Size", 175, ColumnValues::NumberAndDecimal},
+};
+static_assert(std::size(kChangeColumns) == kChangeColumnCount && InColumnOrder(kChangeColumns), "one entry per column");
 // The totals over the list.
 std::string DifferenceSummary(const SnapshotDifference& difference);
 
@@ -83,7 +91,14 @@ struct StatisticsRowTexts {
     std::array<const char*, kStatisticsColumnCount> Cells() const { return {size, count, bytes, share}; }
 };
 void FormatStatisticsRow(std::uint32_t number, const StatisticsRow& row, AddressWidth width, StatisticsRowTexts& texts);
-extern const char* const kStatisticsHeadings[kStatisticsColumnCount];
+constexpr ListColumn kStatisticsColumns[] = {
+    {kStatisticsColumnSize, "Block Size", 150, ColumnValues::NumberAndDecimal},
+    {kStatisticsColumnBlocks, "Blocks", 80, ColumnValues::Text},
+    {kStatisticsColumnBytes, "Bytes", 100, ColumnValues::Text},
+    {kStatisticsColumnShare, "Share", 60, ColumnValues::Text},
+};
+static_assert(std::size(kStatisticsColumns) == kStatisticsColumnCount && InColumnOrder(kStatisticsColumns),
+              "one entry per column");
 std::string StatisticsSummary(Address heapBase, AddressWidth width, const SizeStatistics& statistics);
 
 enum HitColumn : int { kHitColumnIndex, kHitColumnAddress, kHitColumnOffset, kHitColumnText, kHitColumnCount };
@@ -109,6 +124,14 @@ struct SearchProgress {
 std::string SearchProgressText(const SearchProgress& progress);
 
 void FormatHitRow(std::uint32_t number, const SearchHit& hit, AddressWidth width, HitRowTexts& texts);
-extern const char* const kHitHeadings[kHitColumnCount];
+constexpr ListColumn kHitColumns[] = {
+    {kHitColumnIndex, "Heap Block Index", 110, ColumnValues::Text},
+    {kHitColumnAddress, "Block Address", 95, ColumnValues::Number},
+    {kHitColumnOffset, "Offset", 145, ColumnValues::NumberAndDecimal},
+    // Gives back the room the numbers take in a 64-bit list, down to this.
+    {kHitColumnText, "Text", 165, ColumnValues::Text},
+};
+constexpr int kHitTextColumnLeast = 110;
+static_assert(std::size(kHitColumns) == kHitColumnCount && InColumnOrder(kHitColumns), "one entry per column");
 
 } // namespace corvane

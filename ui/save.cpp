@@ -1,6 +1,6 @@
 #include "ui/save.h"
 
-#include "heap/row_text.h"
+#include "ui/heap_rows.h"
 
 #include <optional>
 
@@ -26,7 +26,7 @@ const char* CopyFailureMessage(CopyResult result) {
 }
 
 bool SaveHeapData(BlockSource& source, SaveFiles& files, SaveWindow& window) {
-    const std::int32_t processId = window.SelectedProcessId();
+    const std::int32_t processId = window.GetSelectedProcessId();
     if (processId == -1) return false;
     const int row = window.FirstSelectedBlockRow();
     if (row < 0) return false;
@@ -40,8 +40,8 @@ bool SaveHeapData(BlockSource& source, SaveFiles& files, SaveWindow& window) {
     const std::optional<std::uint64_t> address = ParseHexNumber(addressText, source.Width());
     const std::optional<std::uint64_t> sizeValue = ParseHexNumber(sizeText, source.Width());
     if (!address || !sizeValue) {
-        window.ShowMessage(address ? UnreadableNumberText("Block Size", sizeText)
-                                   : UnreadableNumberText("Block Address", addressText),
+        window.ShowMessage(address ? UnreadableNumberText(kBlockColumns[kBlockColumnSize].heading, sizeText)
+                                   : UnreadableNumberText(kBlockColumns[kBlockColumnAddress].heading, addressText),
                            MessageIcon::Error);
         return false;
     }

@@ -24,7 +24,7 @@ class SaveWindow {
 public:
     virtual ~SaveWindow() = default;
     // The chosen process, or -1 after telling the user that none is chosen.
-    virtual std::int32_t SelectedProcessId() = 0;
+    virtual std::int32_t GetSelectedProcessId() = 0;
     // The first selected heap block row, -1 when none is.
     virtual int FirstSelectedBlockRow() = 0;
     virtual std::string BlockRowText(int row, int column) = 0;

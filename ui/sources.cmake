@@ -3,6 +3,7 @@
 set(CORVANE_UI_SOURCES
   ui/block_view.cpp
   ui/heap_listing.cpp
+  ui/heap_rows.cpp
   ui/heap_tools.cpp
   ui/save.cpp
   ui/search.cpp
@@ -10,11 +11,18 @@ set(CORVANE_UI_SOURCES
   ui/view_switch.cpp
   res/resource_check.cpp
 )
-# The main dialog and the About box (Windows only).
+# The windows: the main dialog, the About box and the tool dialogs, with the
+# controls and layout they share (Windows only).
 set(CORVANE_UI_WIN32_SOURCES
   ui/win32/about_dialog_win32.cpp
-  ui/win32/corvane_dialog_win32.cpp
+  ui/win32/corvane_dialog_copy_win32.cpp
+  ui/win32/corvane_dialog_dump_win32.cpp
+  ui/win32/corvane_dialog_lists_win32.cpp
   ui/win32/corvane_dialog_tools_win32.cpp
+  ui/win32/corvane_dialog_win32.cpp
+  ui/win32/dump_list_win32.cpp
+  ui/win32/frame_box_win32.cpp
+  ui/win32/list_layout_win32.cpp
   ui/win32/shaded_dialog_win32.cpp
   ui/win32/tool_dialogs_win32.cpp
 )

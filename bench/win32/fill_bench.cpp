@@ -8,9 +8,9 @@
 #include "framework/seams.h"
 #include "heap/block_walk.h"
 #include "heap/dump_text.h"
-#include "heap/row_text.h"
 #include "res/resource.h"
 #include "tests/win32/fake_platform.h"
+#include "ui/heap_rows.h"
 #include "ui/win32/corvane_dialog_win32.h"
 
 #include <windows.h>
@@ -172,8 +172,7 @@ void BenchBlockLists() {
         std::snprintf(name, sizeof name, "Corvane, %u blocks", static_cast<unsigned>(blocks));
         PrintFill(name, fill);
         std::printf("  %-44s %.0fx faster, %.0fx less working set than texts held (scaled x%.0f)\n", "",
-                    text.seconds * scale / fill.seconds,
-                    text.addedMiB * scale / std::max(fill.addedMiB, 0.1), scale);
+                    text.seconds * scale / fill.seconds, text.addedMiB * scale / std::max(fill.addedMiB, 0.1), scale);
     }
 }
 
@@ -235,8 +234,8 @@ void BenchDumpList() {
     const double naiveLines = Seconds(start, Now()) * (static_cast<double>(dumpLines) / kNaiveLines);
     std::printf("dump list:  %ld lines in %.3f s (%+.1f MiB working set); the list box alone: %.3f s; naive fill "
                 "(%d lines, scaled): %.1f s; %.0fx faster\n",
-                static_cast<long>(dumpLines), dumpFill, added, floorLines,
-                kNaiveLines, naiveLines, naiveLines / dumpFill);
+                static_cast<long>(dumpLines), dumpFill, added, floorLines, kNaiveLines, naiveLines,
+                naiveLines / dumpFill);
     dialog.DestroyWindow();
     Pump();
 }
@@ -249,13 +248,12 @@ void BenchProgressTitles() {
     if (!dialog.Create()) return;
     ::ShowWindow(dialog.GetSafeHwnd(), SW_SHOW);
     Pump();
-    const HWND frame = ::GetDlgItem(dialog.GetSafeHwnd(), IDC_BLOCK_GROUP);
+    // The dialog's own frame box, as the walk's progress sets its title.
+    auto* frame = dynamic_cast<CFrameBox*>(CWnd::FromHandle(::GetDlgItem(dialog.GetSafeHwnd(), IDC_BLOCK_GROUP)));
+    if (!frame) return;
     const Clock start = Now();
-    for (std::uint32_t done = 25; done <= 100000; done += 25) {
-        ::SetWindowTextA(frame, ProgressCaption(done, 100001).c_str());
-        PrintFrameTitle(frame);
-        ShowDrawingNow();
-    }
+    for (std::uint32_t done = 25; done <= 100000; done += 25)
+        frame->SetTitleNow(ProgressCaption(done, 100001));
     std::printf("progress titles every 25 rows of 100,000 blocks: %.3f s; now at most one per %u ms of walk\n",
                 Seconds(start, Now()), static_cast<unsigned>(kProgressPeriodMs));
     dialog.DestroyWindow();

@@ -5,16 +5,16 @@
 
 namespace corvane {
 
-void CShadedBackgroundCache::Paint(HDC dc, const RECT& area, int width, int height, CDib& dib, std::int32_t effect,
+void CShadedBackgroundCache::Paint(HDC dc, const RECT& area, int width, int height, std::int32_t effect,
                                    COLORREF tint) {
     if (m_pending) {
         m_pending = false;
-        CreateShadeBackground(dib, effect, width, height, tint);
+        CreateShadeBackground(m_dibBackground, effect, width, height, tint);
         // A failed creation leaves the drawing undone; the copy below then
         // copies nothing.
         if (m_memoryDC.CreateCompatibleDC(dc) && m_bitmap.CreateCompatibleBitmap(dc, width, height)) {
             m_selection = CSelectObject(m_memoryDC, m_bitmap.GetSafeHandle());
-            DrawDib(dib, m_memoryDC, 0, 0);
+            DrawDib(m_dibBackground, m_memoryDC, 0, 0);
         }
     }
     RECT copy = {};

@@ -4,7 +4,7 @@
 
 #include "heap/block_walk.h"
 #include "heap/debug_buffer.h"
-#include "heap/row_text.h"
+#include "ui/heap_rows.h"
 #include "tests/support/synthetic_snapshot.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 #include "heap/block_walk.h"
-#include "heap/row_text.h"
+#include "ui/heap_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "heap/row_text.h"
+#include "ui/heap_rows.h"
 
 #include <gtest/gtest.h>
 

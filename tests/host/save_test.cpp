@@ -29,7 +29,7 @@ public:
     int asked = 0;
     std::vector<std::pair<std::string, MessageIcon>> messages;
 
-    std::int32_t SelectedProcessId() override { return processId; }
+    std::int32_t GetSelectedProcessId() override { return processId; }
     int FirstSelectedBlockRow() override { return row; }
     std::string BlockRowText(int r, int column) override {
         EXPECT_EQ(r, row);

@@ -45,7 +45,7 @@ public:
     std::string address, size, status = "Busy";
     std::string path;
     std::vector<std::string> messages;
-    std::int32_t SelectedProcessId() override { return processId; }
+    std::int32_t GetSelectedProcessId() override { return processId; }
     int FirstSelectedBlockRow() override { return 0; }
     std::string BlockRowText(int, int column) override {
         return column == 1 ? address : column == 2 ? size : column == 4 ? status : "";

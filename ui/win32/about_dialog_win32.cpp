@@ -24,7 +24,6 @@ CAboutDlg::CAboutDlg() : CShadedDialog(IDD_ABOUTBOX, nullptr) {}
 
 const MessageMap* CAboutDlg::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
-        MapVoidMessage<&CAboutDlg::OnPaint>(WM_PAINT),
         MapVoidMessage<&CAboutDlg::OnDestroy>(WM_DESTROY),
         MapCtlColor<&CAboutDlg::OnCtlColor>(),
     };
@@ -81,11 +80,6 @@ HBRUSH CAboutDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
     const HBRUSH brush = CShadedDialog::OnCtlColor(dc, control, ctlType);
     if (::GetDlgCtrlID(control) == IDC_ABOUT_TITLE) ::SetTextColor(dc, RGB(0, 0, 255));
     return brush;
-}
-
-void CAboutDlg::OnPaint() {
-    CPaintDC dc(*this);
-    PaintBackground(dc);
 }
 
 } // namespace corvane

@@ -20,7 +20,6 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
-    void OnPaint();
     void OnDestroy();
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType);
     bool IsTransparentLabel(int controlId) const override;

@@ -16,11 +16,13 @@
 #include "ui/save.h"
 #include "ui/search.h"
 #include "ui/view_switch.h"
+#include "ui/win32/dump_list_win32.h"
+#include "ui/win32/frame_box_win32.h"
+#include "ui/win32/list_layout_win32.h"
 #include "ui/win32/row_list_win32.h"
 #include "ui/win32/shaded_dialog_win32.h"
 #include "ui/win32/tool_dialogs_win32.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -28,15 +30,6 @@
 #include <string>
 
 namespace corvane {
-
-// How a list's columns were widened for a 64-bit process's addresses: by
-// `extra` pixels in all, which its last column gives back down to the
-// `lastColumnLeast` pixels that its own texts need.
-struct ColumnFit {
-    int extra = 0;
-    int lastColumnLeast = 0;
-    int LastColumnWidth(int width) const { return extra > 0 ? std::max(width - extra, lastColumnLeast) : width; }
-};
 
 class CCorvaneDlg : public CShadedDialog,
                     private PanelControls,
@@ -52,16 +45,17 @@ public:
     // once the window shows; a refused argument's message shows instead.
     void PickProcessAtStart(const ProcessArgument& argument) { m_startProcess = argument; }
 
-    // Switches group box 1013 between the heap node list and the heap data
-    // panel.
+    // Switches the node list's frame between the heap node list and the
+    // heap data panel.
     void ShowPanel(int panel, int showCommand) override;
 
     // Rebuilds the process list and selects `wantedId` again when it is
     // still listed (-1: the first entry). False when the running processes
     // cannot be listed.
     bool RefreshProcessList(std::int32_t wantedId) override;
-    // The id of the chosen process, or -1 after telling the user to choose.
-    std::int32_t GetSelectedProcessId();
+    // The id of the chosen process, or -1 after telling the user to choose
+    // (also what a save asks for).
+    std::int32_t GetSelectedProcessId() override;
     // The id of the chosen process, if one is chosen; says nothing.
     std::optional<std::int32_t> ChosenProcessId();
     bool EnableDebugPrivilege();
@@ -122,8 +116,14 @@ protected:
     // why it cannot.
     void OnPickStartProcess();
 
+    // The dialog's map, chained through the maps of the files that hold the
+    // handlers: each file maps the messages it handles.
     static const MessageMap* ThisMessageMap();
     const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+    static const MessageMap* ListsMessageMap();
+    static const MessageMap* DumpMessageMap();
+    static const MessageMap* CopyMessageMap();
+    static const MessageMap* ToolsMessageMap();
 
 private:
     // PanelControls
@@ -152,13 +152,12 @@ private:
     void SetSearchText(const char* text) override;
     void ShowPositionLabel(bool show) override;
     void SetPositionText(const std::string& text) override;
-    // SaveWindow
-    std::int32_t SelectedProcessId() override { return GetSelectedProcessId(); }
+    // SaveWindow (GetSelectedProcessId above)
     int FirstSelectedBlockRow() override;
     std::string BlockRowText(int row, int column) override;
     bool AskSavePath(std::string& path) override;
 
-    void SetUpButton(CShadedButton& button, const char* tip, WORD icon, UINT alignment, WORD hoverIcon);
+    void SetUpIconButton(CShadedButton& button, const char* tip, WORD icon, UINT alignment, WORD hoverIcon);
     void SetUpLists();
 
     void OpenAboutBox();
@@ -172,7 +171,7 @@ private:
     // Copies the chosen (or else the focused) row of a list with its heading.
     void CopyRow(const CListCtrl& list, const TableRows& rows);
     void ExportRows(const TableRows& rows, const char* fileName, bool csv);
-    bool PutOnClipboard(const std::string& text);
+    void PutOnClipboard(const std::string& text);
     // A fresh snapshot of the process, or nothing after telling the user
     // why; an ended process leaves the list and its baseline goes.
     std::optional<HeapSnapshot> TakeSnapshotOf(std::uint32_t processId);
@@ -201,9 +200,9 @@ private:
     CComboBox m_processCombo;
     CListCtrl m_nodeList;
     CListCtrl m_blockList;
-    CListBox m_dataList;
+    CDumpList m_dataList;
     CStatic m_nodeGroup;
-    CStatic m_blockGroup;
+    CFrameBox m_blockGroup;
     CShadedButton m_refreshButton;
     CShadedButton m_closeButton;
     CShadedButton m_saveButton;
@@ -232,20 +231,6 @@ private:
     bool m_blockSortAscending = true;
     // True while the program itself changes a list's selection.
     bool m_quietSelection = false;
-    // True while a block's dump fills the dump list.
-    bool m_fillingDump = false;
-    // The lines the dump list was told to expect, and those added since.
-    std::size_t m_dumpLinesExpected = 0;
-    std::size_t m_dumpLinesAdded = 0;
 };
-
-// The height of a group box's title strip, from the box's top edge.
-int FrameTitleHeight();
-// Draws a group box's title into its title strip now, straight into the box
-// (clipped to the strip) rather than through a paint cycle, which costs far
-// less: a fill of 100,000 rows sets 4,000 progress titles.
-void PrintFrameTitle(HWND frame);
-// Puts what was just drawn on the screen without handling any message.
-void ShowDrawingNow();
 
 } // namespace corvane

@@ -6,8 +6,9 @@
 // be shown in another order; each keeps the number it was given.
 
 #include "framework/controls.h"
-#include "heap/row_text.h"
 #include "heap/table_text.h"
+#include "ui/heap_rows.h"
+#include "ui/list_columns.h"
 
 #include <commctrl.h>
 
@@ -21,11 +22,25 @@
 
 namespace corvane {
 
+// Fills in the text of the cell an owner-data list asks for: empty for a
+// cell that `rows` does not hold, cut to the room the list gives.
+inline void GiveCellText(const TableRows& rows, NMLVDISPINFOA& request) {
+    LVITEMA& item = request.item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    item.pszText[0] = '\0';
+    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= rows.RowCount() || item.iSubItem < 0 ||
+        item.iSubItem >= rows.ColumnCount())
+        return;
+    const std::string_view text = rows.Cell(static_cast<std::size_t>(item.iItem), item.iSubItem);
+    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
+    std::memcpy(item.pszText, text.data(), length);
+    item.pszText[length] = '\0';
+}
+
 template <typename Values, typename Texts, void (*Format)(std::uint32_t, const Values&, AddressWidth, Texts&)>
 class RowList : public TableRows {
 public:
-    explicit RowList(std::vector<std::string> headings) : m_headings(std::move(headings)) {}
-    template <std::size_t N> explicit RowList(const char* const (&headings)[N]) : m_headings(headings, headings + N) {}
+    template <std::size_t N> explicit RowList(const ListColumn (&columns)[N]) : m_headings(Headings(columns)) {}
 
     // Takes the rows, for a list that is told their count later.
     void SetRows(std::vector<Values> rows, AddressWidth width) {
@@ -81,15 +96,7 @@ public:
     }
 
     // Fills in the text of the cell the list asks for.
-    void GiveText(NMLVDISPINFOA& request) const {
-        LVITEMA& item = request.item;
-        if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
-        item.pszText[0] = '\0';
-        if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= m_rows.size() || item.iSubItem < 0) return;
-        const auto cells = RowTexts(item.iItem).Cells();
-        if (static_cast<std::size_t>(item.iSubItem) < cells.size())
-            ::lstrcpynA(item.pszText, cells[static_cast<std::size_t>(item.iSubItem)], item.cchTextMax);
-    }
+    void GiveText(NMLVDISPINFOA& request) const { GiveCellText(*this, request); }
 
     // Type-ahead: the first row from the start (going round when asked)
     // whose first column begins with, or is, the text typed; -1 for none.

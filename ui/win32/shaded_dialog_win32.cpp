@@ -26,6 +26,7 @@ CShadedDialog::CShadedDialog(UINT templateId, CWnd* parent)
 
 const MessageMap* CShadedDialog::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
+        MapVoidMessage<&CShadedDialog::OnPaint>(WM_PAINT),
         MapCtlColor<&CShadedDialog::OnCtlColor>(),
     };
     static const MessageMap map{&CDialog::ThisMessageMap, entries, std::size(entries)};
@@ -35,8 +36,18 @@ const MessageMap* CShadedDialog::ThisMessageMap() {
 void CShadedDialog::PaintBackground(CPaintDC& dc) {
     RECT client = {};
     GetClientRect(&client);
-    m_background.Paint(dc, dc.m_ps.rcPaint, client.right - client.left, client.bottom - client.top, m_dibBackground,
-                       ShadeCrossCurve, kShadeTint);
+    m_background.Paint(dc, dc.m_ps.rcPaint, client.right - client.left, client.bottom - client.top, ShadeCrossCurve,
+                       kShadeTint);
+}
+
+void CShadedDialog::OnPaint() {
+    CPaintDC dc(*this);
+    PaintBackground(dc);
+}
+
+void CShadedDialog::SetUpButton(CShadedButton& button) {
+    button.CreateShadeFaces(ShadeRowCurve, 8, 20, 5, kShadeTint);
+    button.SetTextColors(RGB(0, 0, 255), RGB(255, 0, 0));
 }
 
 HBRUSH CShadedDialog::OnCtlColor(HDC dc, HWND control, UINT ctlType) {

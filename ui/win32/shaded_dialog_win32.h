@@ -2,10 +2,11 @@
 
 // The look that Corvane's dialogs share: a shaded background, generated at
 // the first paint of the first dialog of a kind in the run and kept for the
-// rest of it, under labels whose text is drawn straight on it.
+// rest of it, under labels whose text is drawn straight on it, and shaded
+// buttons.
 
-#include "controls/dib.h"
 #include "controls/win32/shaded_background_win32.h"
+#include "controls/win32/shaded_button_win32.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 #include "ui/message_icon.h"
@@ -24,6 +25,10 @@ protected:
 
     // Copies the background into the part of the window being painted.
     void PaintBackground(CPaintDC& dc);
+    // Paints the background: WM_PAINT of a dialog that shows nothing else.
+    void OnPaint();
+    // Gives a button the faces and text colours of the program's buttons.
+    static void SetUpButton(CShadedButton& button);
     // A message box over this dialog, captioned as every box of the program.
     void ShowProgramMessage(const std::string& text, MessageIcon icon) const;
     // Whether the control's text is drawn on the background itself.
@@ -34,10 +39,6 @@ protected:
 
     static const MessageMap* ThisMessageMap();
     const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
-
-    // The shaded image, made at the first paint of the run's first dialog of
-    // this kind.
-    CDib m_dibBackground;
 
 private:
     CShadedBackgroundCache& m_background; // one per template, for the run

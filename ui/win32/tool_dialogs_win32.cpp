@@ -1,8 +1,9 @@
 #include "ui/win32/tool_dialogs_win32.h"
 
-#include "controls/shade.h"
 #include "res/resource.h"
+#include "ui/win32/list_layout_win32.h"
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -32,7 +33,6 @@ CToolDialog::CToolDialog(UINT templateId, AddressWidth width, std::string summar
 
 const MessageMap* CToolDialog::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
-        MapVoidMessage<&CToolDialog::OnPaint>(WM_PAINT),
         MapNotify<&CToolDialog::OnDblClkList>(IDC_TOOL_LIST, NM_DBLCLK),
         MapNotify<&CToolDialog::OnGetDispInfoList>(IDC_TOOL_LIST, LVN_GETDISPINFOA),
     };
@@ -70,24 +70,10 @@ BOOL CToolDialog::OnInitDialog() {
     CShadedDialog::OnInitDialog();
     SetUpButton(m_closeButton);
     m_list.SetExtendedStyle(kToolListStyle);
-    const TableRows& rows = Rows();
-    const std::vector<int> widths = ColumnWidths();
-    for (int column = 0; column < rows.ColumnCount(); ++column)
-        m_list.InsertColumn(column, rows.Heading(column).c_str(), LVCFMT_LEFT,
-                            ScaleToSystemDpi(widths[static_cast<std::size_t>(column)]));
-    m_list.SetItemCount(static_cast<int>(rows.RowCount()));
+    LayOutList();
+    m_list.SetItemCount(static_cast<int>(Rows().RowCount()));
     m_summary.SetWindowText(m_summaryText.c_str());
     return TRUE;
-}
-
-void CToolDialog::SetUpButton(CShadedButton& button) {
-    button.CreateShadeFaces(ShadeRowCurve, 8, 20, 5, kShadeTint);
-    button.SetTextColors(RGB(0, 0, 255), RGB(255, 0, 0));
-}
-
-void CToolDialog::OnPaint() {
-    CPaintDC dc(*this);
-    PaintBackground(dc);
 }
 
 bool CToolDialog::IsTransparentLabel(int controlId) const {
@@ -117,19 +103,16 @@ void CToolDialog::OnDblClkList(NMHDR* header, LRESULT* result) {
 }
 
 void CToolDialog::OnGetDispInfoList(NMHDR* header, LRESULT* result) {
-    GiveText(*reinterpret_cast<NMLVDISPINFOA*>(header));
+    GiveCellText(Rows(), *reinterpret_cast<NMLVDISPINFOA*>(header));
     *result = 0;
 }
 
 CCompareDlg::CCompareDlg(const SnapshotDifference& difference, AddressWidth width)
-    : CToolDialog(IDD_COMPARE, width, DifferenceSummary(difference)), m_rows(kChangeHeadings) {
+    : CToolDialog(IDD_COMPARE, width, DifferenceSummary(difference)), m_rows(kChangeColumns) {
     m_rows.SetRows(ChangeRows(difference), width);
 }
 
-std::vector<int> CCompareDlg::ColumnWidths() const {
-    const int hex = m_width == AddressWidth::Bits64 ? 150 : 95;
-    return {hex, 60, hex, hex + 80};
-}
+void CCompareDlg::LayOutList() { LayOutColumns(m_list, kChangeColumns, m_width, std::nullopt); }
 
 void CCompareDlg::OnRowChosen(int row) {
     const ChangeRow& change = m_rows.ValuesOfRow(row);
@@ -145,18 +128,22 @@ void CCompareDlg::OnRowChosen(int row) {
 }
 
 CStatisticsDlg::CStatisticsDlg(Address heapBase, const SizeStatistics& statistics, AddressWidth width)
-    : CToolDialog(IDD_STATISTICS, width, StatisticsSummary(heapBase, width, statistics)), m_rows(kStatisticsHeadings) {
+    : CToolDialog(IDD_STATISTICS, width, StatisticsSummary(heapBase, width, statistics)), m_rows(kStatisticsColumns) {
     m_rows.SetRows(StatisticsRows(statistics), width);
 }
 
-std::vector<int> CStatisticsDlg::ColumnWidths() const {
-    return {m_width == AddressWidth::Bits64 ? 200 : 150, 80, 100, 60};
+void CStatisticsDlg::LayOutList() {
+    // The share gives back the room the sizes take in a 64-bit list, down to
+    // what its heading and its widest value need.
+    const int shareLeast = std::max(m_list.GetStringWidth(kStatisticsColumns[kStatisticsColumnShare].heading),
+                                    m_list.GetStringWidth("100.0%"));
+    LayOutColumns(m_list, kStatisticsColumns, m_width, shareLeast + kCellMargins);
 }
 
 CFindAllDlg::CFindAllDlg(Address heapBase, std::vector<HeapBlockCursor> blocks, std::unique_ptr<TargetMemory> memory,
                          AddressWidth width)
     : CToolDialog(IDD_FIND_ALL, width, ScopeText(blocks)), m_heapBase(heapBase), m_blocks(std::move(blocks)),
-      m_memory(std::move(memory)), m_rows(kHitHeadings) {
+      m_memory(std::move(memory)), m_rows(kHitColumns) {
     m_rows.SetRows({}, width);
 }
 
@@ -189,10 +176,7 @@ BOOL CFindAllDlg::OnInitDialog() {
     return FALSE; // the focus is set
 }
 
-std::vector<int> CFindAllDlg::ColumnWidths() const {
-    const int hex = m_width == AddressWidth::Bits64 ? 150 : 95;
-    return {110, hex, hex + 50, 260 - hex};
-}
+void CFindAllDlg::LayOutList() { LayOutColumns(m_list, kHitColumns, m_width, ScaleToSystemDpi(kHitTextColumnLeast)); }
 
 void CFindAllDlg::OnOK() {
     if (::GetFocus() == m_list.GetSafeHwnd())

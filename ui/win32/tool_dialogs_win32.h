@@ -56,22 +56,19 @@ protected:
     void OnCancel() override;
     // Enter chooses the list's chosen row while the list has the focus.
     void OnOK() override;
-    void OnPaint();
     void OnDblClkList(NMHDR* header, LRESULT* result);
     void OnGetDispInfoList(NMHDR* header, LRESULT* result);
     bool IsTransparentLabel(int controlId) const override;
 
     // Closes the dialog; with a pick, the owner shows that block.
     void Close(std::optional<BlockPick> pick);
-    void SetUpButton(CShadedButton& button);
 
     // The list's rows.
     virtual TableRows& Rows() = 0;
-    virtual void GiveText(NMLVDISPINFOA& request) = 0;
     // A row the user double-clicked (or chose with Enter).
     virtual void OnRowChosen(int) {}
-    // Column widths, in pixels.
-    virtual std::vector<int> ColumnWidths() const = 0;
+    // Inserts the list's columns.
+    virtual void LayOutList() = 0;
 
     static const MessageMap* ThisMessageMap();
     const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
@@ -94,9 +91,8 @@ public:
 
 protected:
     TableRows& Rows() override { return m_rows; }
-    void GiveText(NMLVDISPINFOA& request) override { m_rows.GiveText(request); }
     void OnRowChosen(int row) override;
-    std::vector<int> ColumnWidths() const override;
+    void LayOutList() override;
 
 private:
     RowList<ChangeRow, ChangeRowTexts, &FormatChangeRow> m_rows;
@@ -109,8 +105,7 @@ public:
 
 protected:
     TableRows& Rows() override { return m_rows; }
-    void GiveText(NMLVDISPINFOA& request) override { m_rows.GiveText(request); }
-    std::vector<int> ColumnWidths() const override;
+    void LayOutList() override;
 
 private:
     RowList<StatisticsRow, StatisticsRowTexts, &FormatStatisticsRow> m_rows;
@@ -128,9 +123,8 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     TableRows& Rows() override { return m_rows; }
-    void GiveText(NMLVDISPINFOA& request) override { m_rows.GiveText(request); }
     void OnRowChosen(int row) override;
-    std::vector<int> ColumnWidths() const override;
+    void LayOutList() override;
     void OnStart();
     void OnStop();
     LRESULT OnStep(WPARAM wParam, LPARAM lParam);

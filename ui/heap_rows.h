@@ -1,0 +1,111 @@
+#pragma once
+
+// The rows of the heap node list and the heap block list: their columns,
+// their texts, and what the listings show beside them.
+
+#include "heap/row_text.h"
+#include "ui/list_columns.h"
+
+#include <array>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// The columns of the heap node list, in the order the list shows them.
+enum NodeColumn : int {
+    kNodeColumnIndex,
+    kNodeColumnBase,
+    kNodeColumnBlockCount,
+    kNodeColumnCommitted,
+    kNodeColumnAllocated,
+    kNodeColumnFlags,
+    kNodeColumnCount
+};
+
+// Column texts of one heap node row: index, base address, block count,
+// committed size, allocated size, flags.
+struct HeapNodeRow {
+    char index[12];
+    HexText base;
+    char blockCount[12];
+    HexText committed;
+    HexText allocated;
+    HexText flags;
+
+    // The texts in column order.
+    std::array<const char*, kNodeColumnCount> Cells() const;
+};
+
+// The columns of the heap block list, in the order the list shows them.
+enum BlockColumn : int {
+    kBlockColumnIndex,
+    kBlockColumnAddress,
+    kBlockColumnSize,
+    kBlockColumnType,
+    kBlockColumnStatus,
+    kBlockColumnCount
+};
+
+// Column texts of one heap block row: index, address, size, allocation type,
+// status. The last two point at static texts.
+struct HeapBlockRow {
+    char index[12];
+    HexText address;
+    HexText size;
+    const char* allocationType;
+    const char* status;
+
+    // The texts in column order.
+    std::array<const char*, kBlockColumnCount> Cells() const;
+};
+
+constexpr ListColumn kNodeColumns[] = {
+    {kNodeColumnIndex, "Heap Node Index", 100, ColumnValues::Text},
+    {kNodeColumnBase, "Node Base Address", 110, ColumnValues::Number},
+    {kNodeColumnBlockCount, "Block Count", 80, ColumnValues::Text},
+    {kNodeColumnCommitted, "Committed Size", 95, ColumnValues::Number},
+    {kNodeColumnAllocated, "Allocated Size", 95, ColumnValues::Number},
+    // The flags are a 32-bit number in every process.
+    {kNodeColumnFlags, "Flags", 104, ColumnValues::Text},
+};
+static_assert(std::size(kNodeColumns) == kNodeColumnCount && InColumnOrder(kNodeColumns), "one entry per column");
+
+constexpr ListColumn kBlockColumns[] = {
+    {kBlockColumnIndex, "Heap Block Index", 100, ColumnValues::Text},
+    {kBlockColumnAddress, "Block Address", 120, ColumnValues::Number},
+    {kBlockColumnSize, "Block Size", 120, ColumnValues::Number},
+    {kBlockColumnType, "Allocation Type", 100, ColumnValues::Text},
+    {kBlockColumnStatus, "Status", 147, ColumnValues::Text},
+};
+static_assert(std::size(kBlockColumns) == kBlockColumnCount && InColumnOrder(kBlockColumns), "one entry per column");
+
+// Addresses and sizes show at `width`; the flags are a 32-bit number in
+// every process. `position` counts heap records from 0; the row shows it
+// from 1.
+void FormatHeapNodeRow(std::uint32_t position, const HeapRecord& heap, AddressWidth width, HeapNodeRow& row);
+// `rowIndex` counts rows from 0; the row shows it from 1.
+void FormatHeapBlockRow(std::uint32_t rowIndex, const HeapBlockCursor& cursor, AddressWidth width, HeapBlockRow& row);
+
+// Widths, in pixels, of the last column of each list, chosen by how many rows
+// the list gets.
+int NodeFlagsColumnWidth(std::uint32_t heapCount);
+int BlockStatusColumnWidth(std::string_view blockCountText);
+
+// The block list's frame shows progress after every 25th row, when at least
+// kProgressPeriodMs have passed since the walk began or since it last did:
+// a shorter walk is over before a person could read it.
+constexpr std::uint32_t kProgressInterval = 25;
+constexpr std::uint64_t kProgressPeriodMs = 50;
+bool IsProgressRow(std::uint32_t rowsDone);
+std::string ProgressCaption(std::uint32_t rowsDone, std::uint32_t entryCount);
+// The block list's frame title when no walk is under way.
+extern const char* const kBlockFrameCaption;
+
+// What the user is told when a row's text does not read as a number:
+// `column` names the column by its heading.
+std::string UnreadableNumberText(const char* column, std::string_view text);
+
+} // namespace corvane
