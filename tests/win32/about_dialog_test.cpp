@@ -135,11 +135,12 @@ TEST(AboutBox, BackgroundIsGeneratedOnceAndReused) {
     EXPECT_EQ(ScreenPixel(screen, again.hwnd(), {3, client.bottom - 3}), firstCorner);
 }
 
-TEST(AboutBox, EnterAndEscapeClose) {
-    for (WPARAM command : {IDOK, IDCANCEL}) {
-        ShownAbout about;
-        ::SendMessageA(about.hwnd(), WM_COMMAND, command, 0);
-        EXPECT_EQ(about.dialog.GetEndResult(), static_cast<int>(command));
+TEST(AboutBox, EnterAndEscapeCloseItInItsOwnLoop) {
+    for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
+        testing::DialogCloser presser("About Corvane", {key});
+        CAboutDlg about;
+        EXPECT_EQ(about.DoModal(), key == VK_RETURN ? IDOK : IDCANCEL) << "key " << key;
+        EXPECT_EQ(presser.closed(), 1);
     }
 }
 

@@ -351,11 +351,6 @@ TEST_F(EventFlow, PickingTheSameProcessAgainTakesAFreshSnapshot) {
     EXPECT_EQ(Rows(IDC_BLOCK_LIST), 0);
 }
 
-TEST_F(EventFlow, EscapeEndsTheDialog) {
-    Command(IDCANCEL, BN_CLICKED);
-    EXPECT_EQ(dialog->GetEndResult(), IDCANCEL);
-}
-
 TEST_F(EventFlow, RowInfoTips) {
     PickProcess(helper.id(), "helper.exe");
     NMLVGETINFOTIPA tip = {};

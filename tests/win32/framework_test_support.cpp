@@ -135,14 +135,23 @@ Pixels CaptureScreen(HWND window) {
     return canvas.Read();
 }
 
-DialogCloser::DialogCloser(std::string caption) : m_caption(std::move(caption)) {
+DialogCloser::DialogCloser(std::string caption, std::vector<UINT> keys)
+    : m_caption(std::move(caption)), m_keys(std::move(keys)) {
     g_closer = this;
     m_hook = ::SetWindowsHookExA(WH_GETMESSAGE, &DialogCloser::OnGetMessage, nullptr, ::GetCurrentThreadId());
 }
 
 DialogCloser::~DialogCloser() {
     if (m_hook) ::UnhookWindowsHookEx(m_hook);
+    if (m_timer) ::KillTimer(nullptr, m_timer);
     if (g_closer == this) g_closer = nullptr;
+}
+
+void CALLBACK DialogCloser::OnStillOpen(HWND, UINT, UINT_PTR, DWORD) {
+    DialogCloser* closer = g_closer;
+    if (!closer) return;
+    ::KillTimer(nullptr, std::exchange(closer->m_timer, 0));
+    if (::IsWindow(closer->m_lastClosed)) ::EndDialog(closer->m_lastClosed, kStillOpen);
 }
 
 LRESULT CALLBACK DialogCloser::OnGetMessage(int code, WPARAM wParam, LPARAM lParam) {
@@ -157,7 +166,18 @@ LRESULT CALLBACK DialogCloser::OnGetMessage(int code, WPARAM wParam, LPARAM lPar
         if (std::strcmp(className, "#32770") == 0 && WindowText(message->hwnd) == closer->m_caption) {
             closer->m_lastClosed = message->hwnd;
             ++closer->m_closed;
-            ::PostMessageA(message->hwnd, WM_COMMAND, IDCANCEL, 0);
+            if (closer->m_keys.empty()) {
+                ::PostMessageA(message->hwnd, WM_COMMAND, IDCANCEL, 0);
+            } else {
+                const HWND focus = ::GetFocus();
+                const HWND target = focus && ::IsChild(message->hwnd, focus) ? focus : message->hwnd;
+                for (const UINT key : closer->m_keys) {
+                    const UINT scan = ::MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+                    ::PostMessageA(target, WM_KEYDOWN, key, MAKELPARAM(1, scan));
+                    ::PostMessageA(target, WM_KEYUP, key, MAKELPARAM(1, scan | KF_REPEAT | KF_UP));
+                }
+                closer->m_timer = ::SetTimer(nullptr, 0, kStillOpenSeconds * 1000, &DialogCloser::OnStillOpen);
+            }
         }
     }
     return ::CallNextHookEx(closer ? closer->m_hook : nullptr, code, wParam, lParam);

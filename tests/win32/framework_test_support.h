@@ -74,11 +74,16 @@ bool ShowTestDialog(CDialog& dialog, bool activate = false);
 
 // Closes each dialog of this thread with the given caption, with IDCANCEL,
 // once it has painted, for as long as the object lives: modal dialogs that a
-// test opens through real messages end from inside their own loop. One
-// object at a time.
+// test opens through real messages end from inside their own loop. With
+// `keys`, it presses those keys instead, in the window that has the focus,
+// for the dialog's own loop to handle; a dialog that is still open
+// kStillOpenSeconds later is ended with kStillOpen. One object at a time.
 class DialogCloser {
 public:
-    explicit DialogCloser(std::string caption);
+    static constexpr int kStillOpen = -2;
+    static constexpr UINT kStillOpenSeconds = 10;
+
+    explicit DialogCloser(std::string caption, std::vector<UINT> keys = {});
     ~DialogCloser();
     DialogCloser(const DialogCloser&) = delete;
     DialogCloser& operator=(const DialogCloser&) = delete;
@@ -87,8 +92,11 @@ public:
 
 private:
     static LRESULT CALLBACK OnGetMessage(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK OnStillOpen(HWND, UINT, UINT_PTR, DWORD);
 
     std::string m_caption;
+    std::vector<UINT> m_keys;
+    UINT_PTR m_timer = 0;
     HHOOK m_hook = nullptr;
     HWND m_lastClosed = nullptr;
     int m_closed = 0;

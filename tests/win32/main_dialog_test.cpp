@@ -489,6 +489,17 @@ TEST_F(MainDialog, RefreshKeepsALiveChoiceAndForgetsAGoneOne) {
     EXPECT_EQ(boxes->calls.back().text, "Please select the process from the list");
 }
 
+TEST(MainDialogKeys, EnterRefreshesAndEscapeEndsTheDialogInItsOwnLoop) {
+    FakePlatform platform;
+    platform.processes.processes = {{4, "System"}, {1234, "notepad.exe"}};
+    MessageBoxRecorder boxes(IDOK);
+    testing::DialogCloser presser("Corvane - www.example.com", {VK_RETURN, VK_ESCAPE});
+    CCorvaneDlg dialog(platform);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(presser.closed(), 1);
+    EXPECT_EQ(platform.processes.calls, 2) << "the list made at the start, and once again for Enter";
+}
+
 // Closes the About box when it shows, from inside its modal loop.
 struct AboutCloser {
     static int opened;
