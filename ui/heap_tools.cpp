@@ -137,14 +137,14 @@ std::string SearchScopeText(std::uint64_t blocks, std::uint64_t bytesInUse) {
 std::string SearchProgressText(const SearchProgress& progress) {
     std::string text;
     switch (progress.state) {
-    case SearchStateRunning:
+    case SearchState::Running:
         text = "Searching... " + Mebibytes(progress.bytesSearched) + " of " + Mebibytes(progress.bytesTotal) + ", " +
                Matches(progress.matches) + ".";
         break;
-    case SearchStateDone:
+    case SearchState::Done:
         text = "Done: " + Mebibytes(progress.bytesSearched) + " searched, " + Matches(progress.matches) + ".";
         break;
-    case SearchStateStopped:
+    case SearchState::Stopped:
         text = "Stopped after " + Mebibytes(progress.bytesSearched) + " of " + Mebibytes(progress.bytesTotal) + ", " +
                Matches(progress.matches) + ".";
         break;

@@ -112,9 +112,9 @@ struct HitRowTexts {
 // The line over the search results: what is searched before a search, how
 // far it has come while it runs, and how it ended.
 std::string SearchScopeText(std::uint64_t blocks, std::uint64_t bytesInUse);
-enum SearchState { SearchStateRunning, SearchStateDone, SearchStateStopped };
+enum class SearchState { Running, Done, Stopped };
 struct SearchProgress {
-    SearchState state = SearchStateRunning;
+    SearchState state = SearchState::Running;
     std::uint64_t bytesSearched = 0;
     std::uint64_t bytesTotal = 0;
     std::size_t matches = 0;

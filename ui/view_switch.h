@@ -2,7 +2,7 @@
 
 namespace corvane {
 
-// The two things group box 1013 can hold.
+// The two things the node list's frame (IDC_NODE_GROUP) can hold.
 enum Panel {
     PANEL_HEAPDATA = 0,  // the dump list with its tool row
     PANEL_HEAPNODES = 1, // the heap node list

@@ -73,10 +73,10 @@ TEST(HeapToolTexts, TheSearchLineSaysHowFarItCameAndWhatItCouldNotRead) {
     progress.bytesTotal = 256u << 20;
     progress.matches = 1;
     EXPECT_EQ(SearchProgressText(progress), "Searching... 3.0 MiB of 256.0 MiB, 1 match.");
-    progress.state = SearchStateStopped;
+    progress.state = SearchState::Stopped;
     progress.matches = 1234;
     EXPECT_EQ(SearchProgressText(progress), "Stopped after 3.0 MiB of 256.0 MiB, 1,234 matches.");
-    progress.state = SearchStateDone;
+    progress.state = SearchState::Done;
     progress.unreadableBlocks = 2;
     progress.capped = true;
     EXPECT_EQ(SearchProgressText(progress),

@@ -1,6 +1,8 @@
-// Entry of the Windows test suite. Started with "--child", the executable
-// instead plays a target process for the tests: it stays alive until its
-// standard input closes or a minute has passed.
+// Entry of the Windows test suite. With one of the options below, the
+// executable instead plays a process that a test starts: "--child [ms]" a
+// target that only waits (a minute by default), "--block-helper" a target
+// with blocks of known contents, "--startup MODE" the program's start-up with
+// one failure put in, "--corrupt-heap MODE" a target whose heaps lie.
 
 #include "framework/app.h"
 

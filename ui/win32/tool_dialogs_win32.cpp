@@ -207,7 +207,7 @@ void CFindAllDlg::OnStart() {
         ::EnableWindow(GetDlgItem(id), FALSE);
     ::EnableWindow(GetDlgItem(IDC_FIND_ALL_STOP), TRUE);
     m_stopButton.SetFocus();
-    ShowProgress(SearchStateRunning);
+    ShowProgress(SearchState::Running);
     PostMessage(WM_FIND_STEP);
 }
 
@@ -220,10 +220,10 @@ LRESULT CFindAllDlg::OnStep(WPARAM, LPARAM) {
         more = m_search->Step(kStepBytes, found);
     m_rows.Append(m_list, found);
     if (!more) {
-        Finish(SearchStateDone);
+        Finish(SearchState::Done);
         return 0;
     }
-    ShowProgress(SearchStateRunning);
+    ShowProgress(SearchState::Running);
     // Posted, so that the messages waiting meanwhile (a click on Stop, a
     // paint) are handled before the next step.
     PostMessage(WM_FIND_STEP);
@@ -231,7 +231,7 @@ LRESULT CFindAllDlg::OnStep(WPARAM, LPARAM) {
 }
 
 void CFindAllDlg::OnStop() {
-    if (m_search) Finish(SearchStateStopped);
+    if (m_search) Finish(SearchState::Stopped);
 }
 
 void CFindAllDlg::Finish(SearchState state) {
@@ -261,7 +261,7 @@ void CFindAllDlg::ShowProgress(SearchState state) {
 }
 
 void CFindAllDlg::OnRowChosen(int row) {
-    if (m_search) Finish(SearchStateStopped);
+    if (m_search) Finish(SearchState::Stopped);
     const SearchHit& hit = m_rows.ValuesOfRow(row);
     BlockPick pick;
     pick.heapBase = m_heapBase;
