@@ -261,11 +261,22 @@ const MessageMapEntry* CWnd::FindEntry(UINT message, WPARAM wParam, LPARAM lPara
                           entry.code == reinterpret_cast<const NMHDR*>(lParam)->code;
                 break;
             case MessageMatch::ReflectedCtlColor: matches = reflected && IsCtlColorMessage(message); break;
+            case MessageMatch::CommandEnabled: break;
             }
             if (matches) return &entry;
         }
     }
     return nullptr;
+}
+
+bool CWnd::IsCommandEnabled(UINT id) {
+    for (const MessageMap* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
+        for (std::size_t i = 0; i < map->count; ++i) {
+            const MessageMapEntry& entry = map->entries[i];
+            if (entry.match == MessageMatch::CommandEnabled && entry.id == id) return entry.invoke(*this, 0, 0, 0) != 0;
+        }
+    }
+    return true;
 }
 
 bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

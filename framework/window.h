@@ -21,6 +21,8 @@
 
 #include <cstddef>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 namespace corvane {
 
@@ -38,6 +40,7 @@ enum class MessageMatch : unsigned char {
     ReflectedCommand,  // a control's own WM_COMMAND notification, back from its parent
     ReflectedNotify,   // a control's own WM_NOTIFY, back from its parent
     ReflectedCtlColor, // a control's own WM_CTLCOLOR* query, back from its parent
+    CommandEnabled,    // whether a command can run now, asked by IsCommandEnabled; no message
 };
 
 struct MessageMapEntry {
@@ -66,6 +69,25 @@ template <auto Handler> LRESULT InvokeWParamLParam(CWnd& w, UINT, WPARAM wParam,
 template <auto Handler> LRESULT InvokeVoid(CWnd& w, UINT, WPARAM, LPARAM) {
     (static_cast<HandlerClass<Handler>&>(w).*Handler)();
     return 0;
+}
+// A handler that is a function of the window rather than a member: a file
+// that handles some of a window's commands keeps them to itself.
+template <class Function> struct FunctionWindow;
+template <class Result, class Window> struct FunctionWindow<Result (*)(Window&)> { using type = Window; };
+template <auto Handler> LRESULT InvokeFunction(CWnd& w, UINT, WPARAM, LPARAM) {
+    using Window = typename FunctionWindow<decltype(Handler)>::type;
+    if constexpr (std::is_void_v<decltype(Handler(std::declval<Window&>()))>) {
+        Handler(static_cast<Window&>(w));
+        return 0;
+    } else {
+        return Handler(static_cast<Window&>(w)) ? 1 : 0;
+    }
+}
+template <auto Handler> constexpr MessageInvoker VoidOrFunction() {
+    if constexpr (std::is_member_function_pointer_v<decltype(Handler)>)
+        return &InvokeVoid<Handler>;
+    else
+        return &InvokeFunction<Handler>;
 }
 template <auto Handler> LRESULT InvokeMouse(CWnd& w, UINT, WPARAM wParam, LPARAM lParam) {
     const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -155,10 +177,16 @@ template <auto Handler> constexpr MessageMapEntry MapQueryDragIcon() {
 template <auto Handler> constexpr MessageMapEntry MapCtlColor() {
     return {WM_CTLCOLORMSGBOX, 0, 0, MessageMatch::AnyCtlColor, &detail::InvokeCtlColor<Handler>};
 }
-// void Handler(): WM_COMMAND from control id with notification code (BN_CLICKED
-// also matches menu and accelerator commands of that id).
+// void Handler(), or void Handler(Window&): WM_COMMAND from control id with
+// notification code (BN_CLICKED also matches menu and accelerator commands of
+// that id).
 template <auto Handler> constexpr MessageMapEntry MapCommand(UINT id, UINT code) {
-    return {WM_COMMAND, code, id, MessageMatch::Command, &detail::InvokeVoid<Handler>};
+    return {WM_COMMAND, code, id, MessageMatch::Command, detail::VoidOrFunction<Handler>()};
+}
+// bool Handler(Window&): whether command id can run now, for the menus that
+// offer it (CWnd::IsCommandEnabled). A command without one always can.
+template <auto Handler> constexpr MessageMapEntry MapCommandEnabled(UINT id) {
+    return {0, 0, id, MessageMatch::CommandEnabled, &detail::InvokeFunction<Handler>};
 }
 // void Handler(NMHDR*, LRESULT* result): WM_NOTIFY from control id with code;
 // *result starts at 0 and becomes the message result.
@@ -183,7 +211,8 @@ template <auto Handler> constexpr MessageMapEntry MapReflectedCtlColor() {
 //         static const MessageMap* ThisMessageMap();
 //         const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
 // and defines ThisMessageMap with a function-local static table whose base
-// is the direct base class's ThisMessageMap.
+// is the direct base class's ThisMessageMap. A class whose handlers live in
+// several files gives each file a map of its own, chained between the two.
 
 // A window object. Not copyable and not movable: the window refers to it by
 // address. It either subclasses an existing window (a dialog's template
@@ -200,6 +229,10 @@ public:
     static CWnd* FromHandle(HWND window);
 
     HWND GetSafeHwnd() const { return m_hWnd; }
+
+    // Whether command `id` can run now, as its map says (see
+    // MapCommandEnabled); true when the map says nothing of it.
+    bool IsCommandEnabled(UINT id);
 
     // Attaches to an existing window and routes its messages through this
     // object. PreSubclassWindow runs first, while the window still has its

@@ -39,15 +39,80 @@ private:
 
 } // namespace
 
+// Copying and exporting the lists' rows and the dump's lines, each with
+// when its menu offers it.
+struct CCorvaneDlg::CopyCommands {
+    static bool HasNodeRowToCopy(CCorvaneDlg& dialog) { return ChosenOrFocusedRow(dialog.m_nodeList) >= 0; }
+    static void CopyNodeRow(CCorvaneDlg& dialog) { CopyRow(dialog, dialog.m_nodeList, dialog.m_nodeRows); }
+    static bool HasNodeRows(CCorvaneDlg& dialog) { return dialog.m_nodeRows.RowCount() != 0; }
+    static void ExportNodeRows(CCorvaneDlg& dialog) { ExportRows(dialog, dialog.m_nodeRows, "HeapNodes", true); }
+
+    static bool HasBlockRowToCopy(CCorvaneDlg& dialog) { return ChosenOrFocusedRow(dialog.m_blockList) >= 0; }
+    static void CopyBlockRow(CCorvaneDlg& dialog) { CopyRow(dialog, dialog.m_blockList, dialog.m_blockRows); }
+    static bool HasBlockRows(CCorvaneDlg& dialog) { return dialog.m_blockRows.RowCount() != 0; }
+    static void ExportBlockRows(CCorvaneDlg& dialog) { ExportRows(dialog, dialog.m_blockRows, "HeapBlocks", true); }
+
+    static bool HasDumpLineChosen(CCorvaneDlg& dialog) { return dialog.m_dataList.GetCurSel() >= 0; }
+    static void CopyDumpLine(CCorvaneDlg& dialog) {
+        const int line = dialog.m_dataList.GetCurSel();
+        if (line >= 0) PutOnClipboard(dialog, dialog.m_dataList.GetText(line) + "\r\n");
+    }
+    static bool HasDumpLines(CCorvaneDlg& dialog) { return dialog.m_dataList.GetCount() > 0; }
+    static void ExportDump(CCorvaneDlg& dialog) { ExportRows(dialog, DumpLines(dialog.m_dataList), "HeapData", false); }
+
+private:
+    // The chosen row, or else the focused one; -1 for none.
+    static int ChosenOrFocusedRow(const CListCtrl& list) {
+        const int row = list.GetNextItem(-1, LVNI_SELECTED);
+        return row >= 0 ? row : list.GetNextItem(-1, LVNI_FOCUSED);
+    }
+
+    // Copies the chosen (or else the focused) row of a list with its heading.
+    static void CopyRow(CCorvaneDlg& dialog, const CListCtrl& list, const TableRows& rows) {
+        const int row = ChosenOrFocusedRow(list);
+        if (row < 0 || static_cast<std::size_t>(row) >= rows.RowCount()) return;
+        PutOnClipboard(dialog, TabSeparatedRow(rows, static_cast<std::size_t>(row)));
+    }
+
+    static void PutOnClipboard(CCorvaneDlg& dialog, const std::string& text) {
+        switch (PutTextOnClipboard(dialog.m_hWnd, text)) {
+        case ClipboardResult::Put: return;
+        case ClipboardResult::InUse:
+            dialog.ShowMessage("The clipboard is in use by another program. Please try again.", MessageIcon::Warning);
+            return;
+        case ClipboardResult::Failed: break;
+        }
+        dialog.ShowMessage("The text could not be put on the clipboard.", MessageIcon::Warning);
+    }
+
+    static void ExportRows(CCorvaneDlg& dialog, const TableRows& rows, const char* fileName, bool csv) {
+        CFileDialog fileDialog(FALSE, csv ? "csv" : "txt", fileName, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT,
+                               csv ? "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||"
+                                   : "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||",
+                               &dialog);
+        if (fileDialog.DoModal() != IDOK) return;
+        const std::string path = fileDialog.GetPathName();
+        SaveFiles& files = dialog.m_platform.Files();
+        const char* failure = csv ? ExportCsv(rows, files, path) : ExportTextLines(rows, files, path);
+        if (failure) dialog.ShowMessage(failure, MessageIcon::Error);
+    }
+};
+
 const MessageMap* CCorvaneDlg::CopyMessageMap() {
     static const MessageMapEntry entries[] = {
         MapMessage<&CCorvaneDlg::OnContextMenu>(WM_CONTEXTMENU),
-        MapCommand<&CCorvaneDlg::OnCopyNodeRow>(ID_NODE_COPY, 0),
-        MapCommand<&CCorvaneDlg::OnExportNodeRows>(ID_NODE_EXPORT, 0),
-        MapCommand<&CCorvaneDlg::OnCopyBlockRow>(ID_BLOCK_COPY, 0),
-        MapCommand<&CCorvaneDlg::OnExportBlockRows>(ID_BLOCK_EXPORT, 0),
-        MapCommand<&CCorvaneDlg::OnCopyDumpLine>(ID_DUMP_COPY, 0),
-        MapCommand<&CCorvaneDlg::OnExportDump>(ID_DUMP_EXPORT, 0),
+        MapCommand<&CopyCommands::CopyNodeRow>(ID_NODE_COPY, 0),
+        MapCommandEnabled<&CopyCommands::HasNodeRowToCopy>(ID_NODE_COPY),
+        MapCommand<&CopyCommands::ExportNodeRows>(ID_NODE_EXPORT, 0),
+        MapCommandEnabled<&CopyCommands::HasNodeRows>(ID_NODE_EXPORT),
+        MapCommand<&CopyCommands::CopyBlockRow>(ID_BLOCK_COPY, 0),
+        MapCommandEnabled<&CopyCommands::HasBlockRowToCopy>(ID_BLOCK_COPY),
+        MapCommand<&CopyCommands::ExportBlockRows>(ID_BLOCK_EXPORT, 0),
+        MapCommandEnabled<&CopyCommands::HasBlockRows>(ID_BLOCK_EXPORT),
+        MapCommand<&CopyCommands::CopyDumpLine>(ID_DUMP_COPY, 0),
+        MapCommandEnabled<&CopyCommands::HasDumpLineChosen>(ID_DUMP_COPY),
+        MapCommand<&CopyCommands::ExportDump>(ID_DUMP_EXPORT, 0),
+        MapCommandEnabled<&CopyCommands::HasDumpLines>(ID_DUMP_EXPORT),
     };
     static const MessageMap map{&CCorvaneDlg::ToolsMessageMap, entries, std::size(entries)};
     return &map;
@@ -74,11 +139,11 @@ BOOL CCorvaneDlg::PreTranslateMessage(MSG* message) {
     case 'C':
         if (!control) return FALSE;
         if (message->hwnd == m_nodeList.GetSafeHwnd()) {
-            OnCopyNodeRow();
+            CopyCommands::CopyNodeRow(*this);
         } else if (message->hwnd == m_blockList.GetSafeHwnd()) {
-            OnCopyBlockRow();
+            CopyCommands::CopyBlockRow(*this);
         } else if (message->hwnd == m_dataList.GetSafeHwnd()) {
-            OnCopyDumpLine();
+            CopyCommands::CopyDumpLine(*this);
         } else {
             return FALSE; // the edit boxes copy their own text
         }
@@ -98,22 +163,12 @@ LRESULT CCorvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam) {
     const UniqueMenu menus(::LoadMenuA(ResourceModule(), MAKEINTRESOURCEA(IDR_LIST_MENUS)));
     const HMENU menu = menus ? ::GetSubMenu(menus.get(), popup) : nullptr;
     if (!menu) return 0;
-    const auto enable = [menu](UINT command, bool enabled) {
-        ::EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    };
-    const int nodeRow = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
-    const std::optional<std::int32_t> processId = ChosenProcessId();
-    enable(ID_NODE_SET_BASELINE, processId && m_nodeRows.RowCount() != 0);
-    enable(ID_NODE_COMPARE, processId && HasBaseline(static_cast<std::uint32_t>(*processId)));
-    enable(ID_NODE_STATISTICS, nodeRow >= 0);
-    enable(ID_NODE_COPY, m_nodeList.GetNextItem(-1, LVNI_FOCUSED) >= 0 || nodeRow >= 0);
-    enable(ID_NODE_EXPORT, m_nodeRows.RowCount() != 0);
-    enable(ID_BLOCK_FIND_ALL, m_blockRows.RowCount() != 0);
-    enable(ID_BLOCK_COPY,
-           m_blockList.GetNextItem(-1, LVNI_FOCUSED) >= 0 || m_blockList.GetNextItem(-1, LVNI_SELECTED) >= 0);
-    enable(ID_BLOCK_EXPORT, m_blockRows.RowCount() != 0);
-    enable(ID_DUMP_COPY, m_dataList.GetCurSel() >= 0);
-    enable(ID_DUMP_EXPORT, m_dataList.GetCount() > 0);
+    // Each command of the menu as its own file's map says it can run now.
+    for (int i = 0, count = ::GetMenuItemCount(menu); i < count; ++i) {
+        const UINT command = ::GetMenuItemID(menu, i);
+        if (command == 0 || command == static_cast<UINT>(-1)) continue; // a separator or a submenu
+        ::EnableMenuItem(menu, command, MF_BYCOMMAND | (IsCommandEnabled(command) ? MF_ENABLED : MF_GRAYED));
+    }
 
     POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     if (lParam == -1) {
@@ -124,46 +179,5 @@ LRESULT CCorvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam) {
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
     return 0;
 }
-
-void CCorvaneDlg::CopyRow(const CListCtrl& list, const TableRows& rows) {
-    int row = list.GetNextItem(-1, LVNI_SELECTED);
-    if (row < 0) row = list.GetNextItem(-1, LVNI_FOCUSED);
-    if (row < 0 || static_cast<std::size_t>(row) >= rows.RowCount()) return;
-    PutOnClipboard(TabSeparatedRow(rows, static_cast<std::size_t>(row)));
-}
-
-void CCorvaneDlg::OnCopyNodeRow() { CopyRow(m_nodeList, m_nodeRows); }
-void CCorvaneDlg::OnCopyBlockRow() { CopyRow(m_blockList, m_blockRows); }
-
-void CCorvaneDlg::OnCopyDumpLine() {
-    const int line = m_dataList.GetCurSel();
-    if (line >= 0) PutOnClipboard(m_dataList.GetText(line) + "\r\n");
-}
-
-void CCorvaneDlg::PutOnClipboard(const std::string& text) {
-    switch (PutTextOnClipboard(m_hWnd, text)) {
-    case ClipboardResult::Put: return;
-    case ClipboardResult::InUse:
-        ShowMessage("The clipboard is in use by another program. Please try again.", MessageIcon::Warning);
-        return;
-    case ClipboardResult::Failed: break;
-    }
-    ShowMessage("The text could not be put on the clipboard.", MessageIcon::Warning);
-}
-
-void CCorvaneDlg::ExportRows(const TableRows& rows, const char* fileName, bool csv) {
-    CFileDialog dialog(
-        FALSE, csv ? "csv" : "txt", fileName, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT,
-        csv ? "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||" : "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||", this);
-    if (dialog.DoModal() != IDOK) return;
-    const std::string path = dialog.GetPathName();
-    const char* failure =
-        csv ? ExportCsv(rows, m_platform.Files(), path) : ExportTextLines(rows, m_platform.Files(), path);
-    if (failure) ShowMessage(failure, MessageIcon::Error);
-}
-
-void CCorvaneDlg::OnExportNodeRows() { ExportRows(m_nodeRows, "HeapNodes", true); }
-void CCorvaneDlg::OnExportBlockRows() { ExportRows(m_blockRows, "HeapBlocks", true); }
-void CCorvaneDlg::OnExportDump() { ExportRows(DumpLines(m_dataList), "HeapData", false); }
 
 } // namespace corvane

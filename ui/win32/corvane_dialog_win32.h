@@ -101,16 +101,6 @@ protected:
     void OnSearch();
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
     void OnColumnClickBlockList(NMHDR* header, LRESULT* result);
-    void OnSetBaseline();
-    void OnCompareWithBaseline();
-    void OnSizeStatistics();
-    void OnFindInAllBlocks();
-    void OnCopyNodeRow();
-    void OnCopyBlockRow();
-    void OnCopyDumpLine();
-    void OnExportNodeRows();
-    void OnExportBlockRows();
-    void OnExportDump();
     LRESULT OnToolClosed(WPARAM wParam, LPARAM lParam);
     // Selects the start-up process's entry and handles the choice, or says
     // why it cannot.
@@ -168,24 +158,10 @@ private:
     // Puts the block rows in the order of the chosen column, keeping the
     // chosen block chosen.
     void SortBlockRows();
-    // Copies the chosen (or else the focused) row of a list with its heading.
-    void CopyRow(const CListCtrl& list, const TableRows& rows);
-    void ExportRows(const TableRows& rows, const char* fileName, bool csv);
-    void PutOnClipboard(const std::string& text);
-    // A fresh snapshot of the process, or nothing after telling the user
-    // why; an ended process leaves the list and its baseline goes.
-    std::optional<HeapSnapshot> TakeSnapshotOf(std::uint32_t processId);
-    // The chosen heap of the chosen process, with its blocks as a fresh
-    // snapshot has them.
-    struct ChosenBlocks {
-        std::uint32_t processId = 0;
-        Address heapBase = 0;
-        AddressWidth width = AddressWidth::Bits32;
-        std::vector<HeapBlockCursor> blocks;
-    };
-    // Nothing after telling the user what to choose or why it failed.
-    std::optional<ChosenBlocks> ChosenHeapBlocks();
-    void OpenTool(std::unique_ptr<CToolDialog> tool);
+    // The commands of the lists' menus, with their map entries, in the files
+    // that handle them.
+    struct ToolCommands;
+    struct CopyCommands;
     // Selects a row of a list and shows it, without the pick's own handling
     // when `quiet`.
     void SelectRow(CListCtrl& list, int row, bool quiet);
