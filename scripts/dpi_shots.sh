@@ -41,8 +41,7 @@ mkdir -p "$dir/dpi"
 shots() {
   local dir=$1 dpi pid
   for dpi in 96 120 144; do
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    corvane_end_wine
     "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     "$WINE" reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1 || true
@@ -72,7 +71,6 @@ shots() {
       window_steps "$dir" close "${tool#*:}" || return 1
     done
   done
-  wineserver -k >/dev/null 2>&1 || true
 }
 
 # One step of tests/dpi/window_steps.cpp, as built in the preset's tree.
@@ -98,15 +96,12 @@ shot() {
   echo "dpi_shots: $dpi DPI, $caption, ${width}x${height}: $dir/dpi/$name-$dpi.png"
 }
 
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
 status=0
 if [ -n "${DISPLAY:-}" ]; then
   shots "$dir" || status=$?
+  corvane_end_wine
 else
   # Room for the main window at 144 DPI, about 1000 by 1100 pixels.
-  xvfb-run -a -s "-screen 0 1600x1400x24" bash -c "$(declare -f shots shot window_steps)"'; shots "$1"' dpi_shots "$dir" \
-    </dev/null || status=$?
+  corvane_in_display --screen 1600x1400x24 shots "$dir" || status=$?
 fi
-wineserver -k >/dev/null 2>&1 || true
 exit $status
