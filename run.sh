@@ -36,7 +36,9 @@ fi
 first_run() {
   local dir=$1 tmp pid row
   tmp=$(mktemp -d)
-  trap 'corvane_end_wine; wait; rm -rf "$tmp"' EXIT
+  # The folder's name goes into the trap now: the local variable is gone by
+  # the time the shell ends.
+  trap "corvane_end_wine; wait; rm -rf '$tmp'" EXIT
 
   # With --report the sample also writes what it sees of its own heaps, in
   # the order it lists them, and stays until its standard input closes, which
