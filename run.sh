@@ -36,7 +36,9 @@ fi
 first_run() {
   local dir=$1 tmp pid row
   tmp=$(mktemp -d)
-  trap 'wineserver -k >/dev/null 2>&1; wait; rm -rf "$tmp"' EXIT
+  # The folder's name goes into the trap now: the local variable is gone by
+  # the time the shell ends.
+  trap "corvane_end_wine; wait; rm -rf '$tmp'" EXIT
 
   # With --report the sample also writes what it sees of its own heaps, in
   # the order it lists them, and stays until its standard input closes, which
@@ -76,12 +78,8 @@ step() {
 }
 
 echo "run: no display; a first run in a private virtual display, on the sample target"
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
 status=0
-# xvfb-run's shell passes no exported functions on: their text goes instead.
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f first_run step)"'; first_run "$1"' run "$dir" \
-  </dev/null || status=$?
+corvane_in_display first_run "$dir" || status=$?
 if [ $status = 0 ]; then
   echo "run: done; Corvane and the sample target have been ended"
 else

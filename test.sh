@@ -26,16 +26,4 @@ subdirs("win32")
 subdirs("win64")
 CTEST
 
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-status=0
-# The prefix's server starts once, inside the virtual display, and Wine's
-# helpers end there too, before the display closes.
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-  bash -c '"$WINESERVER" -p60 </dev/null >/dev/null 2>&1
-           "$WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1
-           ctest --test-dir build --output-on-failure "$@"; s=$?; wineserver -k >/dev/null 2>&1; exit $s' \
-  ctest "$@" </dev/null || status=$?
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-exit $status
+corvane_in_display ctest --test-dir build --output-on-failure "$@"

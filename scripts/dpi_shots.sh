@@ -21,20 +21,17 @@ source scripts/env.sh
 
 preset=${1:-win32}
 case "$preset" in
-  win32) triplet=i686-w64-mingw32 ;;
-  win64) triplet=x86_64-w64-mingw32 ;;
+  win32 | win64) ;;
   *) echo "dpi_shots: the preset is win32 or win64, not '$preset'" >&2; exit 2 ;;
 esac
 if [ "$preset" = win32 ] && [ "$CORVANE_WINE32" = 0 ]; then
   echo "dpi_shots: this machine's kernel does not run 32-bit programs; taking the 64-bit edition"
-  preset=win64 triplet=x86_64-w64-mingw32
+  preset=win64
 fi
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target corvane corvane_sample corvane_show >/dev/null
+cmake --build --preset "$preset" --target corvane corvane_sample corvane_show corvane_window_steps >/dev/null
 dir=$root/build/$preset
 mkdir -p "$dir/dpi"
-"$triplet-g++-posix" -std=c++17 -O1 -Wall -Wextra -Werror -static -o "$dir/dpi/window_steps.exe" \
-  -I. tests/dpi/window_steps.cpp -luser32 -lgdi32
 
 # At each DPI: the registry set while no Wine program runs, then everything
 # started afresh, so that all of Wine reads the new value. Corvane is
@@ -44,8 +41,7 @@ mkdir -p "$dir/dpi"
 shots() {
   local dir=$1 dpi pid
   for dpi in 96 120 144; do
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    corvane_end_wine
     "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     "$WINE" reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1 || true
@@ -66,23 +62,27 @@ shots() {
     shot "$dir" "$dpi" "Corvane - www.example.com" main || return 1
     "$WINE" "$dir/corvane_show.exe" block </dev/null || return 1
     shot "$dir" "$dpi" "Corvane - www.example.com" dump || return 1
-    "$WINE" "$dir/dpi/window_steps.exe" about </dev/null || return 1
+    window_steps "$dir" about || return 1
     shot "$dir" "$dpi" "About Corvane" about || return 1
-    "$WINE" "$dir/dpi/window_steps.exe" close "About Corvane" </dev/null || return 1
+    window_steps "$dir" close "About Corvane" || return 1
     for tool in "compare:Compare with Baseline" "statistics:Size Statistics" "find-all:Find in All Blocks"; do
-      "$WINE" "$dir/dpi/window_steps.exe" tool "${tool%%:*}" </dev/null || return 1
+      window_steps "$dir" tool "${tool%%:*}" || return 1
       shot "$dir" "$dpi" "${tool#*:}" "${tool%%:*}" || return 1
-      "$WINE" "$dir/dpi/window_steps.exe" close "${tool#*:}" </dev/null || return 1
+      window_steps "$dir" close "${tool#*:}" || return 1
     done
   done
-  wineserver -k >/dev/null 2>&1 || true
+}
+
+# One step of tests/dpi/window_steps.cpp, as built in the preset's tree.
+window_steps() {
+  "$WINE" "$1/tests/dpi/corvane_window_steps.exe" "${@:2}" </dev/null
 }
 
 # Waits for the window, checks the DPI Wine now reports, and crops the
 # window out of a picture of the whole screen.
 shot() {
   local dir=$1 dpi=$2 caption=$3 name=$4 place
-  place=$("$WINE" "$dir/dpi/window_steps.exe" place "$caption" </dev/null | tr -d '\r') || {
+  place=$(window_steps "$dir" place "$caption" | tr -d '\r') || {
     echo "$place"
     return 1
   }
@@ -96,15 +96,12 @@ shot() {
   echo "dpi_shots: $dpi DPI, $caption, ${width}x${height}: $dir/dpi/$name-$dpi.png"
 }
 
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
 status=0
 if [ -n "${DISPLAY:-}" ]; then
   shots "$dir" || status=$?
+  corvane_end_wine
 else
   # Room for the main window at 144 DPI, about 1000 by 1100 pixels.
-  xvfb-run -a -s "-screen 0 1600x1400x24" bash -c "$(declare -f shots shot)"'; shots "$1"' dpi_shots "$dir" \
-    </dev/null || status=$?
+  corvane_in_display --screen 1600x1400x24 shots "$dir" || status=$?
 fi
-wineserver -k >/dev/null 2>&1 || true
 exit $status

@@ -78,7 +78,7 @@ fi
 
 say "preparing the Wine prefix at $WINEPREFIX"
 mkdir -p "$(dirname "$WINEPREFIX")"
-wineserver -k >/dev/null 2>&1 || true
+corvane_end_wine
 WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
 wineserver -w
 install_fonts
