@@ -3,6 +3,7 @@ set(CORVANE_FRAMEWORK_SOURCES
   framework/app.cpp
   framework/controls.cpp
   framework/dialog.cpp
+  framework/drawing.cpp
   framework/file_dialog.cpp
   framework/gdi.cpp
   framework/seams.cpp

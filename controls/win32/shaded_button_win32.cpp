@@ -2,7 +2,7 @@
 
 #include "controls/win32/dib_draw_win32.h"
 #include "controls/win32/shade_win32.h"
-#include "framework/app.h"
+#include "framework/drawing.h"
 #include "framework/gdi.h"
 
 #include <algorithm>
@@ -13,34 +13,6 @@ namespace {
 
 // DrawText flags of a caption: one line, centred vertically.
 constexpr UINT kCaptionLayout = DT_VCENTER | DT_SINGLELINE;
-
-void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF color) {
-    const RECT area{x, y, x + width, y + height};
-    const COLORREF previous = ::SetBkColor(dc, color);
-    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-    ::SetBkColor(dc, previous);
-}
-
-// A one-pixel frame: top and left lines in the first colour, stopping one
-// pixel short of the far corners; bottom and right lines, on the last row
-// and column inside r, in the second.
-void Draw3dRect(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    FillSolid(dc, r.left, r.top, width - 1, 1, topLeft);
-    FillSolid(dc, r.left, r.top, 1, height - 1, topLeft);
-    FillSolid(dc, r.right - 1, r.top, 1, height, bottomRight);
-    FillSolid(dc, r.left, r.bottom - 1, width, 1, bottomRight);
-}
-
-void DrawIcon(HDC dc, HICON icon, const RECT& box, UINT flags) {
-    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, box.left, box.top, box.right - box.left,
-                 box.bottom - box.top, DST_ICON | flags);
-}
-
-HICON LoadIconResource(WORD id) {
-    return static_cast<HICON>(::LoadImageA(ResourceModule(), MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
-}
 
 } // namespace
 
@@ -400,7 +372,7 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
 
     if (item->itemState & ODS_DISABLED) {
         if (!DrawDib(m_faceDisabled, dc, 0, 0)) fillFace();
-        if (const HICON icon = PressedIcon()) DrawIcon(dc, icon, m_rcIcon, DSS_DISABLED);
+        if (const HICON icon = PressedIcon()) DrawStateIcon(dc, icon, m_rcIcon, DSS_DISABLED);
         if (m_bBorder && !m_bFlat) ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
         // Embossed: highlight, then grey one pixel up and to the left.
         ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -415,7 +387,7 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
             if (const HICON icon = PressedIcon()) {
                 RECT box = m_rcIcon;
                 if (m_bPushLike) ::OffsetRect(&box, 1, 1);
-                DrawIcon(dc, icon, box, 0);
+                DrawStateIcon(dc, icon, box, 0);
             }
             if (m_bPushLike) ::OffsetRect(&t, 1, 1);
             if (m_bBorder) {
@@ -431,7 +403,7 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
                 fillFace();
             }
             const HICON icon = (m_bHover && m_hIconHover) ? HoverIcon() : NormalIcon();
-            if (icon) DrawIcon(dc, icon, m_rcIcon, 0);
+            if (icon) DrawStateIcon(dc, icon, m_rcIcon, 0);
             if (m_bBorder && (m_bHover || !m_bFlat)) {
                 if (item->itemState & ODS_DEFAULT) {
                     ::DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
