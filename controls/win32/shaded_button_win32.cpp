@@ -1,5 +1,6 @@
 #include "controls/win32/shaded_button_win32.h"
 
+#include "controls/shade_faces.h"
 #include "controls/win32/dib_draw_win32.h"
 #include "controls/win32/shade_win32.h"
 #include "framework/drawing.h"
@@ -87,35 +88,11 @@ void CShadedButton::CreateShadeFaces(std::int32_t effect, std::uint8_t granulari
     GetWindowRect(&window);
     const int width = window.right - window.left;
     const int height = window.bottom - window.top;
-    const int margin = m_FocusRectMargin;
-
-    m_stripeHorz.Create(std::max(1, width - 2 * margin - 1), 1, 8);
-    m_stripeVert.Create(1, std::max(1, height - 2 * margin), 8);
-    m_faceNormal.Create(width, height, 8);
-    BuildShadePalette(m_stripeHorz);
-    BuildShadePalette(m_stripeVert);
-    BuildShadePalette(m_faceNormal);
-    m_faceNormal.BlendPalette(tintColor, tintPercent);
-
-    // Dotted lines alternating the untinted shadow (0) and highlight (255)
-    // colours, starting with shadow at the left and at the bottom.
-    if (std::uint8_t* bits = m_stripeHorz.GetBits()) {
-        for (int x = 0; x < m_stripeHorz.GetWidth(); ++x)
-            bits[x] = (x % 2 == 0) ? 0 : 255;
-    }
-    if (std::uint8_t* bits = m_stripeVert.GetBits()) {
-        for (int row = 0; row < m_stripeVert.GetHeight(); ++row)
-            bits[row * m_stripeVert.GetLineWidth()] = (row % 2 == 0) ? 0 : 255;
-    }
-
-    GenerateShade(m_faceNormal, effect, granularity);
-
-    // The other faces share the normal face's pixels; hover and pressed
-    // differ only by a palette drawn toward the highlight colour.
-    m_faceDisabled.Clone(m_faceNormal);
-    m_faceHover.Clone(m_faceNormal);
-    m_faceHover.BlendPalette(::GetSysColor(COLOR_BTNHIGHLIGHT), highlightPercent);
-    m_facePressed.Clone(m_faceHover);
+    const SystemButtonColours colours;
+    const ButtonFaceLook look{effect, granularity, highlightPercent, tintPercent, static_cast<ColorRef>(tintColor)};
+    BuildButtonFaces(m_faceNormal, m_faceHover, m_facePressed, m_faceDisabled, width, height, look, colours,
+                     ThreadRandom());
+    BuildFocusStripes(m_stripeHorz, m_stripeVert, width, height, m_FocusRectMargin, colours);
 }
 
 void CShadedButton::SetIcon(WORD iconId, UINT align, WORD pressedIconId, WORD hoverIconId, int leftInset) {
