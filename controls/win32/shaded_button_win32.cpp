@@ -50,11 +50,11 @@ void CShadedButton::PreSubclassWindow() {
 
     const DWORD type = style & 0xFFFF;
     if ((type & 3) == 3) {
-        m_nKind = KindCheckBox; // as BS_AUTOCHECKBOX
+        m_nKind = ButtonKind::CheckBox; // as BS_AUTOCHECKBOX
     } else if ((type & 9) == 9) {
-        m_nKind = KindRadio; // as BS_AUTORADIOBUTTON
+        m_nKind = ButtonKind::Radio; // as BS_AUTORADIOBUTTON
     } else {
-        m_nKind = KindPush;
+        m_nKind = ButtonKind::Push;
         m_bPushLike = true;
     }
     // A check box or radio button drawn as such has no edges.
@@ -144,18 +144,21 @@ void CShadedButton::SetToolTipTexts(std::string text, std::string checkedText) {
         return;
     }
     if (!m_hWnd || !m_toolTip.Create(*this, 0)) return;
-    const std::string& shown = (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
     // The button itself is the tool, so the tip covers the whole button
     // wherever it moves.
-    if (m_toolTip.AddTool(GetParent(), shown.c_str(), nullptr, reinterpret_cast<UINT_PTR>(m_hWnd), TTF_IDISHWND)) {
+    if (m_toolTip.AddTool(GetParent(), ToolTipText().c_str(), nullptr, reinterpret_cast<UINT_PTR>(m_hWnd),
+                          TTF_IDISHWND)) {
         m_toolTip.Activate(true);
         m_toolTip.SetMaxTipWidth(300);
     }
 }
 
+const std::string& CShadedButton::ToolTipText() const {
+    return (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
+}
+
 void CShadedButton::ShowToolTipText() {
-    const std::string& shown = (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
-    m_toolTip.UpdateTipText(shown.c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
+    m_toolTip.UpdateTipText(ToolTipText().c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
 }
 
 void CShadedButton::RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -177,6 +180,20 @@ bool CShadedButton::IsPointerOver(POINT clientPoint) const {
     return ::WindowFromPoint(screen) == m_hWnd;
 }
 
+bool CShadedButton::LookPushedWhileOver(bool over) {
+    const bool pushed = (GetState() & BST_PUSHED) != 0;
+    if (over == pushed) return false;
+    SetState(over);
+    return true;
+}
+
+void CShadedButton::ToggleCheck() {
+    if (m_nKind == ButtonKind::CheckBox)
+        SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
+    else if (m_nKind == ButtonKind::Radio)
+        SendMessage(BM_SETCHECK, TRUE);
+}
+
 BOOL CShadedButton::OnEraseBkgnd(HDC) {
     // DrawItem paints every pixel.
     return TRUE;
@@ -185,13 +202,7 @@ BOOL CShadedButton::OnEraseBkgnd(HDC) {
 void CShadedButton::OnMouseMove(UINT flags, POINT point) {
     RelayToToolTip(WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
     if (m_bLButtonDown && ::GetCapture() == m_hWnd) {
-        // Dragging with the button held: look pushed exactly while over it.
-        const bool over = IsPointerOver(point);
-        const bool pushed = (GetState() & BST_PUSHED) != 0;
-        if (over != pushed) {
-            SetState(over);
-            Invalidate(true);
-        }
+        if (LookPushedWhileOver(IsPointerOver(point))) Invalidate(true);
     } else if (!m_bHover) {
         TRACKMOUSEEVENT track{};
         track.cbSize = sizeof track;
@@ -221,12 +232,7 @@ void CShadedButton::OnLButtonDown(UINT flags, POINT point) {
 }
 
 void CShadedButton::OnLButtonUp(UINT flags, POINT point) {
-    if (m_nKind != KindPush && m_bLButtonDown && IsPointerOver(point)) {
-        if (m_nKind == KindCheckBox)
-            SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
-        else if (m_nKind == KindRadio)
-            SendMessage(BM_SETCHECK, TRUE);
-    }
+    if (m_bLButtonDown && IsPointerOver(point)) ToggleCheck();
     m_toolTip.Update();
     RelayToToolTip(WM_LBUTTONUP, flags, MAKELPARAM(point.x, point.y));
     m_bLButtonDown = false;
@@ -249,12 +255,7 @@ void CShadedButton::OnKillFocus(HWND) {
 
 void CShadedButton::OnKeyDown(UINT key, UINT, UINT) {
     // Every auto-repeated key-down toggles a check box again.
-    if (m_nKind != KindPush && key == VK_SPACE) {
-        if (m_nKind == KindCheckBox)
-            SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
-        else if (m_nKind == KindRadio)
-            SendMessage(BM_SETCHECK, TRUE);
-    }
+    if (key == VK_SPACE) ToggleCheck();
     Default();
 }
 
@@ -267,8 +268,7 @@ LRESULT CShadedButton::OnMouseLeave(WPARAM, LPARAM) {
 LRESULT CShadedButton::OnUncheckRadio(WPARAM, LPARAM) {
     if (m_bChecked) {
         m_bChecked = false;
-        if (m_toolTip.GetSafeHwnd())
-            m_toolTip.UpdateTipText(m_strToolTip.c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
+        if (m_toolTip.GetSafeHwnd()) ShowToolTipText();
         Invalidate(true);
     }
     return 0;
@@ -276,9 +276,9 @@ LRESULT CShadedButton::OnUncheckRadio(WPARAM, LPARAM) {
 
 LRESULT CShadedButton::OnSetCheck(WPARAM wParam, LPARAM) {
     m_bChecked = wParam != 0;
-    if (m_nKind == KindPush) {
+    if (m_nKind == ButtonKind::Push) {
         m_bChecked = false;
-    } else if (m_nKind == KindRadio && m_bChecked) {
+    } else if (m_nKind == ButtonKind::Radio && m_bChecked) {
         // Every other control of the group, whatever its class, is told to
         // uncheck itself once this message is done.
         const HWND parent = GetParent();
@@ -301,18 +301,9 @@ void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
     // While the left button is held, the pushed look follows the real
     // pointer; a state change brings its own draw.
     POINT cursor{};
-    if (m_bLButtonDown && ::GetCapture() == m_hWnd && ::GetCursorPos(&cursor)) {
-        const bool over = ::WindowFromPoint(cursor) == m_hWnd;
-        const bool pushed = (GetState() & BST_PUSHED) != 0;
-        if (over && !pushed) {
-            SetState(true);
-            return;
-        }
-        if (!over && pushed) {
-            SetState(false);
-            return;
-        }
-    }
+    if (m_bLButtonDown && ::GetCapture() == m_hWnd && ::GetCursorPos(&cursor) &&
+        LookPushedWhileOver(::WindowFromPoint(cursor) == m_hWnd))
+        return;
 
     RECT r = item->rcItem;
     const int cx = r.right - r.left;
