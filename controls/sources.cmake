@@ -13,5 +13,6 @@ set(CORVANE_CONTROLS_WIN32_SOURCES
   controls/win32/link_label_win32.cpp
   controls/win32/shade_win32.cpp
   controls/win32/shaded_background_win32.cpp
+  controls/win32/shaded_button_paint_win32.cpp
   controls/win32/shaded_button_win32.cpp
 )

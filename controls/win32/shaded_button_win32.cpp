@@ -1,10 +1,8 @@
 #include "controls/win32/shaded_button_win32.h"
 
 #include "controls/shade_faces.h"
-#include "controls/win32/dib_draw_win32.h"
 #include "controls/win32/shade_win32.h"
 #include "framework/drawing.h"
-#include "framework/gdi.h"
 
 #include <algorithm>
 #include <utility>
@@ -296,112 +294,5 @@ LRESULT CShadedButton::OnSetCheck(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CShadedButton::OnGetCheck(WPARAM, LPARAM) { return m_bChecked ? 1 : 0; }
-
-void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
-    // While the left button is held, the pushed look follows the real
-    // pointer; a state change brings its own draw.
-    POINT cursor{};
-    if (m_bLButtonDown && ::GetCapture() == m_hWnd && ::GetCursorPos(&cursor) &&
-        LookPushedWhileOver(::WindowFromPoint(cursor) == m_hWnd))
-        return;
-
-    RECT r = item->rcItem;
-    const int cx = r.right - r.left;
-    const int cy = r.bottom - r.top;
-    const std::string caption = GetWindowText();
-    const int margin = m_FocusRectMargin;
-    RECT t{r.left + margin + 2, r.top, r.right - margin - 2, r.bottom};
-
-    // Everything goes to a memory bitmap first and reaches the screen in one
-    // transfer. Should no memory context be had, draw straight onto the item.
-    CDC memory;
-    CBitmap canvas;
-    const bool buffered = memory.CreateCompatibleDC(item->hDC) && canvas.CreateCompatibleBitmap(item->hDC, cx, cy);
-    const HDC dc = buffered ? memory.GetSafeHdc() : item->hDC;
-    CSelectObject selectCanvas(buffered ? dc : nullptr, canvas.GetSafeHandle());
-    const int previousBkMode = ::SetBkMode(dc, TRANSPARENT);
-    const COLORREF previousTextColor = ::GetTextColor(dc);
-    CSelectObject selectFont(dc, ::GetStockObject(DEFAULT_GUI_FONT));
-
-    if (m_hIcon) {
-        const int iconWidth = m_rcIcon.right - m_rcIcon.left;
-        if (m_nIconAlign == BS_LEFT) {
-            t.left += iconWidth;
-        } else if (m_nIconAlign == BS_RIGHT) {
-            t.right -= iconWidth;
-        } else {
-            // The caption goes below the icon.
-            t.top += m_rcIcon.bottom;
-            t.bottom -= margin + 1;
-        }
-    }
-
-    const auto fillFace = [&] { ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE)); };
-
-    if (item->itemState & ODS_DISABLED) {
-        if (!DrawDib(m_faceDisabled, dc, 0, 0)) fillFace();
-        if (const HICON icon = PressedIcon()) DrawStateIcon(dc, icon, m_rcIcon, DSS_DISABLED);
-        if (m_bBorder && !m_bFlat) ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-        // Embossed: highlight, then grey one pixel up and to the left.
-        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
-        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
-        ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
-        ::OffsetRect(&t, -1, -1);
-        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
-    } else {
-        if ((item->itemState & ODS_SELECTED) || m_bChecked) {
-            const int shift = m_bBorder ? 1 : 0;
-            if (!DrawDib(m_facePressed, dc, shift, shift)) fillFace();
-            if (const HICON icon = PressedIcon()) {
-                RECT box = m_rcIcon;
-                if (m_bPushLike) ::OffsetRect(&box, 1, 1);
-                DrawStateIcon(dc, icon, box, 0);
-            }
-            if (m_bPushLike) ::OffsetRect(&t, 1, 1);
-            if (m_bBorder) {
-                if (m_bFlat)
-                    Draw3dRect(dc, r, ::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT));
-                else
-                    ::DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
-            }
-        } else {
-            if (m_faceNormal.IsValid()) {
-                if (!(m_bHover && DrawDib(m_faceHover, dc, 0, 0))) DrawDib(m_faceNormal, dc, 0, 0);
-            } else {
-                fillFace();
-            }
-            const HICON icon = (m_bHover && m_hIconHover) ? HoverIcon() : NormalIcon();
-            if (icon) DrawStateIcon(dc, icon, m_rcIcon, 0);
-            if (m_bBorder && (m_bHover || !m_bFlat)) {
-                if (item->itemState & ODS_DEFAULT) {
-                    ::DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
-                    ::InflateRect(&r, -1, -1);
-                    ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-                } else if (m_bFlat) {
-                    Draw3dRect(dc, r, ::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_BTNSHADOW));
-                } else {
-                    ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-                }
-            }
-        }
-
-        if ((item->itemState & ODS_FOCUS) && margin > 0) {
-            ::InflateRect(&r, -margin, -margin);
-            DrawDib(m_stripeHorz, dc, r.left + 1, r.top);
-            DrawDib(m_stripeHorz, dc, r.left + 1, r.bottom);
-            DrawDib(m_stripeVert, dc, r.left, r.top + 1);
-            DrawDib(m_stripeVert, dc, r.right, r.top + 1);
-        }
-        ::SetTextColor(dc, m_bHover ? m_crHoverText : m_crText);
-        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
-    }
-
-    if (buffered) {
-        ::BitBlt(item->hDC, 0, 0, cx, cy, dc, 0, 0, SRCCOPY);
-    } else {
-        ::SetTextColor(dc, previousTextColor);
-        ::SetBkMode(dc, previousBkMode);
-    }
-}
 
 } // namespace corvane

@@ -112,6 +112,17 @@ private:
     // there is one, otherwise the plain text.
     const std::string& ToolTipText() const;
     void ShowToolTipText();
+
+    // DrawItem's parts, each drawing onto the off-screen context `dc`.
+    RECT CaptionBox(const RECT& item) const;
+    void DrawCaption(HDC dc, const std::string& caption, RECT box, COLORREF color) const;
+    void DrawDisabledLook(HDC dc, RECT item, RECT captionBox, const std::string& caption) const;
+    void DrawEnabledLook(HDC dc, RECT item, RECT captionBox, const std::string& caption, UINT state) const;
+    void DrawPressedLook(HDC dc, RECT item, RECT& captionBox) const;
+    // Returns the rectangle the focus frame is inset from: the item's, one
+    // pixel smaller inside a default button's double edge.
+    RECT DrawNormalLook(HDC dc, RECT item, UINT state) const;
+    void DrawFocusFrame(HDC dc, RECT inside) const;
 };
 
 } // namespace corvane
