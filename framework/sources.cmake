@@ -4,6 +4,7 @@ set(CORVANE_FRAMEWORK_SOURCES
   framework/clipboard.cpp
   framework/controls.cpp
   framework/dialog.cpp
+  framework/drawing.cpp
   framework/file_dialog.cpp
   framework/gdi.cpp
   framework/seams.cpp

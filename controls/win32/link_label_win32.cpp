@@ -41,7 +41,7 @@ void CLinkLabel::PreSubclassWindow() {
 
     CStatic::PreSubclassWindow();
 
-    m_hLinkCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)); // IDC_HAND
+    m_hLinkCursor = ::LoadCursorA(nullptr, IDC_HAND);
     SendMessage(STM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(m_hLinkCursor));
 
     if (m_ToolTip.Create(*this, TTS_ALWAYSTIP)) {
@@ -121,9 +121,9 @@ void CLinkLabel::OpenLink(std::string link) {
 }
 
 HBRUSH CLinkLabel::CtlColor(HDC dc, UINT) {
-    // A clicked label keeps these colours: both dialogs state only the link
-    // and hover colours, and the "About" label is a command, not a page
-    // that could be shown as visited.
+    // Two colours only, the link's and the hover's: a clicked label keeps
+    // its link colour, since the "About" label runs a command rather than
+    // opening a page that could be marked as visited.
     ::SetTextColor(dc, m_bHover ? m_crHover : m_crNormal);
     ::SetBkMode(dc, TRANSPARENT);
     return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));

@@ -1,9 +1,8 @@
 #include "controls/win32/shaded_button_win32.h"
 
-#include "controls/win32/dib_draw_win32.h"
+#include "controls/shade_faces.h"
 #include "controls/win32/shade_win32.h"
-#include "framework/app.h"
-#include "framework/gdi.h"
+#include "framework/drawing.h"
 
 #include <algorithm>
 #include <utility>
@@ -13,34 +12,6 @@ namespace {
 
 // DrawText flags of a caption: one line, centred vertically.
 constexpr UINT kCaptionLayout = DT_VCENTER | DT_SINGLELINE;
-
-void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF color) {
-    const RECT area{x, y, x + width, y + height};
-    const COLORREF previous = ::SetBkColor(dc, color);
-    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-    ::SetBkColor(dc, previous);
-}
-
-// A one-pixel frame: top and left lines in the first colour, stopping one
-// pixel short of the far corners; bottom and right lines, on the last row
-// and column inside r, in the second.
-void Draw3dRect(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    FillSolid(dc, r.left, r.top, width - 1, 1, topLeft);
-    FillSolid(dc, r.left, r.top, 1, height - 1, topLeft);
-    FillSolid(dc, r.right - 1, r.top, 1, height, bottomRight);
-    FillSolid(dc, r.left, r.bottom - 1, width, 1, bottomRight);
-}
-
-void DrawIcon(HDC dc, HICON icon, const RECT& box, UINT flags) {
-    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, box.left, box.top, box.right - box.left,
-                 box.bottom - box.top, DST_ICON | flags);
-}
-
-HICON LoadIconResource(WORD id) {
-    return static_cast<HICON>(::LoadImageA(ResourceModule(), MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
-}
 
 } // namespace
 
@@ -77,11 +48,11 @@ void CShadedButton::PreSubclassWindow() {
 
     const DWORD type = style & 0xFFFF;
     if ((type & 3) == 3) {
-        m_nKind = KindCheckBox; // as BS_AUTOCHECKBOX
+        m_nKind = ButtonKind::CheckBox; // as BS_AUTOCHECKBOX
     } else if ((type & 9) == 9) {
-        m_nKind = KindRadio; // as BS_AUTORADIOBUTTON
+        m_nKind = ButtonKind::Radio; // as BS_AUTORADIOBUTTON
     } else {
-        m_nKind = KindPush;
+        m_nKind = ButtonKind::Push;
         m_bPushLike = true;
     }
     // A check box or radio button drawn as such has no edges.
@@ -115,35 +86,11 @@ void CShadedButton::CreateShadeFaces(std::int32_t effect, std::uint8_t granulari
     GetWindowRect(&window);
     const int width = window.right - window.left;
     const int height = window.bottom - window.top;
-    const int margin = m_FocusRectMargin;
-
-    m_stripeHorz.Create(std::max(1, width - 2 * margin - 1), 1, 8);
-    m_stripeVert.Create(1, std::max(1, height - 2 * margin), 8);
-    m_faceNormal.Create(width, height, 8);
-    BuildShadePalette(m_stripeHorz);
-    BuildShadePalette(m_stripeVert);
-    BuildShadePalette(m_faceNormal);
-    m_faceNormal.BlendPalette(tintColor, tintPercent);
-
-    // Dotted lines alternating the untinted shadow (0) and highlight (255)
-    // colours, starting with shadow at the left and at the bottom.
-    if (std::uint8_t* bits = m_stripeHorz.GetBits()) {
-        for (int x = 0; x < m_stripeHorz.GetWidth(); ++x)
-            bits[x] = (x % 2 == 0) ? 0 : 255;
-    }
-    if (std::uint8_t* bits = m_stripeVert.GetBits()) {
-        for (int row = 0; row < m_stripeVert.GetHeight(); ++row)
-            bits[row * m_stripeVert.GetLineWidth()] = (row % 2 == 0) ? 0 : 255;
-    }
-
-    GenerateShade(m_faceNormal, effect, granularity);
-
-    // The other faces share the normal face's pixels; hover and pressed
-    // differ only by a palette drawn toward the highlight colour.
-    m_faceDisabled.Clone(m_faceNormal);
-    m_faceHover.Clone(m_faceNormal);
-    m_faceHover.BlendPalette(::GetSysColor(COLOR_BTNHIGHLIGHT), highlightPercent);
-    m_facePressed.Clone(m_faceHover);
+    const SystemButtonColours colours;
+    const ButtonFaceLook look{effect, granularity, highlightPercent, tintPercent, static_cast<ColorRef>(tintColor)};
+    BuildButtonFaces(m_faceNormal, m_faceHover, m_facePressed, m_faceDisabled, width, height, look, colours,
+                     ThreadRandom());
+    BuildFocusStripes(m_stripeHorz, m_stripeVert, width, height, m_FocusRectMargin, colours);
 }
 
 void CShadedButton::SetIcon(WORD iconId, UINT align, WORD pressedIconId, WORD hoverIconId, int leftInset) {
@@ -195,18 +142,21 @@ void CShadedButton::SetToolTipTexts(std::string text, std::string checkedText) {
         return;
     }
     if (!m_hWnd || !m_toolTip.Create(*this, 0)) return;
-    const std::string& shown = (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
     // The button itself is the tool, so the tip covers the whole button
     // wherever it moves.
-    if (m_toolTip.AddTool(GetParent(), shown.c_str(), nullptr, reinterpret_cast<UINT_PTR>(m_hWnd), TTF_IDISHWND)) {
+    if (m_toolTip.AddTool(GetParent(), ToolTipText().c_str(), nullptr, reinterpret_cast<UINT_PTR>(m_hWnd),
+                          TTF_IDISHWND)) {
         m_toolTip.Activate(true);
         m_toolTip.SetMaxTipWidth(300);
     }
 }
 
+const std::string& CShadedButton::ToolTipText() const {
+    return (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
+}
+
 void CShadedButton::ShowToolTipText() {
-    const std::string& shown = (m_bChecked && !m_strToolTipChecked.empty()) ? m_strToolTipChecked : m_strToolTip;
-    m_toolTip.UpdateTipText(shown.c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
+    m_toolTip.UpdateTipText(ToolTipText().c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
 }
 
 void CShadedButton::RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -228,6 +178,20 @@ bool CShadedButton::IsPointerOver(POINT clientPoint) const {
     return ::WindowFromPoint(screen) == m_hWnd;
 }
 
+bool CShadedButton::LookPushedWhileOver(bool over) {
+    const bool pushed = (GetState() & BST_PUSHED) != 0;
+    if (over == pushed) return false;
+    SetState(over);
+    return true;
+}
+
+void CShadedButton::ToggleCheck() {
+    if (m_nKind == ButtonKind::CheckBox)
+        SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
+    else if (m_nKind == ButtonKind::Radio)
+        SendMessage(BM_SETCHECK, TRUE);
+}
+
 BOOL CShadedButton::OnEraseBkgnd(HDC) {
     // DrawItem paints every pixel.
     return TRUE;
@@ -236,13 +200,7 @@ BOOL CShadedButton::OnEraseBkgnd(HDC) {
 void CShadedButton::OnMouseMove(UINT flags, POINT point) {
     RelayToToolTip(WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
     if (m_bLButtonDown && ::GetCapture() == m_hWnd) {
-        // Dragging with the button held: look pushed exactly while over it.
-        const bool over = IsPointerOver(point);
-        const bool pushed = (GetState() & BST_PUSHED) != 0;
-        if (over != pushed) {
-            SetState(over);
-            Invalidate(true);
-        }
+        if (LookPushedWhileOver(IsPointerOver(point))) Invalidate(true);
     } else if (!m_bHover) {
         TRACKMOUSEEVENT track{};
         track.cbSize = sizeof track;
@@ -272,12 +230,7 @@ void CShadedButton::OnLButtonDown(UINT flags, POINT point) {
 }
 
 void CShadedButton::OnLButtonUp(UINT flags, POINT point) {
-    if (m_nKind != KindPush && m_bLButtonDown && IsPointerOver(point)) {
-        if (m_nKind == KindCheckBox)
-            SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
-        else if (m_nKind == KindRadio)
-            SendMessage(BM_SETCHECK, TRUE);
-    }
+    if (m_bLButtonDown && IsPointerOver(point)) ToggleCheck();
     m_toolTip.Update();
     RelayToToolTip(WM_LBUTTONUP, flags, MAKELPARAM(point.x, point.y));
     m_bLButtonDown = false;
@@ -300,12 +253,7 @@ void CShadedButton::OnKillFocus(HWND) {
 
 void CShadedButton::OnKeyDown(UINT key, UINT, UINT) {
     // Every auto-repeated key-down toggles a check box again.
-    if (m_nKind != KindPush && key == VK_SPACE) {
-        if (m_nKind == KindCheckBox)
-            SendMessage(BM_SETCHECK, m_bChecked ? FALSE : TRUE);
-        else if (m_nKind == KindRadio)
-            SendMessage(BM_SETCHECK, TRUE);
-    }
+    if (key == VK_SPACE) ToggleCheck();
     Default();
 }
 
@@ -318,8 +266,7 @@ LRESULT CShadedButton::OnMouseLeave(WPARAM, LPARAM) {
 LRESULT CShadedButton::OnUncheckRadio(WPARAM, LPARAM) {
     if (m_bChecked) {
         m_bChecked = false;
-        if (m_toolTip.GetSafeHwnd())
-            m_toolTip.UpdateTipText(m_strToolTip.c_str(), GetParent(), reinterpret_cast<UINT_PTR>(m_hWnd));
+        if (m_toolTip.GetSafeHwnd()) ShowToolTipText();
         Invalidate(true);
     }
     return 0;
@@ -327,9 +274,9 @@ LRESULT CShadedButton::OnUncheckRadio(WPARAM, LPARAM) {
 
 LRESULT CShadedButton::OnSetCheck(WPARAM wParam, LPARAM) {
     m_bChecked = wParam != 0;
-    if (m_nKind == KindPush) {
+    if (m_nKind == ButtonKind::Push) {
         m_bChecked = false;
-    } else if (m_nKind == KindRadio && m_bChecked) {
+    } else if (m_nKind == ButtonKind::Radio && m_bChecked) {
         // Every other control of the group, whatever its class, is told to
         // uncheck itself once this message is done.
         const HWND parent = GetParent();
@@ -347,121 +294,5 @@ LRESULT CShadedButton::OnSetCheck(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CShadedButton::OnGetCheck(WPARAM, LPARAM) { return m_bChecked ? 1 : 0; }
-
-void CShadedButton::DrawItem(DRAWITEMSTRUCT* item) {
-    // While the left button is held, the pushed look follows the real
-    // pointer; a state change brings its own draw.
-    POINT cursor{};
-    if (m_bLButtonDown && ::GetCapture() == m_hWnd && ::GetCursorPos(&cursor)) {
-        const bool over = ::WindowFromPoint(cursor) == m_hWnd;
-        const bool pushed = (GetState() & BST_PUSHED) != 0;
-        if (over && !pushed) {
-            SetState(true);
-            return;
-        }
-        if (!over && pushed) {
-            SetState(false);
-            return;
-        }
-    }
-
-    RECT r = item->rcItem;
-    const int cx = r.right - r.left;
-    const int cy = r.bottom - r.top;
-    const std::string caption = GetWindowText();
-    const int margin = m_FocusRectMargin;
-    RECT t{r.left + margin + 2, r.top, r.right - margin - 2, r.bottom};
-
-    // Everything goes to a memory bitmap first and reaches the screen in one
-    // transfer. Should no memory context be had, draw straight onto the item.
-    CDC memory;
-    CBitmap canvas;
-    const bool buffered = memory.CreateCompatibleDC(item->hDC) && canvas.CreateCompatibleBitmap(item->hDC, cx, cy);
-    const HDC dc = buffered ? memory.GetSafeHdc() : item->hDC;
-    CSelectObject selectCanvas(buffered ? dc : nullptr, canvas.GetSafeHandle());
-    const int previousBkMode = ::SetBkMode(dc, TRANSPARENT);
-    const COLORREF previousTextColor = ::GetTextColor(dc);
-    CSelectObject selectFont(dc, ::GetStockObject(DEFAULT_GUI_FONT));
-
-    if (m_hIcon) {
-        const int iconWidth = m_rcIcon.right - m_rcIcon.left;
-        if (m_nIconAlign == BS_LEFT) {
-            t.left += iconWidth;
-        } else if (m_nIconAlign == BS_RIGHT) {
-            t.right -= iconWidth;
-        } else {
-            // The caption goes below the icon.
-            t.top += m_rcIcon.bottom;
-            t.bottom -= margin + 1;
-        }
-    }
-
-    const auto fillFace = [&] { ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE)); };
-
-    if (item->itemState & ODS_DISABLED) {
-        if (!DrawDib(m_faceDisabled, dc, 0, 0)) fillFace();
-        if (const HICON icon = PressedIcon()) DrawIcon(dc, icon, m_rcIcon, DSS_DISABLED);
-        if (m_bBorder && !m_bFlat) ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-        // Embossed: highlight, then grey one pixel up and to the left.
-        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
-        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
-        ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
-        ::OffsetRect(&t, -1, -1);
-        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
-    } else {
-        if ((item->itemState & ODS_SELECTED) || m_bChecked) {
-            const int shift = m_bBorder ? 1 : 0;
-            if (!DrawDib(m_facePressed, dc, shift, shift)) fillFace();
-            if (const HICON icon = PressedIcon()) {
-                RECT box = m_rcIcon;
-                if (m_bPushLike) ::OffsetRect(&box, 1, 1);
-                DrawIcon(dc, icon, box, 0);
-            }
-            if (m_bPushLike) ::OffsetRect(&t, 1, 1);
-            if (m_bBorder) {
-                if (m_bFlat)
-                    Draw3dRect(dc, r, ::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT));
-                else
-                    ::DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
-            }
-        } else {
-            if (m_faceNormal.IsValid()) {
-                if (!(m_bHover && DrawDib(m_faceHover, dc, 0, 0))) DrawDib(m_faceNormal, dc, 0, 0);
-            } else {
-                fillFace();
-            }
-            const HICON icon = (m_bHover && m_hIconHover) ? HoverIcon() : NormalIcon();
-            if (icon) DrawIcon(dc, icon, m_rcIcon, 0);
-            if (m_bBorder && (m_bHover || !m_bFlat)) {
-                if (item->itemState & ODS_DEFAULT) {
-                    ::DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
-                    ::InflateRect(&r, -1, -1);
-                    ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-                } else if (m_bFlat) {
-                    Draw3dRect(dc, r, ::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_BTNSHADOW));
-                } else {
-                    ::DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-                }
-            }
-        }
-
-        if ((item->itemState & ODS_FOCUS) && margin > 0) {
-            ::InflateRect(&r, -margin, -margin);
-            DrawDib(m_stripeHorz, dc, r.left + 1, r.top);
-            DrawDib(m_stripeHorz, dc, r.left + 1, r.bottom);
-            DrawDib(m_stripeVert, dc, r.left, r.top + 1);
-            DrawDib(m_stripeVert, dc, r.right, r.top + 1);
-        }
-        ::SetTextColor(dc, m_bHover ? m_crHoverText : m_crText);
-        ::DrawTextA(dc, caption.c_str(), -1, &t, m_nTextFormat);
-    }
-
-    if (buffered) {
-        ::BitBlt(item->hDC, 0, 0, cx, cy, dc, 0, 0, SRCCOPY);
-    } else {
-        ::SetTextColor(dc, previousTextColor);
-        ::SetBkMode(dc, previousBkMode);
-    }
-}
 
 } // namespace corvane

@@ -18,11 +18,11 @@ namespace corvane {
 // its dialog group; wParam and lParam are 0.
 constexpr UINT WM_UNCHECK_RADIO = WM_USER + 0x100;
 
+// What PreSubclassWindow reads from the button type bits.
+enum class ButtonKind : int { Push = 0, CheckBox = 2, Radio = 4 };
+
 class CShadedButton : public CButton {
 public:
-    // What PreSubclassWindow reads from the button type bits.
-    enum Kind : int { KindPush = 0, KindCheckBox = 2, KindRadio = 4 };
-
     CShadedButton();
     ~CShadedButton() override;
 
@@ -75,7 +75,7 @@ protected:
     std::string m_strToolTipChecked;
     bool m_bChecked = false;
     bool m_bPushLike = false;
-    int m_nKind = KindPush;
+    ButtonKind m_nKind = ButtonKind::Push;
     CDib m_faceNormal;
     CDib m_facePressed;
     CDib m_faceDisabled;
@@ -102,7 +102,27 @@ protected:
 
 private:
     bool IsPointerOver(POINT clientPoint) const;
+    // While the left button is held: looks pushed exactly while the pointer
+    // is over the button. True when the pushed state changed.
+    bool LookPushedWhileOver(bool over);
+    // A click or the space bar: a check box inverts its state, a radio
+    // button becomes checked, a push button stays as it is.
+    void ToggleCheck();
+    // What the tooltip shows: the checked-state text while checked, when
+    // there is one, otherwise the plain text.
+    const std::string& ToolTipText() const;
     void ShowToolTipText();
+
+    // DrawItem's parts, each drawing onto the off-screen context `dc`.
+    RECT CaptionBox(const RECT& item) const;
+    void DrawCaption(HDC dc, const std::string& caption, RECT box, COLORREF color) const;
+    void DrawDisabledLook(HDC dc, RECT item, RECT captionBox, const std::string& caption) const;
+    void DrawEnabledLook(HDC dc, RECT item, RECT captionBox, const std::string& caption, UINT state) const;
+    void DrawPressedLook(HDC dc, RECT item, RECT& captionBox) const;
+    // Returns the rectangle the focus frame is inset from: the item's, one
+    // pixel smaller inside a default button's double edge.
+    RECT DrawNormalLook(HDC dc, RECT item, UINT state) const;
+    void DrawFocusFrame(HDC dc, RECT inside) const;
 };
 
 } // namespace corvane

@@ -12,6 +12,7 @@ set(CORVANE_HOST_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/host/row_text_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/save_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/search_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/host/shade_faces_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/shade_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/size_statistics_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/snapshot_compare_test.cpp

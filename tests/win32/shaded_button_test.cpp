@@ -331,21 +331,21 @@ protected:
 TEST_F(ShadedButtons, AttachingReadsKindEdgesAndCaptionFormatAndMakesEveryButtonOwnerDrawn) {
     struct Expected {
         ShadedProbe& button;
-        int kind;
+        ButtonKind kind;
         bool pushLike;
         BOOL border;
         bool flat;
         UINT format;
     };
     const Expected expected[] = {
-        {dialog.m_refresh, 0, true, TRUE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
-        {dialog.m_check, 2, false, FALSE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
-        {dialog.m_pushLike, 2, true, TRUE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
-        {dialog.m_flat, 0, true, TRUE, true, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
-        {dialog.m_radioOne, 4, false, FALSE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
-        {dialog.m_radioThree, 4, true, TRUE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
-        {dialog.m_left, 0, true, TRUE, false, DT_LEFT | DT_VCENTER | DT_SINGLELINE},
-        {dialog.m_right, 0, true, TRUE, false, DT_RIGHT | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_refresh, ButtonKind::Push, true, TRUE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_check, ButtonKind::CheckBox, false, FALSE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_pushLike, ButtonKind::CheckBox, true, TRUE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_flat, ButtonKind::Push, true, TRUE, true, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_radioOne, ButtonKind::Radio, false, FALSE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_radioThree, ButtonKind::Radio, true, TRUE, false, DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_left, ButtonKind::Push, true, TRUE, false, DT_LEFT | DT_VCENTER | DT_SINGLELINE},
+        {dialog.m_right, ButtonKind::Push, true, TRUE, false, DT_RIGHT | DT_VCENTER | DT_SINGLELINE},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.button.GetWindowText());
