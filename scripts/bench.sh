@@ -13,11 +13,11 @@ source scripts/env.sh
 preset=win32
 [ "$CORVANE_WINE32" = 1 ] || preset=win64
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target corvane_fill_bench corvane_outside_bench
+cmake --build --preset "$preset" --target corvane_fill_bench corvane_wine_heaps_bench
 echo "== filling the main window's lists under Wine ($preset build)"
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   bash -c '"$WINE" "$1"; s=$?; "$WINE" "$2" || s=$?; wineserver -k >/dev/null 2>&1; exit $s' bench \
-  "build/$preset/bench/win32/corvane_fill_bench.exe" "build/$preset/bench/win32/corvane_outside_bench.exe" </dev/null
+  "build/$preset/bench/win32/corvane_fill_bench.exe" "build/$preset/bench/win32/corvane_wine_heaps_bench.exe" </dev/null
 uptime

@@ -57,8 +57,8 @@ bool FindProcessEnvironment(HANDLE process, Address& peb, unsigned& pointerSize,
     return true;
 }
 
-OutsideSnapshot Win32WineHeapReader::Read(std::uint32_t processId) {
-    OutsideSnapshot snapshot;
+WineHeapSnapshot Win32WineHeapReader::Read(std::uint32_t processId) {
+    WineHeapSnapshot snapshot;
     const UniqueHandle process(::OpenProcess(kInspectRights, FALSE, processId));
     if (!process) {
         snapshot.unreadable = "The heaps of this process cannot be read: it cannot be opened.";
