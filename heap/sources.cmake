@@ -5,6 +5,7 @@ set(CORVANE_HEAP_SOURCES
   heap/block_copy.cpp
   heap/block_source.cpp
   heap/block_walk.cpp
+  heap/budgeted_memory.cpp
   heap/debug_buffer.cpp
   heap/dump_text.cpp
   heap/fields.cpp

@@ -1,5 +1,6 @@
 #include "heap/wine_heaps.h"
 
+#include "heap/budgeted_memory.h"
 #include "heap/fields.h"
 
 #include <algorithm>
@@ -30,54 +31,6 @@ bool Fail(std::string& failure, const char* format, ...) {
     va_end(arguments);
     return false;
 }
-
-// The process's memory, read within what one snapshot may spend: so many
-// reads (each a round trip to the system) and so many bytes copied.
-class BudgetedMemory {
-public:
-    BudgetedMemory(const MemoryView& memory, const WineHeapLimits& limits)
-        : m_memory(memory), m_limits(limits), m_readsLeft(limits.reads), m_bytesLeft(limits.bytes),
-          m_entriesLeft(limits.entries) {}
-
-    bool IsReadable(Address address, std::size_t size) { return Spend(0) && m_memory.IsReadable(address, size); }
-    bool Read(Address address, void* destination, std::size_t size) {
-        return Spend(size) && m_memory.Read(address, destination, size);
-    }
-    // Whether a copy of `size` bytes still fits, before room is made for it.
-    bool Affords(std::uint64_t size) {
-        if (size > m_bytesLeft && m_spent.empty())
-            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " bytes copied from the process",
-                                 m_limits.bytes);
-        return m_spent.empty();
-    }
-    // Whether `count` more entry records fit, before they are made.
-    bool AffordsEntries(std::uint64_t count) {
-        if (count > m_entriesLeft && m_spent.empty())
-            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " blocks", m_limits.entries);
-        return m_spent.empty();
-    }
-    void TakeEntries(std::uint64_t count) { m_entriesLeft -= count; }
-    // Why nothing more is read, once a limit is reached.
-    const std::string& spent() const { return m_spent; }
-
-private:
-    bool Spend(std::uint64_t size) {
-        if (m_readsLeft == 0 && m_spent.empty())
-            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " reads of the process's memory",
-                                 m_limits.reads);
-        if (!Affords(size)) return false;
-        --m_readsLeft;
-        m_bytesLeft -= size;
-        return true;
-    }
-
-    const MemoryView& m_memory;
-    WineHeapLimits m_limits;
-    std::uint64_t m_readsLeft;
-    std::uint64_t m_bytesLeft;
-    std::uint64_t m_entriesLeft;
-    std::string m_spent;
-};
 
 // The rows of a region, in address order: each runs from its data to the
 // next row's data, so that one row's address plus its size is the next
