@@ -55,13 +55,7 @@ SnapshotResult TakeHeapSnapshot(DebugInfoService& service, std::uint32_t process
     snapshot.heaps.reserve(heaps.size());
     for (const HeapRecord& record : heaps) {
         if (!reader.ReadEntries(record, entries, detail)) return unreadable();
-        SnapshotHeap heap;
-        heap.record = record;
-        heap.blocks.reserve(entries.size());
-        HeapBlockCursor cursor;
-        for (bool more = HeapBlockFirst(record, entries, cursor); more; more = HeapBlockNext(record, entries, cursor))
-            heap.blocks.push_back(cursor);
-        snapshot.heaps.push_back(std::move(heap));
+        snapshot.heaps.push_back({record, WalkHeapBlocks(record, entries)});
     }
     return SnapshotResult::Taken;
 }

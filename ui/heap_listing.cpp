@@ -133,19 +133,14 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
         }
         // The rows are kept as numbers and shown at once; only a walk long
         // enough for a person to notice shows its progress.
-        std::vector<HeapBlockCursor> blocks;
-        blocks.reserve(entries.size());
         std::uint64_t lastShown = clock();
-        HeapBlockCursor cursor;
-        for (bool more = HeapBlockFirst(heap, entries, cursor); more; more = HeapBlockNext(heap, entries, cursor)) {
-            blocks.push_back(cursor);
-            const auto rows = static_cast<std::uint32_t>(blocks.size());
-            if (!IsProgressRow(rows)) continue;
+        std::vector<HeapBlockCursor> blocks = WalkHeapBlocks(heap, entries, [&](std::uint32_t rows) {
+            if (!IsProgressRow(rows)) return;
             const std::uint64_t now = clock();
-            if (now - lastShown < kProgressPeriodMs) continue;
+            if (now - lastShown < kProgressPeriodMs) return;
             lastShown = now;
             window.SetBlockFrameCaption(ProgressCaption(rows, heap.entryCount));
-        }
+        });
         window.ShowBlockRows(std::move(blocks), AddressWidthOf(service.Layout()));
         break; // only the first heap with that base is listed
     }
