@@ -10,6 +10,7 @@ set(CORVANE_HEAP_SOURCES
   heap/dump_text.cpp
   heap/fields.cpp
   heap/find_text.cpp
+  heap/heap_query.cpp
   heap/heap_search.cpp
   heap/heap_snapshot.cpp
   heap/process_list.cpp
