@@ -2,12 +2,12 @@
 
 // The real platform services of the program.
 
-#include "heap/fallback_service.h"
 #include "heap/win32/block_source_win32.h"
 #include "heap/win32/debug_info_service_win32.h"
 #include "heap/win32/process_enumerator_win32.h"
 #include "heap/win32/save_files_win32.h"
 #include "heap/win32/wine_heaps_win32.h"
+#include "heap/wine_heaps_service.h"
 #include "ui/platform.h"
 
 namespace corvane {
@@ -18,8 +18,8 @@ public:
     ProcessEnumerator& Processes() override { return m_processes; }
     bool BindDebugFunctions(std::string& error) override { return m_debugInfo.Bind(error); }
     // The platform's heap query, or where it reports no heaps under Wine,
-    // the heaps read from outside.
-    DebugInfoService& DebugInfo() override { return m_heapQuery; }
+    // Wine's heaps read from the process's memory.
+    DebugInfoService& DebugInfo() override { return m_wineHeapsService; }
     BlockSource& Blocks() override { return m_blocks; }
     SaveFiles& Files() override { return m_files; }
     void ExitProcess(int exitCode) override { ::ExitProcess(static_cast<UINT>(exitCode)); }
@@ -27,8 +27,8 @@ public:
 private:
     Win32ProcessEnumerator m_processes;
     Win32DebugInfoService m_debugInfo;
-    Win32WineHeapReader m_wineHeaps;
-    FallbackDebugInfoService m_heapQuery{m_debugInfo, m_wineHeaps};
+    Win32WineHeapReader m_wineHeapReader;
+    WineHeapsService m_wineHeapsService{m_debugInfo, m_wineHeapReader};
     Win32BlockSource m_blocks;
     Win32SaveFiles m_files;
 };

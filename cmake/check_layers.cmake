@@ -1,23 +1,25 @@
 # Checks that every source file includes only what its layer may include:
-#   heap/                            their own folder, framework/unique_resource.h
-#   controls/, framework/            their own folder
-#   ui/                              heap/, ui/, res/resource.h, framework/unique_resource.h
+#   base/                            its own folder: the portable helpers of every layer
+#   heap/, controls/, framework/     their own folder
+#   ui/                              heap/, ui/, res/resource.h
 #   heap/win32/, controls/win32/     their folder's portable half, their own folder, framework/
 #   ui/win32/                        anything but app/
 #   app/                             anything
-# and that no portable file (outside win32/, framework/ and app/) includes a
-# Windows header. Run with cmake -DROOT=<source folder> -P check_layers.cmake.
+# and base/ besides, from every folder; and that no portable file (outside
+# win32/, framework/ and app/) includes a Windows header. Run with
+# cmake -DROOT=<source folder> -P check_layers.cmake.
 
-set(allowed_heap "heap/;framework/unique_resource.h")
-set(allowed_controls "controls/")
-set(allowed_framework "framework/")
-set(allowed_ui "heap/;ui/;res/resource.h;framework/unique_resource.h")
-set(allowed_heap_win32 "heap/;framework/")
-set(allowed_controls_win32 "controls/;framework/")
-set(allowed_ui_win32 "heap/;controls/;framework/;ui/;res/")
+set(allowed_base "base/")
+set(allowed_heap "base/;heap/")
+set(allowed_controls "base/;controls/")
+set(allowed_framework "base/;framework/")
+set(allowed_ui "base/;heap/;ui/;res/resource.h")
+set(allowed_heap_win32 "base/;heap/;framework/")
+set(allowed_controls_win32 "base/;controls/;framework/")
+set(allowed_ui_win32 "base/;heap/;controls/;framework/;ui/;res/")
 
 set(faults "")
-foreach(layer heap controls framework ui heap/win32 controls/win32 ui/win32)
+foreach(layer base heap controls framework ui heap/win32 controls/win32 ui/win32)
   string(REPLACE "/" "_" key "${layer}")
   file(GLOB files "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
   foreach(file IN LISTS files)

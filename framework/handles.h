@@ -2,7 +2,7 @@
 
 // Owners of the platform's handles, all of them the one UniqueResource.
 
-#include "framework/unique_resource.h"
+#include "base/unique_resource.h"
 
 #include <windows.h>
 

@@ -64,4 +64,16 @@ bool HeapBlockNext(const HeapRecord& heap, const std::vector<HeapEntry>& entries
     return true;
 }
 
+std::vector<HeapBlockCursor> WalkHeapBlocks(const HeapRecord& heap, const std::vector<HeapEntry>& entries,
+                                            const BlockWalkProgress& progress) {
+    std::vector<HeapBlockCursor> blocks;
+    blocks.reserve(entries.size());
+    HeapBlockCursor cursor;
+    for (bool more = HeapBlockFirst(heap, entries, cursor); more; more = HeapBlockNext(heap, entries, cursor)) {
+        blocks.push_back(cursor);
+        if (progress) progress(static_cast<std::uint32_t>(blocks.size()));
+    }
+    return blocks;
+}
+
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "heap/debug_buffer.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace corvane {
@@ -34,6 +35,13 @@ struct HeapBlockCursor {
 // or only segment entries.
 bool HeapBlockFirst(const HeapRecord& heap, const std::vector<HeapEntry>& entries, HeapBlockCursor& cursor);
 bool HeapBlockNext(const HeapRecord& heap, const std::vector<HeapEntry>& entries, HeapBlockCursor& cursor);
+
+// Told after each block of a walk, with the number of blocks walked so far.
+using BlockWalkProgress = std::function<void(std::uint32_t blocks)>;
+
+// Every block of one heap, in the walk's order.
+std::vector<HeapBlockCursor> WalkHeapBlocks(const HeapRecord& heap, const std::vector<HeapEntry>& entries,
+                                            const BlockWalkProgress& progress = {});
 
 // Updates `kind` from an entry's flags; flags that name no kind leave it as
 // it was, so a later unmarked block carries the kind of the block before it.

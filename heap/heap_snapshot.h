@@ -2,6 +2,7 @@
 
 #include "heap/block_walk.h"
 #include "heap/debug_buffer.h"
+#include "heap/heap_query.h"
 #include "heap/services.h"
 
 #include <cstdint>
@@ -39,12 +40,6 @@ struct BusyTotals {
     std::uint64_t bytes = 0;
 };
 BusyTotals CountBusyBlocks(const std::vector<HeapBlockCursor>& blocks);
-
-// What the user reads when a heap query fails: the query tells its failure
-// by the status it returns, and leaves the thread's last error as it was.
-std::string HeapQueryFailedText(std::uint32_t status);
-// ... and when the filled buffer cannot be read as a snapshot.
-std::string UnreadableSnapshotText(const std::string& detail);
 
 enum class SnapshotResult { Taken, ProcessEnded, Failed };
 

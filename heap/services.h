@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/unique_resource.h"
+#include "base/unique_resource.h"
 #include "heap/debug_buffer.h"
 #include "heap/memory_view.h"
 #include "heap/process_list.h"

@@ -5,11 +5,12 @@ set(CORVANE_HEAP_SOURCES
   heap/block_copy.cpp
   heap/block_source.cpp
   heap/block_walk.cpp
+  heap/budgeted_memory.cpp
   heap/debug_buffer.cpp
   heap/dump_text.cpp
-  heap/fallback_service.cpp
   heap/fields.cpp
   heap/find_text.cpp
+  heap/heap_query.cpp
   heap/heap_search.cpp
   heap/heap_snapshot.cpp
   heap/process_list.cpp
@@ -19,6 +20,7 @@ set(CORVANE_HEAP_SOURCES
   heap/table_text.cpp
   heap/wine_heap_layout.cpp
   heap/wine_heaps.cpp
+  heap/wine_heaps_service.cpp
 )
 # The platform services behind the data layer's interfaces.
 set(CORVANE_HEAP_WIN32_SOURCES

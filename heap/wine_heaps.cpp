@@ -1,5 +1,6 @@
 #include "heap/wine_heaps.h"
 
+#include "heap/budgeted_memory.h"
 #include "heap/fields.h"
 
 #include <algorithm>
@@ -30,54 +31,6 @@ bool Fail(std::string& failure, const char* format, ...) {
     va_end(arguments);
     return false;
 }
-
-// The process's memory, read within what one snapshot may spend: so many
-// reads (each a round trip to the system) and so many bytes copied.
-class BudgetedMemory {
-public:
-    BudgetedMemory(const MemoryView& memory, const OutsideReadLimits& limits)
-        : m_memory(memory), m_limits(limits), m_readsLeft(limits.reads), m_bytesLeft(limits.bytes),
-          m_entriesLeft(limits.entries) {}
-
-    bool IsReadable(Address address, std::size_t size) { return Spend(0) && m_memory.IsReadable(address, size); }
-    bool Read(Address address, void* destination, std::size_t size) {
-        return Spend(size) && m_memory.Read(address, destination, size);
-    }
-    // Whether a copy of `size` bytes still fits, before room is made for it.
-    bool Affords(std::uint64_t size) {
-        if (size > m_bytesLeft && m_spent.empty())
-            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " bytes copied from the process",
-                                 m_limits.bytes);
-        return m_spent.empty();
-    }
-    // Whether `count` more entry records fit, before they are made.
-    bool AffordsEntries(std::uint64_t count) {
-        if (count > m_entriesLeft && m_spent.empty())
-            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " blocks", m_limits.entries);
-        return m_spent.empty();
-    }
-    void TakeEntries(std::uint64_t count) { m_entriesLeft -= count; }
-    // Why nothing more is read, once a limit is reached.
-    const std::string& spent() const { return m_spent; }
-
-private:
-    bool Spend(std::uint64_t size) {
-        if (m_readsLeft == 0 && m_spent.empty())
-            m_spent = FormatText("the reading stopped at its limit of %" PRIu64 " reads of the process's memory",
-                                 m_limits.reads);
-        if (!Affords(size)) return false;
-        --m_readsLeft;
-        m_bytesLeft -= size;
-        return true;
-    }
-
-    const MemoryView& m_memory;
-    OutsideReadLimits m_limits;
-    std::uint64_t m_readsLeft;
-    std::uint64_t m_bytesLeft;
-    std::uint64_t m_entriesLeft;
-    std::string m_spent;
-};
 
 // The rows of a region, in address order: each runs from its data to the
 // next row's data, so that one row's address plus its size is the next
@@ -119,9 +72,9 @@ struct RegionBlocks {
 // Reads the heaps of one snapshot in one layout. Ranges already read as a
 // region or a large block are remembered, so that no memory is read twice
 // as part of two heaps.
-class WineHeapReader {
+class LayoutReader {
 public:
-    WineHeapReader(BudgetedMemory& memory, const WineLayout& layout)
+    LayoutReader(BudgetedMemory& memory, const WineLayout& layout)
         : m_memory(memory), m_layout(layout), m_limit(layout.pointerSize == 4 ? 0xFFFFFFFFull : ~std::uint64_t{0}) {}
 
     bool Value(Address at, unsigned width, std::uint64_t& value) {
@@ -172,7 +125,7 @@ public:
         return true;
     }
 
-    bool ReadHeap(Address base, OutsideHeap& heap, std::string& failure) {
+    bool ReadHeap(Address base, WineHeap& heap, std::string& failure) {
         if (!IsHeap(base)) return Fail(failure, "its header is not a heap's");
         std::uint64_t flags = 0;
         if (!Value(base + m_layout.flags, 4, flags)) return Fail(failure, "its flags cannot be read");
@@ -208,7 +161,7 @@ private:
     // A region: its header and its committed bytes, read in one piece once
     // the process's map of its memory says they are there, so that the sizes
     // and the blocks they describe belong together.
-    bool ReadRegion(Address region, OutsideHeap& heap, std::string& failure) {
+    bool ReadRegion(Address region, WineHeap& heap, std::string& failure) {
         const unsigned p = m_layout.pointerSize;
         const Address headerSize = m_layout.RegionHeaderSize();
         const Address first = region + headerSize - kWineBlockHeaderSize;
@@ -366,7 +319,7 @@ private:
 
     // A large block: its header, read in one piece, and its memory, which
     // the process's map must say is all there.
-    bool ReadLargeBlock(Address header, OutsideHeap& heap, std::string& failure) {
+    bool ReadLargeBlock(Address header, WineHeap& heap, std::string& failure) {
         const unsigned p = m_layout.pointerSize;
         const Address headerSize = m_layout.RegionHeaderSize();
         unsigned char bytes[64] = {};
@@ -407,7 +360,7 @@ private:
 WineHeapVersion RecogniseLayout(BudgetedMemory& memory, Address processHeap, unsigned pointerSize) {
     WineHeapVersion found = WineHeapVersion::Unknown;
     for (const WineHeapVersion version : {WineHeapVersion::Wine8, WineHeapVersion::Wine10}) {
-        WineHeapReader reader(memory, WineLayout::Of(version, pointerSize));
+        LayoutReader reader(memory, WineLayout::Of(version, pointerSize));
         if (!reader.IsHeap(processHeap) || !reader.FirstBlockIsOfThisLayout(processHeap)) continue;
         if (found != WineHeapVersion::Unknown) return WineHeapVersion::Unknown; // both fit: neither is believed
         found = version;
@@ -417,15 +370,14 @@ WineHeapVersion RecogniseLayout(BudgetedMemory& memory, Address processHeap, uns
 
 } // namespace
 
-OutsideSnapshot ReadWineHeaps(const MemoryView& view, Address peb, unsigned pointerSize,
-                              const OutsideReadLimits& limits) {
-    OutsideSnapshot snapshot;
+WineHeapSnapshot ReadWineHeaps(const MemoryView& view, Address peb, unsigned pointerSize,
+                               const WineHeapLimits& limits) {
+    WineHeapSnapshot snapshot;
     BudgetedMemory memory(view, limits);
     // Both layouts keep the process heap's address in the same place.
     const WineLayout eitherLayout = WineLayout::Of(WineHeapVersion::Wine8, pointerSize);
     Address processHeap = 0;
-    if (!WineHeapReader(memory, eitherLayout).Pointer(peb + eitherLayout.processHeap, processHeap) ||
-        processHeap == 0) {
+    if (!LayoutReader(memory, eitherLayout).Pointer(peb + eitherLayout.processHeap, processHeap) || processHeap == 0) {
         snapshot.unreadable = "The heaps of this process cannot be read: its memory cannot be read.";
         return snapshot;
     }
@@ -435,13 +387,13 @@ OutsideSnapshot ReadWineHeaps(const MemoryView& view, Address peb, unsigned poin
         return snapshot;
     }
     const WineLayout layout = WineLayout::Of(snapshot.version, pointerSize);
-    WineHeapReader reader(memory, layout);
+    LayoutReader reader(memory, layout);
 
     // The process heap, then every heap on its list of heaps, as far as the
     // list can be followed.
     std::vector<Address> links;
     std::string failure;
-    const bool listed = reader.ListLinks(processHeap + layout.entry, kMaxOutsideHeaps, "list of heaps", links, failure);
+    const bool listed = reader.ListLinks(processHeap + layout.entry, kMaxWineHeaps, "list of heaps", links, failure);
     std::vector<Address> bases{processHeap};
     for (const Address link : links)
         bases.push_back(link - layout.entry);
@@ -449,7 +401,7 @@ OutsideSnapshot ReadWineHeaps(const MemoryView& view, Address peb, unsigned poin
         snapshot.brokenHeaps.push_back(
             {0, "Heaps after heap " + std::to_string(bases.size()) + " are left out: " + failure + "."});
     for (std::size_t i = 0; i < bases.size(); ++i) {
-        OutsideHeap heap;
+        WineHeap heap;
         if (reader.ReadHeap(bases[i], heap, failure)) {
             snapshot.heaps.push_back(std::move(heap));
             continue;

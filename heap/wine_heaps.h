@@ -29,12 +29,12 @@ namespace corvane {
 // are fixed (0x0001), free ones free (0x0100). The blocks of a front-end
 // group are blocks of their own in that order, in place of the busy block
 // that holds the group.
-using OutsideHeap = HeapWithEntries;
+using WineHeap = HeapWithEntries;
 
-struct OutsideSnapshot {
+struct WineHeapSnapshot {
     // The heaps read cleanly, the process heap first, then the others in
     // the order the process lists them.
-    std::vector<OutsideHeap> heaps;
+    std::vector<WineHeap> heaps;
     // The heaps left out: which heap, and what failed.
     std::vector<BrokenHeap> brokenHeaps;
     // When no heap could be read at all: why, in one plain line.
@@ -47,7 +47,7 @@ struct OutsideSnapshot {
 // program: the lists' lengths, one region's bytes, and for the snapshot as a
 // whole the reads of the process's memory (each a round trip to the system),
 // the bytes copied out of it and the entry records made.
-constexpr std::uint32_t kMaxOutsideHeaps = 4096;
+constexpr std::uint32_t kMaxWineHeaps = 4096;
 constexpr std::uint32_t kMaxHeapRegions = 65536;
 constexpr std::uint32_t kMaxLargeBlocks = 65536;
 constexpr std::uint64_t kMaxRegionBytes = std::uint64_t{1} << 30;
@@ -58,7 +58,7 @@ constexpr std::uint64_t kMaxSnapshotBytes = std::uint64_t{4} << 30;
 constexpr std::uint64_t kMaxSnapshotEntries = std::uint64_t{8} << 20;
 
 // What one snapshot may spend on the process's memory.
-struct OutsideReadLimits {
+struct WineHeapLimits {
     std::uint64_t reads = kMaxSnapshotReads;
     std::uint64_t bytes = kMaxSnapshotBytes;
     std::uint64_t entries = kMaxSnapshotEntries;
@@ -68,17 +68,17 @@ struct OutsideReadLimits {
 // `peb`, with pointers of `pointerSize` bytes (4 or 8), in whichever of the
 // known layouts they are. Once a limit is reached, the heaps not yet read are
 // left out and named.
-OutsideSnapshot ReadWineHeaps(const MemoryView& memory, Address peb, unsigned pointerSize,
-                              const OutsideReadLimits& limits = {});
+WineHeapSnapshot ReadWineHeaps(const MemoryView& memory, Address peb, unsigned pointerSize,
+                               const WineHeapLimits& limits = {});
 
-// Reads a process's heaps from outside, where the system has a layout this
-// program knows.
-class OutsideHeapReader {
+// Reads a process's heaps from outside, where the system is Wine, whose
+// layout this program knows.
+class WineHeapReader {
 public:
-    virtual ~OutsideHeapReader() = default;
+    virtual ~WineHeapReader() = default;
     // Whether the system is one whose heaps this reader knows how to find.
     virtual bool Applies() const = 0;
-    virtual OutsideSnapshot Read(std::uint32_t processId) = 0;
+    virtual WineHeapSnapshot Read(std::uint32_t processId) = 0;
 };
 
 } // namespace corvane

@@ -13,7 +13,7 @@ source scripts/env.sh
 preset=win32
 [ "$CORVANE_WINE32" = 1 ] || preset=win64
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target corvane_fill_bench corvane_outside_bench
+cmake --build --preset "$preset" --target corvane_fill_bench corvane_wine_heaps_bench
 echo "== filling the main window's lists under Wine ($preset build)"
 # Every one runs; where any fails, the script ends with the exit code of the
 # last that failed.
@@ -25,5 +25,5 @@ wine_benchmarks() {
   return $status
 }
 corvane_in_display wine_benchmarks "build/$preset/bench/win32/corvane_fill_bench.exe" \
-  "build/$preset/bench/win32/corvane_outside_bench.exe"
+  "build/$preset/bench/win32/corvane_wine_heaps_bench.exe"
 uptime

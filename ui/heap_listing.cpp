@@ -1,7 +1,7 @@
 #include "ui/heap_listing.h"
 
 #include "heap/block_walk.h"
-#include "heap/heap_snapshot.h"
+#include "heap/heap_query.h"
 #include "ui/view_switch.h"
 
 #include <chrono>
@@ -12,15 +12,6 @@
 namespace corvane {
 
 namespace {
-
-// Reads the heap records of a filled buffer; a malformed one is reported.
-bool ReadHeapRecords(const DebugBufferReader& reader, HeapListWindow& window, Address buffer, bool withEntries,
-                     std::vector<HeapRecord>& heaps) {
-    std::string error;
-    if (reader.ReadHeaps(buffer, withEntries, heaps, error)) return true;
-    window.ShowMessage(UnreadableSnapshotText(error), MessageIcon::Error);
-    return false;
-}
 
 // Tells what the snapshot's source could not read: heaps left out in a
 // message, and a process none of whose heaps could be read in the block
@@ -40,15 +31,18 @@ void ShowSnapshotNotes(const SnapshotNotes& notes, HeapListWindow& window) {
     window.ShowMessage(text, MessageIcon::Warning);
 }
 
-// When the process has ended, the user hears that once and the process list
-// no longer offers it. Asked before a query, since some systems answer a query
-// of an ended process with an empty snapshot, and again after a failed one,
-// since the process may end in between.
-bool ReportedAsEnded(DebugInfoService& service, HeapListWindow& window, std::uint32_t processId) {
-    if (service.IsRunning(processId)) return false;
-    window.ShowMessage(kProcessEndedMessage, MessageIcon::Information);
-    window.RefreshProcessList(static_cast<std::int32_t>(processId));
-    return true;
+// Tells why a query listed nothing, and returns false. When the process has
+// ended, the user hears that once and the process list no longer offers it;
+// any other failure is an error, in `texts` where the caller words it.
+bool ReportFailedQuery(const HeapQuery& query, HeapListWindow& window, std::uint32_t processId,
+                       const HeapQueryTexts& texts = {}) {
+    if (query.result() == HeapQueryResult::ProcessEnded) {
+        window.ShowMessage(kProcessEndedMessage, MessageIcon::Information);
+        window.RefreshProcessList(static_cast<std::int32_t>(processId));
+    } else {
+        window.ShowMessage(query.FailureText(texts), MessageIcon::Error);
+    }
+    return false;
 }
 
 } // namespace
@@ -62,29 +56,17 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
     window.ShowPanel(PANEL_HEAPNODES, kShowCommand);
     window.ShowPanel(PANEL_HEAPDATA, kHideCommand);
 
-    if (ReportedAsEnded(service, window, processId)) return false;
-    const DebugBuffer buffer = CreateDebugBuffer(service);
-    if (!buffer) {
-        window.ShowMessage("Failed to create debug buffer for heap storage due to insufficient memory",
-                           MessageIcon::Error);
-        return false;
-    }
-
-    bool withEntries = true;
-    if (service.Query(processId, kQueryHeapsWithEntries, buffer.get()) != 0) {
-        if (ReportedAsEnded(service, window, processId)) return false;
+    // Where the full query fails, the heaps' summary alone still lists them.
+    HeapQuery query(service, processId, true, [&](Address buffer) {
         window.ShowMessage("First level heap enumeration failed", MessageIcon::Plain);
-        if (service.Query(processId, kQueryHeapSummary, buffer.get()) != 0) {
-            window.ShowMessage("Second level heap enumeration failed", MessageIcon::Error);
-            return false;
-        }
-        withEntries = false;
-    }
+        return service.Query(processId, kQueryHeapSummary, buffer);
+    });
+    if (query.result() != HeapQueryResult::Read)
+        return ReportFailedQuery(query, window, processId,
+                                 {"Failed to create debug buffer for heap storage due to insufficient memory",
+                                  "Second level heap enumeration failed"});
 
-    std::vector<HeapRecord> heaps;
-    const DebugBufferReader reader(service.Memory(), service.Layout());
-    if (!ReadHeapRecords(reader, window, buffer.get(), withEntries, heaps)) return false;
-
+    std::vector<HeapRecord>& heaps = query.heaps();
     window.SetNodeColumnWidth(kNodeColumnFlags, NodeFlagsColumnWidth(static_cast<std::uint32_t>(heaps.size())));
     window.ShowNodeRows(std::move(heaps), AddressWidthOf(service.Layout()));
     window.FocusNodeList();
@@ -102,50 +84,29 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
                     Address heapBase, MillisecondClock clock) {
     window.ClearBlockRows();
 
-    if (ReportedAsEnded(service, window, processId)) return false;
-    const DebugBuffer buffer = CreateDebugBuffer(service);
-    if (!buffer) {
-        window.ShowMessage("Failed to create debug buffer for heap storage", MessageIcon::Error);
-        return false;
-    }
-    if (const std::uint32_t status = service.Query(processId, kQueryHeapsWithEntries, buffer.get())) {
-        if (ReportedAsEnded(service, window, processId)) return false;
-        window.ShowMessage(HeapQueryFailedText(status), MessageIcon::Error);
-        return false;
-    }
-
-    std::vector<HeapRecord> heaps;
-    const DebugBufferReader reader(service.Memory(), service.Layout());
-    if (!ReadHeapRecords(reader, window, buffer.get(), false, heaps)) return false;
+    HeapQuery query(service, processId, false);
+    if (query.result() != HeapQueryResult::Read) return ReportFailedQuery(query, window, processId);
 
     window.SetBlockColumnWidth(kBlockColumnStatus,
                                BlockStatusColumnWidth(window.NodeRowText(nodeRow, kNodeColumnBlockCount)));
 
-    bool listed = true;
-    for (const HeapRecord& heap : heaps) {
+    for (const HeapRecord& heap : query.heaps()) {
         if (heap.base != heapBase) continue;
         std::vector<HeapEntry> entries;
-        std::string error;
-        if (!reader.ReadEntries(heap, entries, error)) {
-            window.ShowMessage(UnreadableSnapshotText(error), MessageIcon::Error);
-            listed = false;
+        if (!query.ReadEntries(heap, entries)) {
+            window.ShowMessage(query.FailureText(), MessageIcon::Error);
             break;
         }
         // The rows are kept as numbers and shown at once; only a walk long
         // enough for a person to notice shows its progress.
-        std::vector<HeapBlockCursor> blocks;
-        blocks.reserve(entries.size());
         std::uint64_t lastShown = clock();
-        HeapBlockCursor cursor;
-        for (bool more = HeapBlockFirst(heap, entries, cursor); more; more = HeapBlockNext(heap, entries, cursor)) {
-            blocks.push_back(cursor);
-            const auto rows = static_cast<std::uint32_t>(blocks.size());
-            if (!IsProgressRow(rows)) continue;
+        std::vector<HeapBlockCursor> blocks = WalkHeapBlocks(heap, entries, [&](std::uint32_t rows) {
+            if (!IsProgressRow(rows)) return;
             const std::uint64_t now = clock();
-            if (now - lastShown < kProgressPeriodMs) continue;
+            if (now - lastShown < kProgressPeriodMs) return;
             lastShown = now;
             window.SetBlockFrameCaption(ProgressCaption(rows, heap.entryCount));
-        }
+        });
         window.ShowBlockRows(std::move(blocks), AddressWidthOf(service.Layout()));
         break; // only the first heap with that base is listed
     }
@@ -154,7 +115,7 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
     // an empty list without a word.
     for (const BrokenHeap& broken : service.Notes().brokenHeaps)
         if (broken.base == heapBase) window.ShowMessage(broken.text, MessageIcon::Warning);
-    return listed;
+    return query.result() == HeapQueryResult::Read;
 }
 
 } // namespace corvane

@@ -2,20 +2,13 @@
 
 #include "framework/handles.h"
 #include "heap/win32/memory_regions_win32.h"
+#include "heap/win32/ntdll_exports_win32.h"
 
 #include <cstring>
 
 namespace corvane {
 
 namespace {
-
-template <typename Function> Function ExportOf(HMODULE module, const char* name) {
-    const FARPROC address = ::GetProcAddress(module, name);
-    Function function = nullptr;
-    static_assert(sizeof function == sizeof address, "function pointers differ in size");
-    std::memcpy(&function, &address, sizeof function);
-    return function;
-}
 
 void* ToPointer(Address address) { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)); }
 
@@ -52,8 +45,7 @@ std::uint32_t WindowsBuildNumber() {
     // GetVersionEx reports what the program's manifest allows; the native
     // call reports the real system.
     using GetVersion = LONG(NTAPI*)(OSVERSIONINFOW*);
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    const auto getVersion = ntdll ? ExportOf<GetVersion>(ntdll, "RtlGetVersion") : nullptr;
+    const auto getVersion = NtdllExport<GetVersion>("RtlGetVersion");
     OSVERSIONINFOW info = {};
     info.dwOSVersionInfoSize = sizeof info;
     if (!getVersion || getVersion(&info) != 0) return 0;

@@ -2,11 +2,10 @@
 
 #include "framework/handles.h"
 #include "heap/win32/memory_regions_win32.h"
+#include "heap/win32/ntdll_exports_win32.h"
 #include "heap/win32/process_enumerator_win32.h"
 
 #include <windows.h>
-
-#include <cstring>
 
 namespace corvane {
 
@@ -24,11 +23,6 @@ struct BasicInformation {
 using QueryInformation = LONG(NTAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
 constexpr ULONG kProcessBasicInformation = 0;
 
-FARPROC NtdllExport(const char* name) {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll ? ::GetProcAddress(ntdll, name) : nullptr;
-}
-
 // Whether the process runs as a 32-bit program on a 64-bit system.
 bool IsWow64(HANDLE process) {
     BOOL wow64 = FALSE;
@@ -44,7 +38,7 @@ unsigned PointerSizeOf(HANDLE process) {
 
 } // namespace
 
-bool Win32WineHeapReader::Applies() const { return NtdllExport("wine_get_version") != nullptr; }
+bool Win32WineHeapReader::Applies() const { return NtdllExport<FARPROC>("wine_get_version") != nullptr; }
 
 bool FindProcessEnvironment(HANDLE process, Address& peb, unsigned& pointerSize, std::string& unreadable) {
     pointerSize = PointerSizeOf(process);
@@ -53,10 +47,7 @@ bool FindProcessEnvironment(HANDLE process, Address& peb, unsigned& pointerSize,
                                       : "This 32-bit edition cannot read the heaps of a 64-bit process.";
         return false;
     }
-    QueryInformation query = nullptr;
-    const FARPROC address = NtdllExport("NtQueryInformationProcess");
-    static_assert(sizeof query == sizeof address, "function pointers differ in size");
-    std::memcpy(&query, &address, sizeof query);
+    const auto query = NtdllExport<QueryInformation>("NtQueryInformationProcess");
     BasicInformation basic = {};
     if (!query || query(process, kProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
         unreadable = "The heaps of this process cannot be read: its environment cannot be found.";
@@ -66,8 +57,8 @@ bool FindProcessEnvironment(HANDLE process, Address& peb, unsigned& pointerSize,
     return true;
 }
 
-OutsideSnapshot Win32WineHeapReader::Read(std::uint32_t processId) {
-    OutsideSnapshot snapshot;
+WineHeapSnapshot Win32WineHeapReader::Read(std::uint32_t processId) {
+    WineHeapSnapshot snapshot;
     const UniqueHandle process(::OpenProcess(kInspectRights, FALSE, processId));
     if (!process) {
         snapshot.unreadable = "The heaps of this process cannot be read: it cannot be opened.";

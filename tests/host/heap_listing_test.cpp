@@ -1,6 +1,6 @@
 #include "ui/heap_listing.h"
 
-#include "heap/fallback_service.h"
+#include "heap/wine_heaps_service.h"
 #include "tests/support/synthetic_snapshot.h"
 #include "ui/view_switch.h"
 
@@ -158,7 +158,8 @@ TEST_F(Listing, NoBufferForNodes) {
 }
 
 TEST_F(Listing, SummaryQueryAfterAFailedFullQuery) {
-    Lay(Heaps(3));
+    const auto at = LaySnapshot(memory, HeapRecordLayout::Classic32, kBuffer, kHeapList, Heaps(3));
+    memory.Unmap(at.entryArrays[2]); // a summary has no entry arrays to check
     service.fullQueryStatus = 0xC0000001;
     EXPECT_TRUE(ShowHeapNodes(service, window, kProcess));
     EXPECT_EQ(window.messages, (std::vector<std::pair<std::string, MessageIcon>>{
@@ -230,40 +231,40 @@ TEST_F(Listing, A64BitSnapshotShowsWholeAddressesAndSizes) {
     EXPECT_TRUE(window.blockRows.empty()) << "a base that matches only in its low 32 bits is another heap";
 }
 
-class FakeOutside : public OutsideHeapReader {
+class FakeWineHeapReader : public WineHeapReader {
 public:
     bool applies = true;
     bool outOfMemory = false;
-    OutsideSnapshot snapshot;
+    WineHeapSnapshot snapshot;
     int reads = 0;
     bool Applies() const override { return applies; }
-    OutsideSnapshot Read(std::uint32_t) override {
+    WineHeapSnapshot Read(std::uint32_t) override {
         ++reads;
         if (outOfMemory) throw std::bad_alloc();
         return snapshot;
     }
 };
 
-// The buffers the fallback lays out lie in this program's memory: a 64-bit
+// The buffers the service lays out lie in this program's memory: a 64-bit
 // test program needs the 64-bit record layout, as the 64-bit edition has.
-class OutsideListing : public Listing {
+class WineHeapsListing : public Listing {
 protected:
     SyntheticMemory wide;
     SyntheticDebugService platform{wide, HeapRecordLayout::Native64, kBuffer};
-    FakeOutside outside;
-    FallbackDebugInfoService fallback{platform, outside};
+    FakeWineHeapReader wineHeaps;
+    WineHeapsService wineHeapsService{platform, wineHeaps};
     void LayPlatform(const std::vector<SyntheticHeap>& heaps) {
         wide = SyntheticMemory();
         LaySnapshot(wide, HeapRecordLayout::Native64, kBuffer, heaps.empty() ? 0 : kHeapList, heaps);
     }
 };
 
-TEST_F(OutsideListing, HeapsTheQueryDoesNotReportAreReadFromOutsideAndListedTheSameWay) {
+TEST_F(WineHeapsListing, HeapsTheQueryDoesNotReportAreReadFromWinesOwnStructuresAndListedTheSameWay) {
     LayPlatform({});
-    outside.snapshot.heaps = {HeapWithBlocks(0x00150000, 3)};
-    outside.snapshot.brokenHeaps = {{0x00250000, "Heap 2 at 0x250000 is left out: its header is not a heap's."}};
+    wineHeaps.snapshot.heaps = {HeapWithBlocks(0x00150000, 3)};
+    wineHeaps.snapshot.brokenHeaps = {{0x00250000, "Heap 2 at 0x250000 is left out: its header is not a heap's."}};
 
-    EXPECT_TRUE(ShowHeapNodes(fallback, window, kProcess));
+    EXPECT_TRUE(ShowHeapNodes(wineHeapsService, window, kProcess));
     EXPECT_EQ(window.nodeRows,
               (std::vector<std::vector<std::string>>{
                   {"1", "0x0000000000150000", "4", "0x0000000000010000", "0x0000000000002000", "0x40000062"}}));
@@ -271,50 +272,50 @@ TEST_F(OutsideListing, HeapsTheQueryDoesNotReportAreReadFromOutsideAndListedTheS
                                    {"Some heaps of this process could not be read and are not listed:\n"
                                     "Heap 2 at 0x250000 is left out: its header is not a heap's.",
                                     MessageIcon::Warning}}));
-    EXPECT_TRUE(ShowHeapBlocks(fallback, window, 0, kProcess, 0x00150000));
+    EXPECT_TRUE(ShowHeapBlocks(wineHeapsService, window, 0, kProcess, 0x00150000));
     EXPECT_EQ(window.blockRows.size(), 3u);
     EXPECT_EQ(window.blockRows[0][1], "0x0000000000150588");
     window.messages.clear();
-    ShowHeapBlocks(fallback, window, 0, kProcess, 0x00250000);
+    ShowHeapBlocks(wineHeapsService, window, 0, kProcess, 0x00250000);
     EXPECT_EQ(window.messages.size(), 1u) << "the heap that could not be read says so when chosen";
     EXPECT_EQ(platform.created, platform.destroyed) << "each buffer goes with the platform's";
 
     // Many heaps left out: the first ten are named, the rest counted.
-    outside.snapshot.brokenHeaps.assign(25, outside.snapshot.brokenHeaps[0]);
+    wineHeaps.snapshot.brokenHeaps.assign(25, wineHeaps.snapshot.brokenHeaps[0]);
     window.messages.clear();
-    ShowHeapNodes(fallback, window, kProcess);
+    ShowHeapNodes(wineHeapsService, window, kProcess);
     ASSERT_EQ(window.messages.size(), 1u);
     const std::string& text = window.messages[0].first;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
     EXPECT_EQ(text.substr(text.rfind('\n')), "\n... and 15 more.");
 
     // None could be read: the block list's frame says so.
-    outside.snapshot = OutsideSnapshot{};
-    outside.snapshot.unreadable = "This system's heaps cannot be read.";
-    ShowHeapNodes(fallback, window, kProcess);
+    wineHeaps.snapshot = WineHeapSnapshot{};
+    wineHeaps.snapshot.unreadable = "This system's heaps cannot be read.";
+    ShowHeapNodes(wineHeapsService, window, kProcess);
     EXPECT_TRUE(window.nodeRows.empty());
     EXPECT_EQ(window.captions.back(), "Heap Blocks List - This system's heaps cannot be read.");
 
     // Heaps too large to hold are said in the same place, not thrown.
-    outside.outOfMemory = true;
-    ShowHeapNodes(fallback, window, kProcess);
+    wineHeaps.outOfMemory = true;
+    ShowHeapNodes(wineHeapsService, window, kProcess);
     EXPECT_TRUE(window.nodeRows.empty());
     EXPECT_EQ(window.captions.back(), "Heap Blocks List - The heaps of this process cannot be read: they need more "
                                       "memory than is free here.");
 }
 
-TEST_F(OutsideListing, ThePlatformsOwnHeapsStandAndOutsideHeapsAreOnlyReadWhereTheyApply) {
-    outside.snapshot.heaps = {HeapWithBlocks(0x00990000, 1)};
+TEST_F(WineHeapsListing, ThePlatformsOwnHeapsStandAndWinesHeapsAreOnlyReadWhereTheyApply) {
+    wineHeaps.snapshot.heaps = {HeapWithBlocks(0x00990000, 1)};
     LayPlatform(Heaps(2));
-    ShowHeapNodes(fallback, window, kProcess);
+    ShowHeapNodes(wineHeapsService, window, kProcess);
     EXPECT_EQ(window.nodeRows.size(), 2u);
-    EXPECT_EQ(outside.reads, 0);
+    EXPECT_EQ(wineHeaps.reads, 0);
 
     LayPlatform({});
-    outside.applies = false;
-    ShowHeapNodes(fallback, window, kProcess);
+    wineHeaps.applies = false;
+    ShowHeapNodes(wineHeapsService, window, kProcess);
     EXPECT_TRUE(window.nodeRows.empty());
-    EXPECT_EQ(outside.reads, 0) << "not a system whose heaps it knows";
+    EXPECT_EQ(wineHeaps.reads, 0) << "not a system whose heaps it knows";
 }
 
 TEST_F(Listing, MalformedSnapshotIsReportedNotListed) {

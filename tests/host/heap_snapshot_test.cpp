@@ -70,5 +70,20 @@ TEST_F(Snapshot, AFailedQueryOrAnEndedProcessTakesNothingAndReleasesTheBuffer) {
     EXPECT_EQ(service.created, service.destroyed);
 }
 
+TEST_F(Snapshot, NoBufferOrEntriesThatDoNotReadTakeNothingAndSayWhy) {
+    const auto at = testing::LaySnapshot(memory, HeapRecordLayout::Native64, kBuffer, kHeapList,
+                                         {HeapOf(0x150000, {1}), HeapOf(0x250000, {1})});
+    service.failCreate = true;
+    EXPECT_EQ(TakeHeapSnapshot(service, kProcess, snapshot, error), SnapshotResult::Failed);
+    EXPECT_EQ(error, "Failed to create debug buffer for heap storage");
+
+    service.failCreate = false;
+    memory.Unmap(at.entryArrays[1]);
+    EXPECT_EQ(TakeHeapSnapshot(service, kProcess, snapshot, error), SnapshotResult::Failed);
+    EXPECT_EQ(error.rfind("Failed to read the heap information of the process: ", 0), 0u) << error;
+    EXPECT_TRUE(snapshot.heaps.empty()) << "not even the heap read before";
+    EXPECT_EQ(service.created, service.destroyed);
+}
+
 } // namespace
 } // namespace corvane

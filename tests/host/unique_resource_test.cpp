@@ -1,4 +1,4 @@
-#include "framework/unique_resource.h"
+#include "base/unique_resource.h"
 
 #include <gtest/gtest.h>
 

@@ -20,7 +20,7 @@ using testing::WineRegionPlan;
 
 using Row = testing::BlockRowValues;
 
-std::vector<Row> Rows(const OutsideHeap& heap) { return testing::WalkBlockRows(heap); }
+std::vector<Row> Rows(const WineHeap& heap) { return testing::WalkBlockRows(heap); }
 
 // Three heaps: the process heap; one with two regions and a large block;
 // one small one.
@@ -46,9 +46,9 @@ void ExpectLeftOut(unsigned p, WineHeapVersion version, const std::vector<WineHe
     SyntheticMemory image;
     const testing::WineHeapAddresses where = LayWineHeaps(image, p, plans, version);
     fault(image, where);
-    const OutsideSnapshot snapshot = ReadWineHeaps(image, where.peb, p);
+    const WineHeapSnapshot snapshot = ReadWineHeaps(image, where.peb, p);
     ASSERT_EQ(snapshot.heaps.size(), plans.size() - 1) << text;
-    for (const OutsideHeap& heap : snapshot.heaps)
+    for (const WineHeap& heap : snapshot.heaps)
         EXPECT_NE(heap.record.base, where.heaps[broken]) << text;
     ASSERT_EQ(snapshot.brokenHeaps.size(), 1u) << text;
     EXPECT_EQ(snapshot.brokenHeaps[0].base, where.heaps[broken]) << text;
@@ -68,16 +68,16 @@ protected:
     WineHeapFields fields = WineHeapFields::Of(p, version);
     SyntheticMemory memory;
     testing::WineHeapAddresses at = LayWineHeaps(memory, p, ThreeHeaps(p), version);
-    OutsideSnapshot Read() const { return ReadWineHeaps(memory, at.peb, p); }
+    WineHeapSnapshot Read() const { return ReadWineHeaps(memory, at.peb, p); }
 };
 
 TEST_P(WineHeaps, BlocksBecomeRowsOfDataAddressesAndTheDistanceToTheNextBlocksData) {
-    const OutsideSnapshot snapshot = Read();
+    const WineHeapSnapshot snapshot = Read();
     EXPECT_TRUE(snapshot.brokenHeaps.empty());
     EXPECT_TRUE(snapshot.unreadable.empty());
     EXPECT_EQ(snapshot.version, version) << "the layout is told by what is read";
     ASSERT_EQ(snapshot.heaps.size(), 3u);
-    const OutsideHeap& rich = snapshot.heaps[1];
+    const WineHeap& rich = snapshot.heaps[1];
     EXPECT_EQ(rich.record.base, at.heaps[1]);
     EXPECT_EQ(rich.record.flags, 0x1002u);
     const Address first = at.firstBlocks[1][0] + 8, second = at.firstBlocks[1][1] + 8;
@@ -138,7 +138,7 @@ TEST_P(WineHeaps, AHeapThatBreaksIsLeftOutAndNamedWhileTheOthersAreRead) {
 
 TEST_P(WineHeaps, ALayoutItDoesNotKnowOrMemoryItCannotReadIsNeverGuessedAt) {
     memory.Put32(at.heaps[0] + fields.signature, 0x12345678);
-    OutsideSnapshot snapshot = Read();
+    WineHeapSnapshot snapshot = Read();
     EXPECT_TRUE(snapshot.heaps.empty());
     EXPECT_EQ(snapshot.unreadable, "This system's heaps cannot be read.");
 
@@ -176,7 +176,7 @@ private:
 TEST_P(WineHeaps, AProcessThatEndsWhileItIsReadGivesWhatWasReadAndNamesTheRest) {
     const std::size_t all = Read().heaps.size();
     for (int reads = 0; reads < 64; ++reads) {
-        const OutsideSnapshot snapshot = ReadWineHeaps(EndingMemory(memory, reads), at.peb, p);
+        const WineHeapSnapshot snapshot = ReadWineHeaps(EndingMemory(memory, reads), at.peb, p);
         if (!snapshot.unreadable.empty()) {
             EXPECT_TRUE(snapshot.heaps.empty()) << reads;
             continue;
@@ -185,7 +185,7 @@ TEST_P(WineHeaps, AProcessThatEndsWhileItIsReadGivesWhatWasReadAndNamesTheRest) 
         // in the process's order.
         EXPECT_EQ(snapshot.heaps.size() < all, !snapshot.brokenHeaps.empty()) << reads;
         std::size_t next = 0;
-        for (const OutsideHeap& heap : snapshot.heaps) {
+        for (const WineHeap& heap : snapshot.heaps) {
             while (next < all && at.heaps[next] != heap.record.base)
                 ++next;
             ASSERT_LT(next, all) << reads;
@@ -197,14 +197,14 @@ TEST_P(WineHeaps, AProcessThatEndsWhileItIsReadGivesWhatWasReadAndNamesTheRest) 
 TEST_P(WineHeaps, TheSnapshotsReadsCopiedBytesAndBlocksAreBoundedInAll) {
     // The smallest limits that still let the process heap be read leave the
     // other two out, named in two lines, and unread.
-    const std::pair<std::uint64_t OutsideReadLimits::*, const char*> kinds[] = {
-        {&OutsideReadLimits::reads, "reads of the process's memory"},
-        {&OutsideReadLimits::bytes, "bytes copied from"},
-        {&OutsideReadLimits::entries, " blocks."},
+    const std::pair<std::uint64_t WineHeapLimits::*, const char*> kinds[] = {
+        {&WineHeapLimits::reads, "reads of the process's memory"},
+        {&WineHeapLimits::bytes, "bytes copied from"},
+        {&WineHeapLimits::entries, " blocks."},
     };
     for (const auto& [limit, text] : kinds) {
-        OutsideReadLimits limits;
-        OutsideSnapshot snapshot;
+        WineHeapLimits limits;
+        WineHeapSnapshot snapshot;
         for (limits.*limit = 1; limits.*limit < 0x10000 && snapshot.heaps.empty(); ++(limits.*limit))
             snapshot = ReadWineHeaps(memory, at.peb, p, limits);
         ASSERT_EQ(snapshot.heaps.size(), 1u) << text;
@@ -232,7 +232,7 @@ TEST(WineHeaps32, AHeaderAloneAtTheCommittedEndIsNoBlock) {
     heap.regions = {{{{false, 0x40, 0}, {true, 0x40, 0}}, 0x40}};
     SyntheticMemory memory;
     const testing::WineHeapAddresses at = LayWineHeaps(memory, 4, {heap});
-    const OutsideSnapshot snapshot = ReadWineHeaps(memory, at.peb, 4);
+    const WineHeapSnapshot snapshot = ReadWineHeaps(memory, at.peb, 4);
     ASSERT_EQ(snapshot.heaps.size(), 1u) << (snapshot.brokenHeaps.empty() ? "" : snapshot.brokenHeaps[0].text);
     EXPECT_EQ(Rows(snapshot.heaps[0]), (std::vector<Row>{{at.firstBlocks[0][0] + 8, 0x40, false}}));
 }
@@ -273,7 +273,7 @@ protected:
 };
 
 TEST_P(WineFrontEnd, TheBlocksOfAGroupAreRowsOfTheirOwnInPlaceOfTheBlockThatHoldsThem) {
-    const OutsideSnapshot snapshot = ReadWineHeaps(memory, at.peb, p);
+    const WineHeapSnapshot snapshot = ReadWineHeaps(memory, at.peb, p);
     ASSERT_TRUE(snapshot.brokenHeaps.empty()) << snapshot.brokenHeaps[0].text;
     ASSERT_EQ(snapshot.heaps.size(), 3u);
     const Address first = at.firstBlocks[1][0] + 8;
@@ -286,7 +286,7 @@ TEST_P(WineFrontEnd, TheBlocksOfAGroupAreRowsOfTheirOwnInPlaceOfTheBlockThatHold
     expected.emplace_back(freeBlock, Data(groupB, strideB, 0) - freeBlock, true);
     for (unsigned i = 0; i < 31; ++i)
         expected.emplace_back(Data(groupB, strideB, i), i < 30 ? strideB : end - Data(groupB, strideB, i), i != 0);
-    const OutsideHeap& heap = snapshot.heaps[1];
+    const WineHeap& heap = snapshot.heaps[1];
     EXPECT_EQ(Rows(heap), expected);
     EXPECT_EQ(heap.record.entryCount, 1u + 1 + 31 + 1 + 31) << "a segment, the blocks, not the groups' holders";
     EXPECT_EQ(heap.record.bytesAllocated, (3 * ba - 8) + 28 * (strideA - 8) + (strideB - 8))
@@ -342,12 +342,12 @@ private:
 
 TEST_P(WineFrontEnd, AGroupThatChangesWhileItIsReadIsReadAgain) {
     const Address bits = groupA + testing::WineGroupFreeBits(p);
-    const OutsideSnapshot whole = ReadWineHeaps(ChangingMemory(memory, bits, 2), at.peb, p);
+    const WineHeapSnapshot whole = ReadWineHeaps(ChangingMemory(memory, bits, 2), at.peb, p);
     EXPECT_TRUE(whole.brokenHeaps.empty()) << whole.brokenHeaps[0].text;
     ASSERT_EQ(whole.heaps.size(), 3u);
     EXPECT_EQ(Rows(whole.heaps[1]), Rows(ReadWineHeaps(memory, at.peb, p).heaps[1]));
 
-    const OutsideSnapshot torn = ReadWineHeaps(ChangingMemory(memory, bits, 100), at.peb, p);
+    const WineHeapSnapshot torn = ReadWineHeaps(ChangingMemory(memory, bits, 100), at.peb, p);
     ASSERT_EQ(torn.brokenHeaps.size(), 1u);
     EXPECT_NE(torn.brokenHeaps[0].text.find("disagree with its block 2"), std::string::npos)
         << torn.brokenHeaps[0].text;
@@ -363,7 +363,7 @@ TEST(WineHeaps64, TheBytesAfterTheLastBlockOfAFullRegionAreNoBlock) {
     heap.regions = {{{{false, 0x40, 0}, {false, 0x20, 0}}, 0x60}};
     SyntheticMemory memory;
     const testing::WineHeapAddresses at = LayWineHeaps(memory, 8, {heap});
-    const OutsideSnapshot snapshot = ReadWineHeaps(memory, at.peb, 8);
+    const WineHeapSnapshot snapshot = ReadWineHeaps(memory, at.peb, 8);
     ASSERT_EQ(snapshot.heaps.size(), 1u) << (snapshot.brokenHeaps.empty() ? "" : snapshot.brokenHeaps[0].text);
     const Address data = at.firstBlocks[0][0] + 8;
     EXPECT_EQ(Rows(snapshot.heaps[0]), (std::vector<Row>{{data, 0x40, false}, {data + 0x40, 0x20, false}}));

@@ -15,7 +15,7 @@
 namespace corvane::testing {
 int RunBlockHelper();                     // block_services_test.cpp
 int RunStartupProbe(const char* mode);    // main_dialog_test.cpp
-int RunHeapFaultHelper(const char* mode); // outside_heaps_test.cpp
+int RunHeapFaultHelper(const char* mode); // wine_heaps_win32_test.cpp
 } // namespace corvane::testing
 
 int main(int argc, char** argv) {

@@ -17,6 +17,6 @@ set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/block_services_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/dib_draw_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/heap_services_test.cpp
-  ${PROJECT_SOURCE_DIR}/tests/win32/outside_heaps_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/wine_heaps_win32_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/native_program_test.cpp
 )

@@ -75,7 +75,7 @@ int Run() {
     for (int round = 0; round < kRounds; ++round) {
         const testing::CountingMemory counting(memory);
         const LARGE_INTEGER start = Now();
-        const OutsideSnapshot snapshot = ReadWineHeaps(counting, peb, pointerSize);
+        const WineHeapSnapshot snapshot = ReadWineHeaps(counting, peb, pointerSize);
         const double ms = Milliseconds(start, Now());
         best = ms < best ? ms : best;
         total += ms;
@@ -84,7 +84,7 @@ int Run() {
         blocks = 0;
         for (const BrokenHeap& broken : snapshot.brokenHeaps)
             if (round == 0) std::printf("left out: %s\n", broken.text.c_str());
-        for (const OutsideHeap& heap : snapshot.heaps)
+        for (const WineHeap& heap : snapshot.heaps)
             for (const HeapEntry& entry : heap.entries)
                 blocks += (entry.flags & kEntrySegment) == 0;
     }
@@ -99,11 +99,12 @@ int Run() {
         query = Milliseconds(start, Now());
         platform.DestroyBuffer(buffer);
     }
-    std::printf("outside read of a heap of %u blocks under %s (HeapWalk shows %u busy entries of it; %zu blocks in all "
-                "the process's heaps): best %.1f ms, mean %.1f ms of %d, %.1f M blocks/s, %zu reads of the process's "
-                "memory; the platform's heap query of the same process: %.1f ms\n",
-                kBlocks, WineHeapVersionName(version), walked, blocks, best, total / kRounds, kRounds,
-                static_cast<double>(blocks) / best / 1000.0, reads, query);
+    std::printf(
+        "reading Wine's heaps: a heap of %u blocks under %s (HeapWalk shows %u busy entries of it; %zu blocks in all "
+        "the process's heaps): best %.1f ms, mean %.1f ms of %d, %.1f M blocks/s, %zu reads of the process's "
+        "memory; the platform's heap query of the same process: %.1f ms\n",
+        kBlocks, WineHeapVersionName(version), walked, blocks, best, total / kRounds, kRounds,
+        static_cast<double>(blocks) / best / 1000.0, reads, query);
     return 0;
 }
 

@@ -155,7 +155,7 @@ namespace {
 
 using Row = BlockRowValues;
 
-std::vector<Row> Rows(const OutsideHeap& heap) { return WalkBlockRows(heap); }
+std::vector<Row> Rows(const WineHeap& heap) { return WalkBlockRows(heap); }
 
 // What the sample allocated and did not free: address and size asked for.
 using Allocations = std::map<Address, std::uint64_t>;
@@ -248,7 +248,7 @@ std::vector<WalkedHeap> ReadReport(PipedChild& sample, Allocations& live) {
     return heaps;
 }
 
-class OutsideHeaps : public ::testing::Test {
+class RealWineHeaps : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(reader.Applies()) << "these tests run under Wine";
@@ -263,8 +263,8 @@ protected:
     Allocations live;
 };
 
-TEST_F(OutsideHeaps, AgreeBlockForBlockWithWhatTheSampleAllocatedAndHeapWalkSees) {
-    const OutsideSnapshot snapshot = reader.Read(sample.id());
+TEST_F(RealWineHeaps, AgreeBlockForBlockWithWhatTheSampleAllocatedAndHeapWalkSees) {
+    const WineHeapSnapshot snapshot = reader.Read(sample.id());
     EXPECT_TRUE(snapshot.brokenHeaps.empty()) << snapshot.brokenHeaps.front().text;
     ASSERT_EQ(snapshot.heaps.size(), walked.size()) << "as many heaps as GetProcessHeaps gives";
     std::size_t blocks = 0;
@@ -306,7 +306,7 @@ TEST_F(OutsideHeaps, AgreeBlockForBlockWithWhatTheSampleAllocatedAndHeapWalkSees
                 live.size());
 }
 
-TEST_F(OutsideHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
+TEST_F(RealWineHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
     const std::pair<const char*, const char*> faults[] = {
         {"size0", "has a size of 0"},
         {"past-end", "runs past the committed end"},
@@ -326,12 +326,12 @@ TEST_F(OutsideHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
         }
         unsigned long long base = 0;
         ASSERT_EQ(std::sscanf(line.c_str(), "%llx", &base), 1) << mode;
-        const OutsideSnapshot snapshot = reader.Read(helper.id());
+        const WineHeapSnapshot snapshot = reader.Read(helper.id());
         ASSERT_EQ(snapshot.brokenHeaps.size(), 1u) << mode;
         EXPECT_EQ(snapshot.brokenHeaps[0].base, base) << mode;
         EXPECT_NE(snapshot.brokenHeaps[0].text.find(text), std::string::npos) << snapshot.brokenHeaps[0].text;
         EXPECT_FALSE(snapshot.heaps.empty()) << mode << ": the process heap is still read";
-        for (const OutsideHeap& heap : snapshot.heaps)
+        for (const WineHeap& heap : snapshot.heaps)
             EXPECT_NE(heap.record.base, base) << mode;
     }
 }
@@ -351,13 +351,13 @@ void PickListedProcess(HWND window, const char* name, std::uint32_t id) {
 // Forty heaps whose first regions claim nearly 1 GiB that their memory does
 // not hold: nothing is made for those sizes; each heap is named and the
 // others are listed, by the reader and through the window.
-TEST(OutsideHeapsThatLie, AreNamedAtLittleCostWhileTheOthersAreListed) {
+TEST(RealWineHeapsThatLie, AreNamedAtLittleCostWhileTheOthersAreListed) {
     PipedChild helper(TestExecutablePath(), "--corrupt-heap huge-regions");
     std::vector<Address> lying;
     for (int i = 0; i < 40; ++i)
         lying.push_back(std::stoull(helper.ReadLine(), nullptr, 16));
     const ULONGLONG start = ::GetTickCount64();
-    const OutsideSnapshot snapshot = Win32WineHeapReader().Read(helper.id());
+    const WineHeapSnapshot snapshot = Win32WineHeapReader().Read(helper.id());
     std::printf("  40 lying heaps read in %llu ms\n", static_cast<unsigned long long>(::GetTickCount64() - start));
     ASSERT_EQ(snapshot.brokenHeaps.size(), 40u);
     for (std::size_t i = 0; i < lying.size(); ++i) {
@@ -383,7 +383,7 @@ TEST(OutsideHeapsThatLie, AreNamedAtLittleCostWhileTheOthersAreListed) {
     dialog.DestroyWindow();
 }
 
-TEST(OutsideHeapsOfTheOtherWidth, AreRefusedInPlainWords) {
+TEST(RealWineHeapsOfTheOtherWidth, AreRefusedInPlainWords) {
     if (sizeof(void*) != 8) GTEST_SKIP() << "the 64-bit edition meets the 32-bit sample";
     std::string path = SamplePath();
     const std::size_t edition = path.rfind("\\win64\\");
@@ -392,13 +392,13 @@ TEST(OutsideHeapsOfTheOtherWidth, AreRefusedInPlainWords) {
     PipedChild sample(path, "");
     if (!sample.started() || sample.ReadLine().rfind("corvane_sample: process ", 0) != 0)
         GTEST_SKIP() << "no 32-bit program runs here";
-    const OutsideSnapshot snapshot = Win32WineHeapReader().Read(sample.id());
+    const WineHeapSnapshot snapshot = Win32WineHeapReader().Read(sample.id());
     EXPECT_TRUE(snapshot.heaps.empty());
     EXPECT_EQ(snapshot.unreadable, "This 64-bit edition cannot read the heaps of a 32-bit process.");
 }
 
 // The road through the main window with the program's own services.
-TEST_F(OutsideHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
+TEST_F(RealWineHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
     Win32Platform platform;
     MessageBoxRecorder boxes(IDOK);
     CCorvaneDlg dialog(platform);
@@ -472,7 +472,7 @@ TEST_F(OutsideHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
 // A baseline, five more blocks in the sample, the comparison that finds
 // them, and the search of all blocks that finds their texts and a byte
 // pattern, all through the window with the program's own services.
-TEST_F(OutsideHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
+TEST_F(RealWineHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
     Win32Platform platform;
     MessageBoxRecorder boxes(IDOK);
     CCorvaneDlg dialog(platform);

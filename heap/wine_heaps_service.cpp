@@ -1,4 +1,4 @@
-#include "heap/fallback_service.h"
+#include "heap/wine_heaps_service.h"
 
 #include "heap/fields.h"
 
@@ -20,10 +20,10 @@ constexpr std::size_t kHeaderBytes = 0x80;
 
 } // namespace
 
-FallbackDebugInfoService::FallbackDebugInfoService(DebugInfoService& platform, OutsideHeapReader& outside)
-    : m_platform(platform), m_outside(outside) {}
+WineHeapsService::WineHeapsService(DebugInfoService& platform, WineHeapReader& wineHeaps)
+    : m_platform(platform), m_wineHeaps(wineHeaps) {}
 
-Address FallbackDebugInfoService::CreateBuffer() {
+Address WineHeapsService::CreateBuffer() {
     const Address platform = m_platform.CreateBuffer();
     if (platform == 0) return 0;
     Buffer buffer;
@@ -34,19 +34,19 @@ Address FallbackDebugInfoService::CreateBuffer() {
     return address;
 }
 
-void FallbackDebugInfoService::DestroyBuffer(Address address) {
+void WineHeapsService::DestroyBuffer(Address address) {
     const auto found = m_buffers.find(address);
     if (found == m_buffers.end()) return;
     m_platform.DestroyBuffer(found->second.platform);
     m_buffers.erase(found);
 }
 
-void FallbackDebugInfoService::PointHeaderAt(Buffer& buffer, Address heapsRecord) {
+void WineHeapsService::PointHeaderAt(Buffer& buffer, Address heapsRecord) {
     const HeaderField field = HeapsPointerField(Layout());
     WriteField(buffer.header.data() + field.offset, heapsRecord, field.width);
 }
 
-std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint32_t flags, Address address) {
+std::uint32_t WineHeapsService::Query(std::uint32_t processId, std::uint32_t flags, Address address) {
     const auto found = m_buffers.find(address);
     if (found == m_buffers.end()) return kUnknownBuffer;
     Buffer& buffer = found->second;
@@ -56,8 +56,8 @@ std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint
     if (status != 0) return status;
 
     // The platform's answer stands unless it holds no heaps (a malformed
-    // answer stands too: reading it reports it) and the heaps can be read
-    // from outside.
+    // answer stands too: reading it reports it) and Wine's heaps can be
+    // read.
     const HeaderField field = HeapsPointerField(Layout());
     unsigned char pointer[8] = {};
     const Address heapsRecord = m_platform.Memory().Read(buffer.platform + field.offset, pointer, field.width)
@@ -68,7 +68,7 @@ std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint
     const DebugBufferReader reader(m_platform.Memory(), Layout());
     const bool platformHasNone =
         heapsRecord == 0 || (reader.ReadHeaps(buffer.platform, false, heaps, error) && heaps.empty());
-    if (!platformHasNone || !m_outside.Applies()) {
+    if (!platformHasNone || !m_wineHeaps.Applies()) {
         PointHeaderAt(buffer, heapsRecord);
         return 0;
     }
@@ -77,7 +77,7 @@ std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint
     // 32-bit edition has 2 GiB in all): that is said, never thrown past the
     // window that asked.
     try {
-        OutsideSnapshot snapshot = m_outside.Read(processId);
+        WineHeapSnapshot snapshot = m_wineHeaps.Read(processId);
         m_notes.brokenHeaps = std::move(snapshot.brokenHeaps);
         m_notes.unreadable = std::move(snapshot.unreadable);
         LayOutDebugBuffer(Layout(), snapshot.heaps, buffer.image);
@@ -92,8 +92,7 @@ std::uint32_t FallbackDebugInfoService::Query(std::uint32_t processId, std::uint
     return 0;
 }
 
-const std::vector<unsigned char>* FallbackDebugInfoService::BufferMemory::Holding(Address address,
-                                                                                  std::size_t size) const {
+const std::vector<unsigned char>* WineHeapsService::BufferMemory::Holding(Address address, std::size_t size) const {
     for (const auto& [header, buffer] : m_service.m_buffers) {
         for (const std::vector<unsigned char>* bytes : {&buffer.header, &buffer.image}) {
             const Address start = AddressOf(*bytes);
@@ -105,11 +104,11 @@ const std::vector<unsigned char>* FallbackDebugInfoService::BufferMemory::Holdin
     return nullptr;
 }
 
-bool FallbackDebugInfoService::BufferMemory::IsReadable(Address address, std::size_t size) const {
+bool WineHeapsService::BufferMemory::IsReadable(Address address, std::size_t size) const {
     return Holding(address, size) != nullptr || m_service.m_platform.Memory().IsReadable(address, size);
 }
 
-bool FallbackDebugInfoService::BufferMemory::Read(Address address, void* destination, std::size_t size) const {
+bool WineHeapsService::BufferMemory::Read(Address address, void* destination, std::size_t size) const {
     if (const std::vector<unsigned char>* bytes = Holding(address, size)) {
         if (size != 0) std::memcpy(destination, bytes->data() + (address - AddressOf(*bytes)), size);
         return true;

@@ -1,9 +1,10 @@
 #pragma once
 
-// A debug-information service that stands in for a platform whose heap query
-// reports no heaps: the snapshot is then read from outside the process and
-// handed over in a buffer laid out as the platform's own, so that everything
-// that reads buffers works on it unchanged.
+// The platform's debug-information service, with Wine's heaps in place of an
+// answer that holds none (Wine's own heap query reports none): they are read
+// from the process's memory and handed over in a buffer laid out as the
+// platform's own, so that everything that reads buffers works on them
+// unchanged.
 
 #include "heap/services.h"
 #include "heap/wine_heaps.h"
@@ -13,10 +14,10 @@
 
 namespace corvane {
 
-class FallbackDebugInfoService : public DebugInfoService {
+class WineHeapsService : public DebugInfoService {
 public:
-    // platform, outside: not owned; they outlive this service.
-    FallbackDebugInfoService(DebugInfoService& platform, OutsideHeapReader& outside);
+    // platform, wineHeaps: not owned; they outlive this service.
+    WineHeapsService(DebugInfoService& platform, WineHeapReader& wineHeaps);
 
     Address CreateBuffer() override;
     std::uint32_t Query(std::uint32_t processId, std::uint32_t flags, Address buffer) override;
@@ -28,8 +29,8 @@ public:
 
 private:
     // A buffer handed out: a header of this service's own, whose heaps
-    // pointer leads to the platform's heaps or to a snapshot read from
-    // outside, laid out in `image`.
+    // pointer leads to the platform's heaps or to a snapshot of Wine's heaps,
+    // laid out in `image`.
     struct Buffer {
         Address platform = 0;
         std::vector<unsigned char> header;
@@ -40,19 +41,19 @@ private:
     // through the platform's view.
     class BufferMemory : public MemoryView {
     public:
-        explicit BufferMemory(const FallbackDebugInfoService& service) : m_service(service) {}
+        explicit BufferMemory(const WineHeapsService& service) : m_service(service) {}
         bool IsReadable(Address address, std::size_t size) const override;
         bool Read(Address address, void* destination, std::size_t size) const override;
 
     private:
         const std::vector<unsigned char>* Holding(Address address, std::size_t size) const;
-        const FallbackDebugInfoService& m_service;
+        const WineHeapsService& m_service;
     };
 
     void PointHeaderAt(Buffer& buffer, Address heapsRecord);
 
     DebugInfoService& m_platform;
-    OutsideHeapReader& m_outside;
+    WineHeapReader& m_wineHeaps;
     std::map<Address, Buffer> m_buffers; // by the address of their header
     BufferMemory m_memory{*this};
     SnapshotNotes m_notes;

@@ -1,7 +1,7 @@
 // Fuzz target: memory images that look more or less like Wine's heaps, in
-// either layout and either pointer size, go through the outside reader and
-// the block walk without reading outside the image, without crashing and
-// within the reader's limits. The first byte picks the pointer size, the
+// either layout and either pointer size, go through the reader of Wine's
+// heaps and the block walk without reading outside the image, without
+// crashing and within the reader's limits. The first byte picks the pointer size, the
 // layout and the kind of image:
 // - a laid-out image (three heaps, groups among them in Wine 10.0's layout)
 //   that the rest of the input patches: bytes written near the heaps' and
@@ -119,11 +119,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Address peb = (data[0] & 4) ? LayRaw(memory, input) : LayPatched(memory, p, version, input);
 
     const testing::CountingMemory counting(memory);
-    const OutsideSnapshot snapshot = ReadWineHeaps(counting, peb, p);
+    const WineHeapSnapshot snapshot = ReadWineHeaps(counting, peb, p);
     // Every read and every byte was within what the reader may spend.
     if (counting.calls > kMaxSnapshotReads || counting.bytes > kMaxSnapshotBytes) __builtin_trap();
     if (!snapshot.heaps.empty() && snapshot.version == WineHeapVersion::Unknown) __builtin_trap();
-    for (const OutsideHeap& heap : snapshot.heaps) {
+    for (const WineHeap& heap : snapshot.heaps) {
         if (heap.record.entryCount != heap.entries.size()) __builtin_trap();
         std::vector<std::pair<Address, std::uint64_t>> rows;
         HeapBlockCursor cursor;
