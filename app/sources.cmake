@@ -1,5 +1,5 @@
-# The application object (Windows only); the program entry, app/main.cpp,
+# The application object (Windows only); the program entry, app/main_win32.cpp,
 # belongs to the executable alone.
 set(CORVANE_APP_SOURCES
-  app/corvane_app.cpp
+  app/corvane_app_win32.cpp
 )

@@ -5,9 +5,10 @@
 #   heap/win32/, controls/win32/     their folder's portable half, their own folder, framework/
 #   ui/win32/                        anything but app/
 #   app/                             anything
-# and base/ besides, from every folder; and that no portable file (outside
-# win32/, framework/ and app/) includes a Windows header. Run with
-# cmake -DROOT=<source folder> -P check_layers.cmake.
+# and base/ besides, from every folder. Windows code is marked one way: its
+# files end in _win32. Only those include a Windows header or another _win32
+# file, and every file of a win32/ folder, framework/ and app/ is one.
+# Run with cmake -DROOT=<source folder> -P check_layers.cmake.
 
 set(allowed_base "base/")
 set(allowed_heap "base/;heap/")
@@ -18,13 +19,21 @@ set(allowed_heap_win32 "base/;heap/;framework/")
 set(allowed_controls_win32 "base/;controls/;framework/")
 set(allowed_ui_win32 "base/;heap/;controls/;framework/;ui/;res/")
 
+cmake_policy(SET CMP0057 NEW)
 set(faults "")
-foreach(layer base heap controls framework ui heap/win32 controls/win32 ui/win32)
+set(windows_only_layers framework app heap/win32 controls/win32 ui/win32)
+foreach(layer base heap controls framework ui heap/win32 controls/win32 ui/win32 app sample)
   string(REPLACE "/" "_" key "${layer}")
   file(GLOB files "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
   foreach(file IN LISTS files)
     file(STRINGS "${file}" lines REGEX "^#include ")
     file(RELATIVE_PATH name "${ROOT}" "${file}")
+    set(windows FALSE)
+    if(name MATCHES "_win32\\.(h|cpp)$")
+      set(windows TRUE)
+    elseif(layer IN_LIST windows_only_layers)
+      list(APPEND faults "${name} is Windows code without the _win32 mark")
+    endif()
     foreach(line IN LISTS lines)
       if(line MATCHES "^#include \"([^\"]+)\"")
         set(included "${CMAKE_MATCH_1}")
@@ -39,11 +48,16 @@ foreach(layer base heap controls framework ui heap/win32 controls/win32 ui/win32
         if(ok AND NOT layer MATCHES "win32" AND included MATCHES "/win32/")
           set(ok FALSE)
         endif()
+        if(layer STREQUAL "app" OR layer STREQUAL "sample")
+          set(ok TRUE)
+        endif()
+        if(NOT windows AND included MATCHES "_win32\\.h$")
+          set(ok FALSE)
+        endif()
         if(NOT ok)
           list(APPEND faults "${name} includes ${included}")
         endif()
-      elseif(line MATCHES "^#include <(windows|commctrl|psapi|shellapi|commdlg)\\.h>" AND NOT layer MATCHES "win32"
-             AND NOT layer STREQUAL "framework")
+      elseif(line MATCHES "^#include <(windows|commctrl|psapi|shellapi|commdlg|tlhelp32|winternl)\\.h>" AND NOT windows)
         list(APPEND faults "${name} includes a Windows header: ${line}")
       endif()
     endforeach()

@@ -1,12 +1,12 @@
 # The thin dialog framework over Win32 (Windows only).
 set(CORVANE_FRAMEWORK_SOURCES
-  framework/app.cpp
-  framework/clipboard.cpp
-  framework/controls.cpp
-  framework/dialog.cpp
-  framework/drawing.cpp
-  framework/file_dialog.cpp
-  framework/gdi.cpp
-  framework/seams.cpp
-  framework/window.cpp
+  framework/app_win32.cpp
+  framework/clipboard_win32.cpp
+  framework/controls_win32.cpp
+  framework/dialog_win32.cpp
+  framework/drawing_win32.cpp
+  framework/file_dialog_win32.cpp
+  framework/gdi_win32.cpp
+  framework/seams_win32.cpp
+  framework/window_win32.cpp
 )

@@ -4,8 +4,8 @@
 // printed beside the way such lists are commonly filled, timed in the same
 // run: a list view that holds its own texts, and a list box drawn as it grows.
 
-#include "framework/app.h"
-#include "framework/seams.h"
+#include "framework/app_win32.h"
+#include "framework/seams_win32.h"
 #include "heap/block_walk.h"
 #include "heap/dump_text.h"
 #include "res/resource.h"

@@ -7,7 +7,7 @@
 // heap, says how many busy entries HeapWalk shows of it, and waits until its
 // standard input closes.
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 #include "heap/win32/debug_info_service_win32.h"
 #include "heap/win32/memory_regions_win32.h"
 #include "heap/win32/process_enumerator_win32.h"

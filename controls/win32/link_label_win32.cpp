@@ -1,6 +1,6 @@
 #include "controls/win32/link_label_win32.h"
 
-#include "framework/seams.h"
+#include "framework/seams_win32.h"
 
 #include <utility>
 

@@ -5,8 +5,8 @@
 // cursor and a tooltip. A click opens the link target through the shell, or,
 // in notify-parent mode, sends WM_HYPERLINK_CLICKED to the parent.
 
-#include "framework/controls.h"
-#include "framework/gdi.h"
+#include "framework/controls_win32.h"
+#include "framework/gdi_win32.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 // paint, and kept off screen: every later paint is one block copy.
 
 #include "controls/dib.h"
-#include "framework/gdi.h"
+#include "framework/gdi_win32.h"
 
 #include <cstdint>
 

@@ -4,8 +4,8 @@
 #include "controls/win32/shaded_button_win32.h"
 
 #include "controls/win32/dib_draw_win32.h"
-#include "framework/drawing.h"
-#include "framework/gdi.h"
+#include "framework/drawing_win32.h"
+#include "framework/gdi_win32.h"
 
 namespace corvane {
 namespace {

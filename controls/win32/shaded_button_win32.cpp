@@ -2,7 +2,7 @@
 
 #include "controls/shade_faces.h"
 #include "controls/win32/shade_win32.h"
-#include "framework/drawing.h"
+#include "framework/drawing_win32.h"
 
 #include <algorithm>
 #include <utility>

@@ -7,8 +7,8 @@
 // button its template made it, and keeps the checked state itself.
 
 #include "controls/dib.h"
-#include "framework/controls.h"
-#include "framework/handles.h"
+#include "framework/controls_win32.h"
+#include "framework/handles_win32.h"
 
 #include <string>
 

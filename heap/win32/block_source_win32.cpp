@@ -1,6 +1,6 @@
 #include "heap/win32/block_source_win32.h"
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 #include "heap/win32/memory_regions_win32.h"
 #include "heap/win32/process_enumerator_win32.h"
 

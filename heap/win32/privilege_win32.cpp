@@ -1,6 +1,6 @@
 #include "heap/win32/privilege_win32.h"
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
 #include "heap/win32/save_files_win32.h"
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "heap/win32/wine_heaps_win32.h"
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 #include "heap/win32/memory_regions_win32.h"
 #include "heap/win32/ntdll_exports_win32.h"
 #include "heap/win32/process_enumerator_win32.h"

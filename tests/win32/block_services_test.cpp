@@ -1,7 +1,7 @@
 // Block reads and saves against a real process: this executable started as a
 // helper that places known bytes in a heap block of its own.
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 #include "heap/win32/block_source_win32.h"
 #include "heap/win32/save_files_win32.h"
 #include "ui/block_view.h"

@@ -3,9 +3,9 @@
 // throw, data exchange, ending dialogs, the PreTranslateMessage hook, the
 // message-box seam and the owners of GDI objects.
 
-#include "framework/app.h"
-#include "framework/file_dialog.h"
-#include "framework/gdi.h"
+#include "framework/app_win32.h"
+#include "framework/file_dialog_win32.h"
+#include "framework/gdi_win32.h"
 #include "tests/win32/framework_test_dialog.h"
 #include "tests/win32/framework_test_support.h"
 

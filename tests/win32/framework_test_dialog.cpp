@@ -1,6 +1,6 @@
 #include "tests/win32/framework_test_dialog.h"
 
-#include "framework/gdi.h"
+#include "framework/gdi_win32.h"
 
 namespace corvane {
 namespace testing {

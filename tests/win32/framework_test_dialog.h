@@ -5,8 +5,8 @@
 // background so that transparent labels show as such.
 
 #include "controls/win32/link_label_win32.h"
-#include "framework/controls.h"
-#include "framework/dialog.h"
+#include "framework/controls_win32.h"
+#include "framework/dialog_win32.h"
 #include "tests/win32/framework_test_resource.h"
 
 #include <vector>

@@ -3,8 +3,8 @@
 // Helpers for tests that drive real windows: message pumping, pixels of a
 // window printed into memory, screenshots, and answers for the seams.
 
-#include "framework/dialog.h"
-#include "framework/seams.h"
+#include "framework/dialog_win32.h"
+#include "framework/seams_win32.h"
 
 #include <windows.h>
 

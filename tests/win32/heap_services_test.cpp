@@ -1,4 +1,4 @@
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 #include "heap/win32/debug_info_service_win32.h"
 #include "heap/win32/privilege_win32.h"
 #include "heap/win32/process_enumerator_win32.h"

@@ -4,7 +4,7 @@
 // with blocks of known contents, "--startup MODE" the program's start-up with
 // one failure put in, "--corrupt-heap MODE" a target whose heaps lie.
 
-#include "framework/app.h"
+#include "framework/app_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ui/win32/corvane_dialog_win32.h"
 
-#include "app/corvane_app.h"
+#include "app/corvane_app_win32.h"
 
 #include "controls/runtime_random.h"
 #include "heap/process_list.h"

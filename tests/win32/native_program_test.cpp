@@ -3,7 +3,7 @@
 // systems) and the version resource, and the common controls the running
 // program then gets. The built corvane.exe is read from disk.
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 #include "res/resource.h"
 #include "tests/win32/framework_test_support.h"
 #include "ui/win32/about_dialog_win32.h"

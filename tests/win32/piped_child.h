@@ -4,7 +4,7 @@
 // reports on its output and ends when its input closes (or is ended when the
 // owner goes).
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // what HeapWalk sees inside the sample target, with heaps that a helper
 // breaks on purpose, and on the whole road through the main window.
 
-#include "app/win32_platform.h"
+#include "app/platform_win32.h"
 #include "heap/block_walk.h"
 #include "heap/dump_text.h"
 #include "heap/process_list.h"

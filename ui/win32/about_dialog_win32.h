@@ -4,7 +4,7 @@
 // product's page, on a shaded background.
 
 #include "controls/win32/link_label_win32.h"
-#include "framework/gdi.h"
+#include "framework/gdi_win32.h"
 #include "ui/win32/shaded_dialog_win32.h"
 
 namespace corvane {

@@ -4,7 +4,7 @@
 // would start another one, in one fixed order, and enables them again in
 // that order.
 
-#include "framework/window.h"
+#include "framework/window_win32.h"
 #include "res/resource.h"
 
 namespace corvane {

@@ -3,9 +3,9 @@
 
 #include "ui/win32/corvane_dialog_win32.h"
 
-#include "framework/app.h"
-#include "framework/clipboard.h"
-#include "framework/file_dialog.h"
+#include "framework/app_win32.h"
+#include "framework/clipboard_win32.h"
+#include "framework/file_dialog_win32.h"
 #include "res/resource.h"
 #include "ui/table_export.h"
 

@@ -3,7 +3,7 @@
 
 #include "ui/win32/corvane_dialog_win32.h"
 
-#include "framework/file_dialog.h"
+#include "framework/file_dialog_win32.h"
 #include "res/resource.h"
 #include "ui/win32/controls_disabled_win32.h"
 

@@ -3,7 +3,7 @@
 
 #include "ui/win32/corvane_dialog_win32.h"
 
-#include "framework/redraw_suspended.h"
+#include "framework/redraw_suspended_win32.h"
 #include "res/resource.h"
 #include "ui/win32/controls_disabled_win32.h"
 

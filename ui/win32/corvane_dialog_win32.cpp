@@ -4,8 +4,8 @@
 
 #include "ui/win32/corvane_dialog_win32.h"
 
-#include "framework/app.h"
-#include "framework/redraw_suspended.h"
+#include "framework/app_win32.h"
+#include "framework/redraw_suspended_win32.h"
 #include "heap/process_list.h"
 #include "res/resource.h"
 #include "ui/win32/about_dialog_win32.h"

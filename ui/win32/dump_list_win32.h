@@ -3,7 +3,7 @@
 // The dump list: a list box of a block's lines, filled with its redraw off
 // and told up front how many lines are coming.
 
-#include "framework/controls.h"
+#include "framework/controls_win32.h"
 
 #include <cstddef>
 

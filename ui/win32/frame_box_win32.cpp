@@ -1,6 +1,6 @@
 #include "ui/win32/frame_box_win32.h"
 
-#include "framework/gdi.h"
+#include "framework/gdi_win32.h"
 
 namespace corvane {
 

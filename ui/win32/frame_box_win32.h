@@ -3,7 +3,7 @@
 // A group box whose title can be changed while no messages are handled: a
 // fill of 100,000 rows sets 4,000 progress titles, and each must show.
 
-#include "framework/controls.h"
+#include "framework/controls_win32.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "ui/win32/list_layout_win32.h"
 
-#include "framework/gdi.h"
+#include "framework/gdi_win32.h"
 #include "heap/row_text.h"
 
 namespace corvane {

@@ -2,7 +2,7 @@
 
 // Lays a list view's columns out from its column table.
 
-#include "framework/controls.h"
+#include "framework/controls_win32.h"
 #include "heap/memory_view.h"
 #include "ui/list_columns.h"
 

@@ -5,7 +5,7 @@
 // list asks for it, so the list holds no copies of the texts. The rows can
 // be shown in another order; each keeps the number it was given.
 
-#include "framework/controls.h"
+#include "framework/controls_win32.h"
 #include "heap/table_text.h"
 #include "ui/heap_rows.h"
 #include "ui/list_columns.h"

@@ -7,8 +7,8 @@
 
 #include "controls/win32/shaded_background_win32.h"
 #include "controls/win32/shaded_button_win32.h"
-#include "framework/dialog.h"
-#include "framework/gdi.h"
+#include "framework/dialog_win32.h"
+#include "framework/gdi_win32.h"
 #include "ui/message_icon.h"
 
 #include <string>

@@ -8,7 +8,7 @@
 // it closes.
 
 #include "controls/win32/shaded_button_win32.h"
-#include "framework/controls.h"
+#include "framework/controls_win32.h"
 #include "heap/block_source.h"
 #include "heap/heap_search.h"
 #include "ui/heap_tools.h"

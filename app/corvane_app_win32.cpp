@@ -1,6 +1,6 @@
-#include "app/corvane_app.h"
+#include "app/corvane_app_win32.h"
 
-#include "app/win32_platform.h"
+#include "app/platform_win32.h"
 #include "heap/process_list.h"
 #include "heap/win32/privilege_win32.h"
 #include "ui/win32/corvane_dialog_win32.h"

@@ -1,6 +1,6 @@
-#include "framework/dialog.h"
+#include "framework/dialog_win32.h"
 
-#include "framework/app.h"
+#include "framework/app_win32.h"
 
 #include <utility>
 

@@ -4,8 +4,8 @@
 // when it goes; the object owners are move-only, the device-context scopes
 // neither copy nor move.
 
-#include "framework/handles.h"
-#include "framework/window.h"
+#include "framework/handles_win32.h"
+#include "framework/window_win32.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
-#include "framework/clipboard.h"
+#include "framework/clipboard_win32.h"
 
-#include "framework/handles.h"
+#include "framework/handles_win32.h"
 
 #include <cstring>
 

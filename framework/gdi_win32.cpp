@@ -1,4 +1,4 @@
-#include "framework/gdi.h"
+#include "framework/gdi_win32.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
-#include "framework/file_dialog.h"
+#include "framework/file_dialog_win32.h"
 
-#include "framework/app.h"
-#include "framework/seams.h"
+#include "framework/app_win32.h"
+#include "framework/seams_win32.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 // Program entry: the application object runs the main dialog, with what the
 // command line says after the program's name.
 
-#include "app/corvane_app.h"
-#include "app/win32_platform.h"
+#include "app/corvane_app_win32.h"
+#include "app/platform_win32.h"
 
 #include <windows.h>
 

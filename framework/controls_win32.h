@@ -4,7 +4,7 @@
 // exists and sends one message. The objects are bound to dialog controls
 // with DDX_Control, or (the tooltip) create and own their window.
 
-#include "framework/window.h"
+#include "framework/window_win32.h"
 
 #include <commctrl.h>
 

@@ -3,7 +3,7 @@
 // Turns a window's redraw off for a fill and back on afterwards: a visible
 // list that repaints after every row takes milliseconds per row.
 
-#include "framework/window.h"
+#include "framework/window_win32.h"
 
 namespace corvane {
 

@@ -4,7 +4,7 @@
 // modeless (tests drive these), with data exchange that binds the template's
 // controls to member objects.
 
-#include "framework/window.h"
+#include "framework/window_win32.h"
 
 namespace corvane {
 

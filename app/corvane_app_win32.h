@@ -2,7 +2,7 @@
 
 // The application object: runs the main dialog modally for the whole run.
 
-#include "framework/app.h"
+#include "framework/app_win32.h"
 #include "ui/platform.h"
 
 #include <optional>

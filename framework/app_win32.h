@@ -3,7 +3,7 @@
 // The application object: one per program, constructed before the entry
 // runs it and living until the program ends.
 
-#include "framework/window.h"
+#include "framework/window_win32.h"
 
 namespace corvane {
 

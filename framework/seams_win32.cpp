@@ -1,4 +1,4 @@
-#include "framework/seams.h"
+#include "framework/seams_win32.h"
 
 #include <shellapi.h>
 

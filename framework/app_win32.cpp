@@ -1,4 +1,4 @@
-#include "framework/app.h"
+#include "framework/app_win32.h"
 
 #include <cassert>
 

@@ -1,4 +1,4 @@
-#include "framework/controls.h"
+#include "framework/controls_win32.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
-#include "framework/drawing.h"
+#include "framework/drawing_win32.h"
 
-#include "framework/app.h"
+#include "framework/app_win32.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
-#include "framework/window.h"
+#include "framework/window_win32.h"
 
-#include "framework/seams.h"
+#include "framework/seams_win32.h"
 
 #include <cassert>
 #include <cstdio>

@@ -1,9 +1,9 @@
 #pragma once
 
 // The platform's open and save file dialogs, run through the file-dialog
-// seam (framework/seams.h).
+// seam (framework/seams_win32.h).
 
-#include "framework/window.h"
+#include "framework/window_win32.h"
 
 #include <windows.h>
 // After windows.h, which it needs.
