@@ -20,7 +20,7 @@ else
 fi
 
 packages=(
-  cmake ninja-build g++ make
+  cmake ninja-build g++ make python3
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

@@ -9,7 +9,7 @@
 #include "heap/block_walk.h"
 #include "heap/dump_text.h"
 #include "res/resource.h"
-#include "tests/win32/fake_platform.h"
+#include "tests/support/fake_platform_win32.h"
 #include "ui/heap_rows.h"
 #include "ui/win32/corvane_dialog_win32.h"
 

@@ -13,7 +13,7 @@
 #include "heap/win32/process_enumerator_win32.h"
 #include "heap/win32/wine_heaps_win32.h"
 #include "tests/support/counting_memory.h"
-#include "tests/win32/piped_child.h"
+#include "tests/support/piped_child_win32.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 
 #include "controls/runtime_random.h"
 #include "res/resource.h"
-#include "tests/win32/fake_platform.h"
+#include "tests/support/fake_platform_win32.h"
 #include "tests/win32/framework_test_support.h"
 #include "ui/win32/corvane_dialog_win32.h"
 

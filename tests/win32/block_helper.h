@@ -6,7 +6,7 @@
 // 4 GiB in a 64-bit process), sets pages aside that must not be read, reports
 // the addresses, and stays until its standard input closes.
 
-#include "tests/win32/piped_child.h"
+#include "tests/support/piped_child_win32.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 
 #include "controls/win32/link_label_win32.h"
 #include "res/resource.h"
-#include "tests/win32/fake_platform.h"
+#include "tests/support/fake_platform_win32.h"
 #include "tests/win32/framework_test_dialog.h"
 #include "tests/win32/framework_test_support.h"
 #include "ui/win32/corvane_dialog_win32.h"

@@ -2,7 +2,6 @@
 set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/event_flow_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/block_helper.cpp
-  ${PROJECT_SOURCE_DIR}/tests/win32/piped_child.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/main_dialog_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/main_window_tools_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/about_dialog_test.cpp

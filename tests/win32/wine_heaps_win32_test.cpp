@@ -12,7 +12,7 @@
 #include "tests/support/wine_heap_layout.h"
 #include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
-#include "tests/win32/piped_child.h"
+#include "tests/support/piped_child_win32.h"
 #include "ui/heap_tools.h"
 #include "ui/win32/corvane_dialog_win32.h"
 

@@ -1,4 +1,4 @@
-#include "tests/win32/piped_child.h"
+#include "tests/support/piped_child_win32.h"
 
 namespace corvane::testing {
 
