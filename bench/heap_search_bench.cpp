@@ -51,7 +51,7 @@ struct SyntheticHeap {
             HeapBlockCursor block;
             block.address = kHeapBase + at;
             block.size = size;
-            block.kind = random() % 5 == 0 ? BlockKindFree : BlockKindFixed;
+            block.kind = random() % 5 == 0 ? BlockKind::Free : BlockKind::Fixed;
             std::uint8_t* data = bytes.data() + at;
             switch (random() % 3) {
             case 0:

@@ -55,7 +55,7 @@ std::vector<HeapBlockCursor> MakeBlocks(Random& random, Address start, std::uint
     Address address = start;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint64_t size = BlockSize(random);
-        const std::uint32_t kind = random.Below(5) == 0 ? BlockKindFree : BlockKindFixed;
+        const BlockKind kind = random.Below(5) == 0 ? BlockKind::Free : BlockKind::Fixed;
         blocks.push_back({address, size, kind, i});
         address += size;
     }
@@ -96,12 +96,12 @@ const SnapshotPair& Snapshots() {
         const auto append = [](SnapshotHeap& heap, std::uint64_t size) {
             const HeapBlockCursor& last = heap.blocks.back();
             heap.blocks.push_back(
-                {last.address + last.size, size, BlockKindFixed, static_cast<std::uint32_t>(heap.blocks.size())});
+                {last.address + last.size, size, BlockKind::Fixed, static_cast<std::uint32_t>(heap.blocks.size())});
         };
-        change(kFreed, [](SnapshotHeap&, HeapBlockCursor& block) { block.kind = BlockKindFree; });
+        change(kFreed, [](SnapshotHeap&, HeapBlockCursor& block) { block.kind = BlockKind::Free; });
         change(kResized, [](SnapshotHeap&, HeapBlockCursor& block) { block.size += 16; });
         change(kMoved, [&](SnapshotHeap& heap, HeapBlockCursor& block) {
-            block.kind = BlockKindFree;
+            block.kind = BlockKind::Free;
             append(heap, block.size); // invalidates `block`
         });
         for (std::uint32_t i = 0; i < kAdded; ++i)

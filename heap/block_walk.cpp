@@ -28,21 +28,21 @@ bool CrossSegments(const HeapRecord& heap, const std::vector<HeapEntry>& entries
 
 } // namespace
 
-void ClassifyEntryFlags(std::uint16_t flags, std::uint32_t& kind) {
+void ClassifyEntryFlags(std::uint16_t flags, BlockKind& kind) {
     // Moveable is tested first: its bit lies inside the fixed mask.
     if (flags & kEntryMoveable)
-        kind = BlockKindMoveable;
+        kind = BlockKind::Moveable;
     else if ((flags & kEntryFixedMask) || (flags & kEntryFixedExtra))
-        kind = BlockKindFixed;
+        kind = BlockKind::Fixed;
     else if (flags & kEntryFree)
-        kind = BlockKindFree;
+        kind = BlockKind::Free;
 }
 
 bool HeapBlockFirst(const HeapRecord& heap, const std::vector<HeapEntry>& entries, HeapBlockCursor& cursor) {
     const std::uint32_t limit = Limit(heap, entries);
     cursor.entryIndex = 0;
     cursor.address = 0;
-    cursor.kind = BlockKindNone;
+    cursor.kind = BlockKind::None;
     if (limit == 0) return false;
     if (!CrossSegments(heap, entries, limit, cursor)) return false;
     ClassifyEntryFlags(entries[cursor.entryIndex].flags, cursor.kind);

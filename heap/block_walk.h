@@ -10,11 +10,11 @@ namespace corvane {
 
 // What kind of block the walk stands on; the values are those the rows are
 // made from.
-enum BlockKind : std::uint32_t {
-    BlockKindNone = 0,
-    BlockKindFixed = 1,
-    BlockKindFree = 2,
-    BlockKindMoveable = 4,
+enum class BlockKind : std::uint32_t {
+    None = 0,
+    Fixed = 1,
+    Free = 2,
+    Moveable = 4,
 };
 
 // The walk's position. The caller zeroes it before HeapBlockFirst. The
@@ -22,7 +22,7 @@ enum BlockKind : std::uint32_t {
 struct HeapBlockCursor {
     Address address = 0;
     std::uint64_t size = 0;
-    std::uint32_t kind = BlockKindNone;
+    BlockKind kind = BlockKind::None; // any other value counts as none
     std::uint32_t entryIndex = 0;
 };
 
@@ -45,6 +45,6 @@ std::vector<HeapBlockCursor> WalkHeapBlocks(const HeapRecord& heap, const std::v
 
 // Updates `kind` from an entry's flags; flags that name no kind leave it as
 // it was, so a later unmarked block carries the kind of the block before it.
-void ClassifyEntryFlags(std::uint16_t flags, std::uint32_t& kind);
+void ClassifyEntryFlags(std::uint16_t flags, BlockKind& kind);
 
 } // namespace corvane

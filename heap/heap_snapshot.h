@@ -25,7 +25,7 @@ struct HeapSnapshot {
 };
 
 // A block in use: every block the walk does not mark free.
-inline bool IsBusyBlock(const HeapBlockCursor& block) { return block.kind != BlockKindFree; }
+inline bool IsBusyBlock(const HeapBlockCursor& block) { return block.kind != BlockKind::Free; }
 
 // A byte total plus more bytes, stopping at the largest value instead of
 // wrapping: sizes come from another process and may be anything.

@@ -49,16 +49,16 @@ void FormatDecimal32(std::int32_t value, char (&text)[12]) {
     text[i] = '\0';
 }
 
-const char* AllocationTypeText(std::uint32_t kind) {
+const char* AllocationTypeText(BlockKind kind) {
     switch (kind) {
-    case BlockKindFixed: return "FIXED";
-    case BlockKindMoveable: return "MOVEABLE";
-    case BlockKindFree: return "Not applicable";
+    case BlockKind::Fixed: return "FIXED";
+    case BlockKind::Moveable: return "MOVEABLE";
+    case BlockKind::Free: return "Not applicable";
     default: return "Unknown";
     }
 }
 
-const char* StatusText(std::uint32_t kind) { return kind == BlockKindFree ? "Free" : "Allocated"; }
+const char* StatusText(BlockKind kind) { return kind == BlockKind::Free ? "Free" : "Allocated"; }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';

@@ -17,8 +17,8 @@ namespace corvane {
 using HexText = char[19];
 void FormatHex(std::uint64_t value, AddressWidth width, HexText& text);
 
-const char* AllocationTypeText(std::uint32_t kind);
-const char* StatusText(std::uint32_t kind);
+const char* AllocationTypeText(BlockKind kind);
+const char* StatusText(BlockKind kind);
 
 // Signed decimal of the 32-bit value, then a terminating zero.
 void FormatDecimal32(std::int32_t value, char (&text)[12]);

@@ -68,11 +68,11 @@ bool ShowBlockData(BlockSource& source, BlockDataWindow& window, HeldBlock& held
     const AddressWidth width = source.Width();
     std::uint64_t heapNodeAddress = 0;
     if (const int nodeRow = window.FirstSelectedNodeRow(); nodeRow >= 0) {
-        const std::string text = window.NodeRowText(nodeRow, kNodeColumnBase);
+        const std::string text = window.NodeRowText(nodeRow, NodeColumn::Base);
         const std::optional<std::uint64_t> address = ParseHexNumber(text, width);
         if (!address) {
             held.Release();
-            AppendUnreadableNumber(window, kNodeColumns[kNodeColumnBase].heading, text);
+            AppendUnreadableNumber(window, kNodeColumns[NodeColumn::Base].heading, text);
             return false;
         }
         heapNodeAddress = *address;
@@ -104,9 +104,9 @@ bool ShowBlockOfRow(BlockSource& source, BlockDataWindow& window, HeldBlock& hel
     EnterDataView(window, held);
     window.SetSearchCaption(kFindCaption);
     if (!address)
-        AppendUnreadableNumber(window, kBlockColumns[kBlockColumnAddress].heading, row.address);
+        AppendUnreadableNumber(window, kBlockColumns[BlockColumn::Address].heading, row.address);
     else
-        AppendUnreadableNumber(window, kBlockColumns[kBlockColumnSize].heading, row.size);
+        AppendUnreadableNumber(window, kBlockColumns[BlockColumn::Size].heading, row.size);
     return false;
 }
 

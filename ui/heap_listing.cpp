@@ -67,7 +67,7 @@ bool ShowHeapNodes(DebugInfoService& service, HeapListWindow& window, std::uint3
                                   "Second level heap enumeration failed"});
 
     std::vector<HeapRecord>& heaps = query.heaps();
-    window.SetNodeColumnWidth(kNodeColumnFlags, NodeFlagsColumnWidth(static_cast<std::uint32_t>(heaps.size())));
+    window.SetNodeColumnWidth(NodeColumn::Flags, NodeFlagsColumnWidth(static_cast<std::uint32_t>(heaps.size())));
     window.ShowNodeRows(std::move(heaps), AddressWidthOf(service.Layout()));
     window.FocusNodeList();
     ShowSnapshotNotes(service.Notes(), window);
@@ -87,8 +87,8 @@ bool ShowHeapBlocks(DebugInfoService& service, HeapListWindow& window, int nodeR
     HeapQuery query(service, processId, false);
     if (query.result() != HeapQueryResult::Read) return ReportFailedQuery(query, window, processId);
 
-    window.SetBlockColumnWidth(kBlockColumnStatus,
-                               BlockStatusColumnWidth(window.NodeRowText(nodeRow, kNodeColumnBlockCount)));
+    window.SetBlockColumnWidth(BlockColumn::Status,
+                               BlockStatusColumnWidth(window.NodeRowText(nodeRow, NodeColumn::BlockCount)));
 
     for (const HeapRecord& heap : query.heaps()) {
         if (heap.base != heapBase) continue;

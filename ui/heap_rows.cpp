@@ -7,11 +7,11 @@ namespace corvane {
 const char* const kBlockFrameCaption = "Heap Blocks List";
 
 // The texts in the order of the column enums.
-std::array<const char*, kNodeColumnCount> HeapNodeRow::Cells() const {
+std::array<const char*, NodeColumn::Count> HeapNodeRow::Cells() const {
     return {index, base, blockCount, committed, allocated, flags};
 }
 
-std::array<const char*, kBlockColumnCount> HeapBlockRow::Cells() const {
+std::array<const char*, BlockColumn::Count> HeapBlockRow::Cells() const {
     return {index, address, size, allocationType, status};
 }
 

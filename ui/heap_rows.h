@@ -15,15 +15,15 @@
 namespace corvane {
 
 // The columns of the heap node list, in the order the list shows them.
-enum NodeColumn : int {
-    kNodeColumnIndex,
-    kNodeColumnBase,
-    kNodeColumnBlockCount,
-    kNodeColumnCommitted,
-    kNodeColumnAllocated,
-    kNodeColumnFlags,
-    kNodeColumnCount
-};
+namespace NodeColumn {
+constexpr int Index = 0;
+constexpr int Base = 1;
+constexpr int BlockCount = 2;
+constexpr int Committed = 3;
+constexpr int Allocated = 4;
+constexpr int Flags = 5;
+constexpr int Count = 6;
+} // namespace NodeColumn
 
 // Column texts of one heap node row: index, base address, block count,
 // committed size, allocated size, flags.
@@ -36,18 +36,18 @@ struct HeapNodeRow {
     HexText flags;
 
     // The texts in column order.
-    std::array<const char*, kNodeColumnCount> Cells() const;
+    std::array<const char*, NodeColumn::Count> Cells() const;
 };
 
 // The columns of the heap block list, in the order the list shows them.
-enum BlockColumn : int {
-    kBlockColumnIndex,
-    kBlockColumnAddress,
-    kBlockColumnSize,
-    kBlockColumnType,
-    kBlockColumnStatus,
-    kBlockColumnCount
-};
+namespace BlockColumn {
+constexpr int Index = 0;
+constexpr int Address = 1;
+constexpr int Size = 2;
+constexpr int Type = 3;
+constexpr int Status = 4;
+constexpr int Count = 5;
+} // namespace BlockColumn
 
 // Column texts of one heap block row: index, address, size, allocation type,
 // status. The last two point at static texts.
@@ -59,28 +59,28 @@ struct HeapBlockRow {
     const char* status;
 
     // The texts in column order.
-    std::array<const char*, kBlockColumnCount> Cells() const;
+    std::array<const char*, BlockColumn::Count> Cells() const;
 };
 
 constexpr ListColumn kNodeColumns[] = {
-    {kNodeColumnIndex, "Heap Node Index", 100, ColumnValues::Text},
-    {kNodeColumnBase, "Node Base Address", 110, ColumnValues::Number},
-    {kNodeColumnBlockCount, "Block Count", 80, ColumnValues::Text},
-    {kNodeColumnCommitted, "Committed Size", 95, ColumnValues::Number},
-    {kNodeColumnAllocated, "Allocated Size", 95, ColumnValues::Number},
+    {NodeColumn::Index, "Heap Node Index", 100, ColumnValues::Text},
+    {NodeColumn::Base, "Node Base Address", 110, ColumnValues::Number},
+    {NodeColumn::BlockCount, "Block Count", 80, ColumnValues::Text},
+    {NodeColumn::Committed, "Committed Size", 95, ColumnValues::Number},
+    {NodeColumn::Allocated, "Allocated Size", 95, ColumnValues::Number},
     // The flags are a 32-bit number in every process.
-    {kNodeColumnFlags, "Flags", 104, ColumnValues::Text},
+    {NodeColumn::Flags, "Flags", 104, ColumnValues::Text},
 };
-static_assert(std::size(kNodeColumns) == kNodeColumnCount && InColumnOrder(kNodeColumns), "one entry per column");
+static_assert(std::size(kNodeColumns) == NodeColumn::Count && InColumnOrder(kNodeColumns), "one entry per column");
 
 constexpr ListColumn kBlockColumns[] = {
-    {kBlockColumnIndex, "Heap Block Index", 100, ColumnValues::Text},
-    {kBlockColumnAddress, "Block Address", 120, ColumnValues::Number},
-    {kBlockColumnSize, "Block Size", 120, ColumnValues::Number},
-    {kBlockColumnType, "Allocation Type", 100, ColumnValues::Text},
-    {kBlockColumnStatus, "Status", 147, ColumnValues::Text},
+    {BlockColumn::Index, "Heap Block Index", 100, ColumnValues::Text},
+    {BlockColumn::Address, "Block Address", 120, ColumnValues::Number},
+    {BlockColumn::Size, "Block Size", 120, ColumnValues::Number},
+    {BlockColumn::Type, "Allocation Type", 100, ColumnValues::Text},
+    {BlockColumn::Status, "Status", 147, ColumnValues::Text},
 };
-static_assert(std::size(kBlockColumns) == kBlockColumnCount && InColumnOrder(kBlockColumns), "one entry per column");
+static_assert(std::size(kBlockColumns) == BlockColumn::Count && InColumnOrder(kBlockColumns), "one entry per column");
 
 // Addresses and sizes show at `width`; the flags are a 32-bit number in
 // every process. `position` counts heap records from 0; the row shows it

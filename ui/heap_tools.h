@@ -43,28 +43,29 @@ std::vector<ChangeRow> ChangeRows(const SnapshotDifference& difference);
 using SizeText = char[48];
 void FormatSizeText(std::uint64_t size, AddressWidth width, SizeText& text);
 
-enum ChangeColumn : int {
-    kChangeColumnHeap,
-    kChangeColumnChange,
-    kChangeColumnAddress,
-    kChangeColumnSize,
-    kChangeColumnCount
-};
+namespace ChangeColumn {
+constexpr int Heap = 0;
+constexpr int Change = 1;
+constexpr int Address = 2;
+constexpr int Size = 3;
+constexpr int Count = 4;
+} // namespace ChangeColumn
 struct ChangeRowTexts {
     HexText heap;
     const char* change;
     HexText address;
     SizeText size;
-    std::array<const char*, kChangeColumnCount> Cells() const { return {heap, change, address, size}; }
+    std::array<const char*, ChangeColumn::Count> Cells() const { return {heap, change, address, size}; }
 };
 void FormatChangeRow(std::uint32_t number, const ChangeRow& row, AddressWidth width, ChangeRowTexts& texts);
 constexpr ListColumn kChangeColumns[] = {
-    {kChangeColumnHeap, "Heap", 95, ColumnValues::Number},
-    {kChangeColumnChange, "Change", 60, ColumnValues::Text},
-    {kChangeColumnAddress, "Block Address", 95, ColumnValues::Number},
-    {kChangeColumnSize, "Block Size", 175, ColumnValues::NumberAndDecimal},
+    {ChangeColumn::Heap, "Heap", 95, ColumnValues::Number},
+    {ChangeColumn::Change, "Change", 60, ColumnValues::Text},
+    {ChangeColumn::Address, "Block Address", 95, ColumnValues::Number},
+    {ChangeColumn::Size, "Block Size", 175, ColumnValues::NumberAndDecimal},
 };
-static_assert(std::size(kChangeColumns) == kChangeColumnCount && InColumnOrder(kChangeColumns), "one entry per column");
+static_assert(std::size(kChangeColumns) == ChangeColumn::Count && InColumnOrder(kChangeColumns),
+              "one entry per column");
 // The totals over the list.
 std::string DifferenceSummary(const SnapshotDifference& difference);
 
@@ -76,38 +77,44 @@ struct StatisticsRow {
 // The sizes, most bytes first, then the line of the free blocks.
 std::vector<StatisticsRow> StatisticsRows(const SizeStatistics& statistics);
 
-enum StatisticsColumn : int {
-    kStatisticsColumnSize,
-    kStatisticsColumnBlocks,
-    kStatisticsColumnBytes,
-    kStatisticsColumnShare,
-    kStatisticsColumnCount
-};
+namespace StatisticsColumn {
+constexpr int Size = 0;
+constexpr int Blocks = 1;
+constexpr int Bytes = 2;
+constexpr int Share = 3;
+constexpr int Count = 4;
+} // namespace StatisticsColumn
 struct StatisticsRowTexts {
     SizeText size;
     char count[28];
     char bytes[28];
     char share[16];
-    std::array<const char*, kStatisticsColumnCount> Cells() const { return {size, count, bytes, share}; }
+    std::array<const char*, StatisticsColumn::Count> Cells() const { return {size, count, bytes, share}; }
 };
 void FormatStatisticsRow(std::uint32_t number, const StatisticsRow& row, AddressWidth width, StatisticsRowTexts& texts);
 constexpr ListColumn kStatisticsColumns[] = {
-    {kStatisticsColumnSize, "Block Size", 150, ColumnValues::NumberAndDecimal},
-    {kStatisticsColumnBlocks, "Blocks", 80, ColumnValues::Text},
-    {kStatisticsColumnBytes, "Bytes", 100, ColumnValues::Text},
-    {kStatisticsColumnShare, "Share", 60, ColumnValues::Text},
+    {StatisticsColumn::Size, "Block Size", 150, ColumnValues::NumberAndDecimal},
+    {StatisticsColumn::Blocks, "Blocks", 80, ColumnValues::Text},
+    {StatisticsColumn::Bytes, "Bytes", 100, ColumnValues::Text},
+    {StatisticsColumn::Share, "Share", 60, ColumnValues::Text},
 };
-static_assert(std::size(kStatisticsColumns) == kStatisticsColumnCount && InColumnOrder(kStatisticsColumns),
+static_assert(std::size(kStatisticsColumns) == StatisticsColumn::Count && InColumnOrder(kStatisticsColumns),
               "one entry per column");
 std::string StatisticsSummary(Address heapBase, AddressWidth width, const SizeStatistics& statistics);
 
-enum HitColumn : int { kHitColumnIndex, kHitColumnAddress, kHitColumnOffset, kHitColumnText, kHitColumnCount };
+namespace HitColumn {
+constexpr int Index = 0;
+constexpr int Address = 1;
+constexpr int Offset = 2;
+constexpr int Text = 3;
+constexpr int Count = 4;
+} // namespace HitColumn
 struct HitRowTexts {
     char index[12];
     HexText address;
     SizeText offset;
     char text[48];
-    std::array<const char*, kHitColumnCount> Cells() const { return {index, address, offset, text}; }
+    std::array<const char*, HitColumn::Count> Cells() const { return {index, address, offset, text}; }
 };
 // The line over the search results: what is searched before a search, how
 // far it has come while it runs, and how it ended.
@@ -125,13 +132,13 @@ std::string SearchProgressText(const SearchProgress& progress);
 
 void FormatHitRow(std::uint32_t number, const SearchHit& hit, AddressWidth width, HitRowTexts& texts);
 constexpr ListColumn kHitColumns[] = {
-    {kHitColumnIndex, "Heap Block Index", 110, ColumnValues::Text},
-    {kHitColumnAddress, "Block Address", 95, ColumnValues::Number},
-    {kHitColumnOffset, "Offset", 145, ColumnValues::NumberAndDecimal},
+    {HitColumn::Index, "Heap Block Index", 110, ColumnValues::Text},
+    {HitColumn::Address, "Block Address", 95, ColumnValues::Number},
+    {HitColumn::Offset, "Offset", 145, ColumnValues::NumberAndDecimal},
     // Gives back the room the numbers take in a 64-bit list, down to this.
-    {kHitColumnText, "Text", 165, ColumnValues::Text},
+    {HitColumn::Text, "Text", 165, ColumnValues::Text},
 };
 constexpr int kHitTextColumnLeast = 110;
-static_assert(std::size(kHitColumns) == kHitColumnCount && InColumnOrder(kHitColumns), "one entry per column");
+static_assert(std::size(kHitColumns) == HitColumn::Count && InColumnOrder(kHitColumns), "one entry per column");
 
 } // namespace corvane

@@ -31,17 +31,17 @@ bool SaveHeapData(BlockSource& source, SaveFiles& files, SaveWindow& window) {
     const int row = window.FirstSelectedBlockRow();
     if (row < 0) return false;
 
-    if (IsFreeStatusText(window.BlockRowText(row, kBlockColumnStatus))) {
+    if (IsFreeStatusText(window.BlockRowText(row, BlockColumn::Status))) {
         window.ShowMessage(kFreeBlockSaveMessage, MessageIcon::Information);
         return false;
     }
-    const std::string addressText = window.BlockRowText(row, kBlockColumnAddress);
-    const std::string sizeText = window.BlockRowText(row, kBlockColumnSize);
+    const std::string addressText = window.BlockRowText(row, BlockColumn::Address);
+    const std::string sizeText = window.BlockRowText(row, BlockColumn::Size);
     const std::optional<std::uint64_t> address = ParseHexNumber(addressText, source.Width());
     const std::optional<std::uint64_t> sizeValue = ParseHexNumber(sizeText, source.Width());
     if (!address || !sizeValue) {
-        window.ShowMessage(address ? UnreadableNumberText(kBlockColumns[kBlockColumnSize].heading, sizeText)
-                                   : UnreadableNumberText(kBlockColumns[kBlockColumnAddress].heading, addressText),
+        window.ShowMessage(address ? UnreadableNumberText(kBlockColumns[BlockColumn::Size].heading, sizeText)
+                                   : UnreadableNumberText(kBlockColumns[BlockColumn::Address].heading, addressText),
                            MessageIcon::Error);
         return false;
     }

@@ -11,12 +11,12 @@ namespace {
 
 struct Block {
     std::uint64_t address, size;
-    std::uint32_t kind;
+    BlockKind kind;
     bool operator==(const Block& o) const { return address == o.address && size == o.size && kind == o.kind; }
 };
 
 std::ostream& operator<<(std::ostream& out, const Block& b) {
-    return out << "{0x" << std::hex << b.address << ", 0x" << b.size << ", " << std::dec << b.kind << "}";
+    return out << "{0x" << std::hex << b.address << ", 0x" << b.size << ", " << std::dec << static_cast<std::uint32_t>(b.kind) << "}";
 }
 
 std::vector<Block> Walk(const HeapRecord& heap, const std::vector<HeapEntry>& entries) {
@@ -44,50 +44,50 @@ TEST(BlockWalk, SegmentGivesTheAddressOfTheFollowingBlocks) {
     const std::vector<HeapEntry> entries = {Segment(0x00150580), Entry(0x20, 0x0001), Entry(0x30, 0x0001)};
     const auto blocks = Walk(Heap(3), entries);
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0], (Block{0x00150588, 0x20, BlockKindFixed}));
-    EXPECT_EQ(blocks[1], (Block{0x001505A8, 0x30, BlockKindFixed}));
+    EXPECT_EQ(blocks[0], (Block{0x00150588, 0x20, BlockKind::Fixed}));
+    EXPECT_EQ(blocks[1], (Block{0x001505A8, 0x30, BlockKind::Fixed}));
 }
 
 TEST(BlockWalk, SecondSegmentResetsTheAddressAndMakesNoRow) {
     const std::vector<HeapEntry> entries = {Segment(0x1000), Entry(0x10, 0x0001), Segment(0x9000), Entry(0x40, 0x0100)};
     const auto blocks = Walk(Heap(4, 0), entries);
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0], (Block{0x1000, 0x10, BlockKindFixed}));
-    EXPECT_EQ(blocks[1], (Block{0x9000, 0x40, BlockKindFree}));
+    EXPECT_EQ(blocks[0], (Block{0x1000, 0x10, BlockKind::Fixed}));
+    EXPECT_EQ(blocks[1], (Block{0x9000, 0x40, BlockKind::Free}));
 }
 
 TEST(BlockWalk, ConsecutiveSegmentsTakeTheLastAddress) {
     const std::vector<HeapEntry> entries = {Segment(0x1000), Segment(0x5000), Entry(0x10, 0x0001)};
-    EXPECT_EQ(Walk(Heap(3, 0), entries), (std::vector<Block>{{0x5000, 0x10, BlockKindFixed}}));
+    EXPECT_EQ(Walk(Heap(3, 0), entries), (std::vector<Block>{{0x5000, 0x10, BlockKind::Fixed}}));
 }
 
 TEST(BlockWalk, FirstBlockWithoutSegmentStartsAtZeroWithSizeZero) {
     // Without a segment in front, the first block has neither address nor
     // size; the next block starts at 0 as well and takes its own size.
     const std::vector<HeapEntry> entries = {Entry(0x20, 0x0001), Entry(0x30, 0x0001)};
-    EXPECT_EQ(Walk(Heap(2), entries), (std::vector<Block>{{0, 0, BlockKindFixed}, {0, 0x30, BlockKindFixed}}));
+    EXPECT_EQ(Walk(Heap(2), entries), (std::vector<Block>{{0, 0, BlockKind::Fixed}, {0, 0x30, BlockKind::Fixed}}));
 }
 
 TEST(BlockWalk, KindsFromFlags) {
-    std::uint32_t kind = BlockKindNone;
+    BlockKind kind = BlockKind::None;
     ClassifyEntryFlags(0x0101, kind);
-    EXPECT_EQ(kind, BlockKindFixed) << "bit 0x0001 wins over free";
+    EXPECT_EQ(kind, BlockKind::Fixed) << "bit 0x0001 wins over free";
     ClassifyEntryFlags(0x0100, kind);
-    EXPECT_EQ(kind, BlockKindFree);
+    EXPECT_EQ(kind, BlockKind::Free);
     ClassifyEntryFlags(0x0020, kind);
-    EXPECT_EQ(kind, BlockKindMoveable) << "moveable lies inside the fixed mask and must be tested first";
+    EXPECT_EQ(kind, BlockKind::Moveable) << "moveable lies inside the fixed mask and must be tested first";
     ClassifyEntryFlags(0x0200, kind);
-    EXPECT_EQ(kind, BlockKindFixed);
+    EXPECT_EQ(kind, BlockKind::Fixed);
     for (std::uint16_t bit : {0x0010, 0x0040, 0x0080}) {
-        kind = BlockKindFree;
+        kind = BlockKind::Free;
         ClassifyEntryFlags(bit, kind);
-        EXPECT_EQ(kind, BlockKindFixed) << bit;
+        EXPECT_EQ(kind, BlockKind::Fixed) << bit;
     }
-    kind = BlockKindMoveable;
+    kind = BlockKind::Moveable;
     ClassifyEntryFlags(0x0000, kind);
-    EXPECT_EQ(kind, BlockKindMoveable) << "unmatched flags keep the kind";
+    EXPECT_EQ(kind, BlockKind::Moveable) << "unmatched flags keep the kind";
     ClassifyEntryFlags(0x0004, kind);
-    EXPECT_EQ(kind, BlockKindMoveable);
+    EXPECT_EQ(kind, BlockKind::Moveable);
 }
 
 TEST(BlockWalk, UnmarkedFirstBlockIsUnknownButLaterOnesCarryTheKindBefore) {
@@ -95,10 +95,10 @@ TEST(BlockWalk, UnmarkedFirstBlockIsUnknownButLaterOnesCarryTheKindBefore) {
                                             Entry(0x10, 0x0000)};
     const auto blocks = Walk(Heap(4, 0), entries);
     ASSERT_EQ(blocks.size(), 3u);
-    EXPECT_EQ(blocks[0].kind, BlockKindNone);
+    EXPECT_EQ(blocks[0].kind, BlockKind::None);
     EXPECT_STREQ(AllocationTypeText(blocks[0].kind), "Unknown");
     EXPECT_STREQ(StatusText(blocks[0].kind), "Allocated");
-    EXPECT_EQ(blocks[2].kind, BlockKindFree);
+    EXPECT_EQ(blocks[2].kind, BlockKind::Free);
     EXPECT_STREQ(AllocationTypeText(blocks[2].kind), "Not applicable");
     EXPECT_STREQ(StatusText(blocks[2].kind), "Free");
 }
@@ -138,8 +138,8 @@ TEST(BlockWalk, AddressesAndSizesOfA64BitHeapStayWhole) {
                                             Entry(0x30, 0x0100)};
     const auto blocks = Walk(Heap(3, 0x10), entries);
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0], (Block{0x00007ff612340010, 0x100000020, BlockKindFixed}));
-    EXPECT_EQ(blocks[1], (Block{0x00007ff712340030, 0x30, BlockKindFree}));
+    EXPECT_EQ(blocks[0], (Block{0x00007ff612340010, 0x100000020, BlockKind::Fixed}));
+    EXPECT_EQ(blocks[1], (Block{0x00007ff712340030, 0x30, BlockKind::Free}));
 }
 
 } // namespace

@@ -27,7 +27,7 @@ struct TestHeap {
         HeapBlockCursor block;
         block.address = base + bytes.size();
         block.size = content.size();
-        block.kind = busy ? BlockKindFixed : BlockKindFree;
+        block.kind = busy ? BlockKind::Fixed : BlockKind::Free;
         bytes.insert(bytes.end(), content.begin(), content.end());
         blocks.push_back(block);
     }
@@ -294,7 +294,7 @@ TEST(HeapSearch, SizesThatCannotBeTrustedAreNeverRead) {
     heap.Add("");
     heap.Add("corvane");
     std::vector<HeapBlockCursor> blocks = heap.blocks;
-    blocks.push_back({std::numeric_limits<Address>::max() - 3, 8, BlockKindFixed, 0});
+    blocks.push_back({std::numeric_limits<Address>::max() - 3, 8, BlockKind::Fixed, 0});
     blocks.push_back(heap.blocks[0]); // behind the block before it: read on its own
     HoleyMemory memory(heap);
     HeapSearch search(memory, blocks, Pattern("corvane"));

@@ -14,7 +14,7 @@ HeapBlockCursor Block(Address address, std::uint64_t size) {
     HeapBlockCursor block;
     block.address = address;
     block.size = size;
-    block.kind = BlockKindFixed;
+    block.kind = BlockKind::Fixed;
     return block;
 }
 

@@ -53,7 +53,7 @@ TEST(RowText, NodeRowShowsEveryColumn) {
 }
 
 TEST(RowText, BlockRowShowsKindAndStatus) {
-    HeapBlockCursor cursor{0x00150588, 0x20, BlockKindMoveable, 3};
+    HeapBlockCursor cursor{0x00150588, 0x20, BlockKind::Moveable, 3};
     HeapBlockRow row;
     FormatHeapBlockRow(24, cursor, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.index, "25");
@@ -61,10 +61,10 @@ TEST(RowText, BlockRowShowsKindAndStatus) {
     EXPECT_STREQ(row.size, "0x00000020");
     EXPECT_STREQ(row.allocationType, "MOVEABLE");
     EXPECT_STREQ(row.status, "Allocated");
-    cursor.kind = BlockKindFixed;
+    cursor.kind = BlockKind::Fixed;
     FormatHeapBlockRow(0, cursor, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.allocationType, "FIXED");
-    cursor.kind = 7; // any other value
+    cursor.kind = static_cast<BlockKind>(7); // any other value
     FormatHeapBlockRow(0, cursor, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.allocationType, "Unknown");
     EXPECT_STREQ(row.status, "Allocated");

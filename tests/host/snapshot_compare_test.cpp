@@ -9,9 +9,9 @@ namespace corvane {
 namespace {
 
 HeapBlockCursor Busy(Address address, std::uint64_t size, std::uint32_t entry = 0) {
-    return {address, size, BlockKindFixed, entry};
+    return {address, size, BlockKind::Fixed, entry};
 }
-HeapBlockCursor Free(Address address, std::uint64_t size) { return {address, size, BlockKindFree, 0}; }
+HeapBlockCursor Free(Address address, std::uint64_t size) { return {address, size, BlockKind::Free, 0}; }
 
 SnapshotHeap HeapAt(Address base, std::vector<HeapBlockCursor> blocks) {
     SnapshotHeap heap;
@@ -38,7 +38,7 @@ TEST(SnapshotCompare, SameBusyBlocksAreNoChangeWhateverFreeBlocksKindsOrHeapOrde
     const HeapSnapshot baseline =
         Snapshot({HeapAt(0x10000, {Busy(0x10100, 0x20), Free(0x10120, 0x40)}), HeapAt(0x20000, {Busy(0x20100, 0x10)})});
     HeapBlockCursor moveable = Busy(0x10100, 0x20, 7);
-    moveable.kind = BlockKindMoveable;
+    moveable.kind = BlockKind::Moveable;
     const HeapSnapshot current = Snapshot({HeapAt(0x20000, {Free(0x20000, 0x100), Busy(0x20100, 0x10)}),
                                            HeapAt(0x10000, {moveable, Free(0x10120, 0x80)})});
     const SnapshotDifference difference = CompareSnapshots(baseline, current);

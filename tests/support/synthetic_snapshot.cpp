@@ -133,7 +133,7 @@ std::vector<BlockRowValues> WalkBlockRows(const HeapWithEntries& heap) {
     HeapBlockCursor cursor;
     for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;
          more = HeapBlockNext(heap.record, heap.entries, cursor))
-        rows.emplace_back(cursor.address, cursor.size, cursor.kind == BlockKindFree);
+        rows.emplace_back(cursor.address, cursor.size, cursor.kind == BlockKind::Free);
     std::sort(rows.begin(), rows.end());
     return rows;
 }

@@ -137,30 +137,30 @@ TEST_F(MainWindowTools, SizeStatisticsOfTheChosenHeap) {
 TEST_F(MainWindowTools, TheBlockListSortsByAColumnAndBackAndAPickStillShowsItsBlock) {
     PickProcess(helper.id(), "helper.exe");
     PickRow(IDC_NODE_LIST, 0);
-    ClickHeading(IDC_BLOCK_LIST, kBlockColumnSize);
+    ClickHeading(IDC_BLOCK_LIST, BlockColumn::Size);
     // Smallest first; equal sizes keep the walk's order and every row its
     // number.
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, kBlockColumnSize), RowHex(0x40));
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, kBlockColumnIndex), "3");
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, kBlocks - 2, kBlockColumnIndex), "2");
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, kBlocks - 1, kBlockColumnSize), RowHex(kFirstBlockSize));
-    ClickHeading(IDC_BLOCK_LIST, kBlockColumnSize);
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, kBlockColumnSize), RowHex(kFirstBlockSize));
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, kBlockColumnIndex), "1");
-    ClickHeading(IDC_BLOCK_LIST, kBlockColumnStatus);
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, kBlockColumnStatus), "Allocated");
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, kBlocks - 1, kBlockColumnStatus), "Free");
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, BlockColumn::Size), RowHex(0x40));
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, BlockColumn::Index), "3");
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, kBlocks - 2, BlockColumn::Index), "2");
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, kBlocks - 1, BlockColumn::Size), RowHex(kFirstBlockSize));
+    ClickHeading(IDC_BLOCK_LIST, BlockColumn::Size);
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, BlockColumn::Size), RowHex(kFirstBlockSize));
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, BlockColumn::Index), "1");
+    ClickHeading(IDC_BLOCK_LIST, BlockColumn::Status);
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, 0, BlockColumn::Status), "Allocated");
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, kBlocks - 1, BlockColumn::Status), "Free");
 
     PickRow(IDC_BLOCK_LIST, 0);
     EXPECT_NE(DumpLines()[0].find("Block Address=" + RowHex(region) + ", Size=" + RowHex(kFirstBlockSize)),
               std::string::npos)
         << DumpLines()[0];
     // Sorting again keeps that block chosen, where it now stands.
-    ClickHeading(IDC_BLOCK_LIST, kBlockColumnSize);
+    ClickHeading(IDC_BLOCK_LIST, BlockColumn::Size);
     const int chosen =
         static_cast<int>(::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     EXPECT_EQ(chosen, kBlocks - 1);
-    EXPECT_EQ(Cell(IDC_BLOCK_LIST, chosen, kBlockColumnIndex), "1");
+    EXPECT_EQ(Cell(IDC_BLOCK_LIST, chosen, BlockColumn::Index), "1");
     CaptureScreen(hwnd()).SaveBmp(OutputPath("sorted_blocks.bmp"));
 }
 
@@ -188,8 +188,8 @@ TEST_F(MainWindowTools, RowsAndLinesAreCopiedAndExported) {
     MenuCommand(ID_BLOCK_EXPORT);
     std::string expected = "Heap Block Index,Block Address,Block Size,Allocation Type,Status\r\n";
     for (int row = 0; row < kBlocks; ++row) {
-        for (int column = 0; column < kBlockColumnCount; ++column)
-            expected += Cell(IDC_BLOCK_LIST, row, column) + (column + 1 < kBlockColumnCount ? "," : "\r\n");
+        for (int column = 0; column < BlockColumn::Count; ++column)
+            expected += Cell(IDC_BLOCK_LIST, row, column) + (column + 1 < BlockColumn::Count ? "," : "\r\n");
     }
     EXPECT_EQ(ReadFile(csv), expected);
     answer = text;

@@ -8,11 +8,11 @@
 #include "heap/process_list.h"
 #include "heap/win32/wine_heaps_win32.h"
 #include "res/resource.h"
+#include "tests/support/piped_child_win32.h"
 #include "tests/support/synthetic_snapshot.h"
 #include "tests/support/wine_heap_layout.h"
 #include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
-#include "tests/support/piped_child_win32.h"
 #include "ui/heap_tools.h"
 #include "ui/win32/corvane_dialog_win32.h"
 
@@ -457,8 +457,8 @@ TEST_F(RealWineHeaps, TheSamplesHeapsBlocksDumpSearchAndSaveThroughTheWindow) {
     const std::vector<char> saved((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     file.close();
     ::DeleteFileA(path.c_str());
-    const Address address = std::stoull(cell(0, kBlockColumnAddress), nullptr, 16);
-    ASSERT_EQ(saved.size(), std::stoull(cell(0, kBlockColumnSize), nullptr, 16));
+    const Address address = std::stoull(cell(0, BlockColumn::Address), nullptr, 16);
+    ASSERT_EQ(saved.size(), std::stoull(cell(0, BlockColumn::Size), nullptr, 16));
     std::vector<char> inside(saved.size());
     const UniqueHandle process(::OpenProcess(PROCESS_VM_READ, FALSE, sample.id()));
     SIZE_T read = 0;
@@ -493,7 +493,7 @@ TEST_F(RealWineHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(item(IDC_NODE_LIST), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state)); // the text heap
     PumpMessages(window);
-    const std::string textHeap = ListCell(item(IDC_NODE_LIST), 1, kNodeColumnBase);
+    const std::string textHeap = ListCell(item(IDC_NODE_LIST), 1, NodeColumn::Base);
 
     menuCommand(ID_NODE_SET_BASELINE);
     ASSERT_EQ(boxes.calls.size(), 1u);
@@ -587,11 +587,11 @@ TEST_F(RealWineHeaps, NewBlocksAreComparedAndEveryBlockSearchedInTheSample) {
     EXPECT_NE(std::string(line).find(RowHex(grown[3].first)), std::string::npos) << line;
     const int chosen =
         static_cast<int>(::SendMessageA(item(IDC_BLOCK_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    EXPECT_EQ(ListCell(item(IDC_BLOCK_LIST), chosen, kBlockColumnAddress), RowHex(grown[3].first))
+    EXPECT_EQ(ListCell(item(IDC_BLOCK_LIST), chosen, BlockColumn::Address), RowHex(grown[3].first))
         << "the block's row is the chosen one";
     PressKey(window, item(IDC_BLOCK_LIST), 'C', true);
     EXPECT_EQ(ClipboardText().rfind("Heap Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\r\n" +
-                                        ListCell(item(IDC_BLOCK_LIST), chosen, kBlockColumnIndex) + "\t" +
+                                        ListCell(item(IDC_BLOCK_LIST), chosen, BlockColumn::Index) + "\t" +
                                         RowHex(grown[3].first) + "\t",
                                     0),
               0u)

@@ -29,9 +29,9 @@ void CCorvaneDlg::OnItemChangedBlockList(NMHDR* header, LRESULT* result) {
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
     const int row = change->iItem;
-    const BlockRowTexts texts{m_blockList.GetItemText(row, kBlockColumnAddress),
-                              m_blockList.GetItemText(row, kBlockColumnSize),
-                              m_blockList.GetItemText(row, kBlockColumnStatus)};
+    const BlockRowTexts texts{m_blockList.GetItemText(row, BlockColumn::Address),
+                              m_blockList.GetItemText(row, BlockColumn::Size),
+                              m_blockList.GetItemText(row, BlockColumn::Status)};
     const ControlsDisabled busy(*this, BusyLists::AlsoProcessList);
     const CDumpList::Fill fill(m_dataList);
     ShowBlockOfRow(m_platform.Blocks(), *this, m_held, static_cast<std::uint32_t>(processId), texts);

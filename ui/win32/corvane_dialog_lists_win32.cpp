@@ -24,10 +24,10 @@ constexpr DWORD kListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | L
 bool BlockRowBefore(int column, const HeapBlockCursor& a, std::uint32_t numberA, const HeapBlockCursor& b,
                     std::uint32_t numberB) {
     switch (column) {
-    case kBlockColumnAddress: return a.address < b.address;
-    case kBlockColumnSize: return a.size < b.size;
-    case kBlockColumnType: return std::strcmp(AllocationTypeText(a.kind), AllocationTypeText(b.kind)) < 0;
-    case kBlockColumnStatus: return std::strcmp(StatusText(a.kind), StatusText(b.kind)) < 0;
+    case BlockColumn::Address: return a.address < b.address;
+    case BlockColumn::Size: return a.size < b.size;
+    case BlockColumn::Type: return std::strcmp(AllocationTypeText(a.kind), AllocationTypeText(b.kind)) < 0;
+    case BlockColumn::Status: return std::strcmp(StatusText(a.kind), StatusText(b.kind)) < 0;
     default: return numberA < numberB;
     }
 }
@@ -58,8 +58,8 @@ void CCorvaneDlg::SetUpLists() {
                               NumberColumnWidth(m_nodeList, AddressWidth::Bits32));
     m_blockList.SetExtendedStyle(kListExtendedStyle);
     // The status reads "Allocated" or "Free".
-    const int statusWidth = std::max(m_blockList.GetStringWidth(StatusText(BlockKindNone)),
-                                     m_blockList.GetStringWidth(StatusText(BlockKindFree)));
+    const int statusWidth = std::max(m_blockList.GetStringWidth(StatusText(BlockKind::None)),
+                                     m_blockList.GetStringWidth(StatusText(BlockKind::Free)));
     m_blockFit = LayOutColumns(m_blockList, kBlockColumns, m_platform.Blocks().Width(), statusWidth + kCellMargins);
 }
 
@@ -71,14 +71,14 @@ void CCorvaneDlg::OnItemChangedNodeList(NMHDR* header, LRESULT* result) {
 }
 
 void CCorvaneDlg::ListBlocksOfNodeRow(int row) {
-    const std::string baseText = m_nodeList.GetItemText(row, kNodeColumnBase);
+    const std::string baseText = m_nodeList.GetItemText(row, NodeColumn::Base);
     const std::optional<std::uint64_t> heapBase =
         ParseHexNumber(baseText, AddressWidthOf(m_platform.DebugInfo().Layout()));
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
     if (!heapBase) {
         ClearBlockRows();
-        ShowMessage(UnreadableNumberText(kNodeColumns[kNodeColumnBase].heading, baseText), MessageIcon::Error);
+        ShowMessage(UnreadableNumberText(kNodeColumns[NodeColumn::Base].heading, baseText), MessageIcon::Error);
         return;
     }
     {
@@ -134,7 +134,7 @@ void CCorvaneDlg::SortBlockRows() {
     });
     // The heading shows the order where the list can draw it.
     const auto heading = reinterpret_cast<HWND>(m_blockList.SendMessage(LVM_GETHEADER));
-    for (int i = 0; i < kBlockColumnCount; ++i) {
+    for (int i = 0; i < BlockColumn::Count; ++i) {
         HDITEMA item = {};
         item.mask = HDI_FORMAT;
         ::SendMessageA(heading, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
@@ -170,12 +170,12 @@ void CCorvaneDlg::ShowBlockRows(std::vector<HeapBlockCursor> blocks, AddressWidt
 
 void CCorvaneDlg::SetNodeColumnWidth(int column, int width) {
     width = ScaleToSystemDpi(width);
-    m_nodeList.SetColumnWidth(column, column == kNodeColumnFlags ? m_nodeFit.LastColumnWidth(width) : width);
+    m_nodeList.SetColumnWidth(column, column == NodeColumn::Flags ? m_nodeFit.LastColumnWidth(width) : width);
 }
 
 void CCorvaneDlg::SetBlockColumnWidth(int column, int width) {
     width = ScaleToSystemDpi(width);
-    m_blockList.SetColumnWidth(column, column == kBlockColumnStatus ? m_blockFit.LastColumnWidth(width) : width);
+    m_blockList.SetColumnWidth(column, column == BlockColumn::Status ? m_blockFit.LastColumnWidth(width) : width);
 }
 
 std::string CCorvaneDlg::NodeRowText(int row, int column) { return m_nodeList.GetItemText(row, column); }

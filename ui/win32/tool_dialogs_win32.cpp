@@ -135,7 +135,7 @@ CStatisticsDlg::CStatisticsDlg(Address heapBase, const SizeStatistics& statistic
 void CStatisticsDlg::LayOutList() {
     // The share gives back the room the sizes take in a 64-bit list, down to
     // what its heading and its widest value need.
-    const int shareLeast = std::max(m_list.GetStringWidth(kStatisticsColumns[kStatisticsColumnShare].heading),
+    const int shareLeast = std::max(m_list.GetStringWidth(kStatisticsColumns[StatisticsColumn::Share].heading),
                                     m_list.GetStringWidth("100.0%"));
     LayOutColumns(m_list, kStatisticsColumns, m_width, shareLeast + kCellMargins);
 }
