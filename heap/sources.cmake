@@ -1,6 +1,6 @@
-# The portable data layer (no windows.h): the debug-information buffer
-# reader, the block walk, row texts, dump text, text search and the block
-# copy loop.
+# The portable data layer (no windows.h): what turns heap records into rows
+# and bytes into dump lines, with the searches, the snapshots and the reader
+# of Wine's heaps; the README's folder table names each file.
 set(CORVANE_HEAP_SOURCES
   heap/block_copy.cpp
   heap/block_source.cpp

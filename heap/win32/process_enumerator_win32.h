@@ -8,7 +8,7 @@ namespace corvane {
 
 // Rights with which a target process is opened: query information and read
 // its memory.
-constexpr DWORD kInspectRights = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; // 0x0410
+constexpr DWORD kInspectRights = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 
 // Lists the running processes through the process status services.
 class Win32ProcessEnumerator : public ProcessEnumerator {
