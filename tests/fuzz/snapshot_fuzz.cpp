@@ -4,8 +4,8 @@
 
 #include "heap/block_walk.h"
 #include "heap/debug_buffer.h"
-#include "ui/heap_rows.h"
 #include "tests/support/synthetic_snapshot.h"
+#include "ui/heap_rows.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -16,7 +16,8 @@ struct Block {
 };
 
 std::ostream& operator<<(std::ostream& out, const Block& b) {
-    return out << "{0x" << std::hex << b.address << ", 0x" << b.size << ", " << std::dec << static_cast<std::uint32_t>(b.kind) << "}";
+    return out << "{0x" << std::hex << b.address << ", 0x" << b.size << ", " << std::dec
+               << static_cast<std::uint32_t>(b.kind) << "}";
 }
 
 std::vector<Block> Walk(const HeapRecord& heap, const std::vector<HeapEntry>& entries) {

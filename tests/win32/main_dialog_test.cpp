@@ -5,8 +5,8 @@
 #include "controls/runtime_random.h"
 #include "heap/process_list.h"
 #include "res/resource.h"
-#include "tests/win32/block_helper.h"
 #include "tests/support/fake_platform_win32.h"
+#include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
 
 #include <gtest/gtest.h>

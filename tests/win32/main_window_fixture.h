@@ -7,8 +7,8 @@
 #include "heap/dump_text.h"
 #include "heap/process_list.h"
 #include "res/resource.h"
-#include "tests/win32/block_helper.h"
 #include "tests/support/fake_platform_win32.h"
+#include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
 #include "ui/win32/corvane_dialog_win32.h"
 
