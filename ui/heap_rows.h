@@ -16,13 +16,7 @@ namespace corvane {
 
 // The columns of the heap node list, in the order the list shows them.
 namespace NodeColumn {
-constexpr int Index = 0;
-constexpr int Base = 1;
-constexpr int BlockCount = 2;
-constexpr int Committed = 3;
-constexpr int Allocated = 4;
-constexpr int Flags = 5;
-constexpr int Count = 6;
+constexpr int Index = 0, Base = 1, BlockCount = 2, Committed = 3, Allocated = 4, Flags = 5, Count = 6;
 } // namespace NodeColumn
 
 // Column texts of one heap node row: index, base address, block count,
@@ -41,12 +35,7 @@ struct HeapNodeRow {
 
 // The columns of the heap block list, in the order the list shows them.
 namespace BlockColumn {
-constexpr int Index = 0;
-constexpr int Address = 1;
-constexpr int Size = 2;
-constexpr int Type = 3;
-constexpr int Status = 4;
-constexpr int Count = 5;
+constexpr int Index = 0, Address = 1, Size = 2, Type = 3, Status = 4, Count = 5;
 } // namespace BlockColumn
 
 // Column texts of one heap block row: index, address, size, allocation type,

@@ -44,11 +44,7 @@ using SizeText = char[48];
 void FormatSizeText(std::uint64_t size, AddressWidth width, SizeText& text);
 
 namespace ChangeColumn {
-constexpr int Heap = 0;
-constexpr int Change = 1;
-constexpr int Address = 2;
-constexpr int Size = 3;
-constexpr int Count = 4;
+constexpr int Heap = 0, Change = 1, Address = 2, Size = 3, Count = 4;
 } // namespace ChangeColumn
 struct ChangeRowTexts {
     HexText heap;
@@ -78,11 +74,7 @@ struct StatisticsRow {
 std::vector<StatisticsRow> StatisticsRows(const SizeStatistics& statistics);
 
 namespace StatisticsColumn {
-constexpr int Size = 0;
-constexpr int Blocks = 1;
-constexpr int Bytes = 2;
-constexpr int Share = 3;
-constexpr int Count = 4;
+constexpr int Size = 0, Blocks = 1, Bytes = 2, Share = 3, Count = 4;
 } // namespace StatisticsColumn
 struct StatisticsRowTexts {
     SizeText size;
@@ -103,11 +95,7 @@ static_assert(std::size(kStatisticsColumns) == StatisticsColumn::Count && InColu
 std::string StatisticsSummary(Address heapBase, AddressWidth width, const SizeStatistics& statistics);
 
 namespace HitColumn {
-constexpr int Index = 0;
-constexpr int Address = 1;
-constexpr int Offset = 2;
-constexpr int Text = 3;
-constexpr int Count = 4;
+constexpr int Index = 0, Address = 1, Offset = 2, Text = 3, Count = 4;
 } // namespace HitColumn
 struct HitRowTexts {
     char index[12];
