@@ -87,6 +87,42 @@ TEST(MessageMaps, DerivedEntriesComeFirstAndTheBaseMapsStillAnswer) {
     EXPECT_EQ(dialog.GetEndResult(), IDCANCEL);
 }
 
+// Commands handled by functions of a file of their own, with when each can
+// run, in a map chained below the dialog's.
+class CommandFileDialog : public BaseMapDialog {
+public:
+    int runs = 0;
+    bool canRun = false;
+    struct Commands {
+        static void Run(CommandFileDialog& dialog) { ++dialog.runs; }
+        static bool CanRun(CommandFileDialog& dialog) { return dialog.canRun; }
+    };
+
+protected:
+    static const MessageMap* CommandsMessageMap() {
+        static const MessageMapEntry entries[] = {
+            MapCommand<&Commands::Run>(40001, 0),
+            MapCommandEnabled<&Commands::CanRun>(40001),
+        };
+        static const MessageMap map{&BaseMapDialog::ThisMessageMap, entries, sizeof entries / sizeof entries[0]};
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return CommandsMessageMap(); }
+};
+
+TEST(MessageMaps, FunctionHandlersRunTheirCommandsAndSayWhenTheyCanRun) {
+    CommandFileDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    ::SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(40001, 0), 0);
+    EXPECT_EQ(dialog.runs, 1);
+    EXPECT_EQ(::SendMessageA(dialog.GetSafeHwnd(), WM_APP + 1, 0, 0), 1) << "the chained map's base still answers";
+    EXPECT_FALSE(dialog.IsCommandEnabled(40001));
+    dialog.canRun = true;
+    EXPECT_TRUE(dialog.IsCommandEnabled(40001));
+    EXPECT_TRUE(dialog.IsCommandEnabled(40002)) << "a command the map says nothing of can run";
+    dialog.DestroyWindow();
+}
+
 TEST_F(DialogFramework, PrivateMessagesCarryWParamLParamAndTheirResult) {
     EXPECT_EQ(::SendMessageA(dialog.GetSafeHwnd(), TestDialog::kSumMessage, 7, 35), 7035);
 }
