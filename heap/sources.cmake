@@ -3,6 +3,7 @@
 # of Wine's heaps; the README's folder table names each file.
 set(CORVANE_HEAP_SOURCES
   heap/block_copy.cpp
+  heap/block_index.cpp
   heap/block_source.cpp
   heap/block_walk.cpp
   heap/budgeted_memory.cpp
@@ -13,7 +14,9 @@ set(CORVANE_HEAP_SOURCES
   heap/heap_query.cpp
   heap/heap_search.cpp
   heap/heap_snapshot.cpp
+  heap/memory_scan.cpp
   heap/process_list.cpp
+  heap/references.cpp
   heap/row_text.cpp
   heap/size_statistics.cpp
   heap/snapshot_compare.cpp

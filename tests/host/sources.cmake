@@ -9,6 +9,7 @@ set(CORVANE_HOST_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/host/heap_snapshot_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/heap_tools_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/process_list_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/host/references_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/row_text_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/save_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/search_test.cpp
