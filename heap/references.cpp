@@ -46,7 +46,7 @@ std::vector<HeapAllocation> HeapAllocations(const HeapSnapshot& snapshot, const 
         for (std::size_t h = 0; h < snapshot.heaps.size() && !heap; ++h)
             if (snapshot.heaps[h].record.base >= begin && snapshot.heaps[h].record.base < end)
                 heap = static_cast<std::uint32_t>(h);
-        const IndexedBlock* block = index.FirstFrom(begin);
+        const std::optional<IndexedBlock> block = index.FirstFrom(begin);
         if (!heap && block && block->address < end) heap = block->heap;
         if (heap) heaps.push_back({begin, end, *heap});
     }
@@ -58,7 +58,7 @@ AddressPlaces::AddressPlaces(const HeapSnapshot& snapshot, const BlockIndex& ind
 
 AddressPlace AddressPlaces::Locate(Address address) const {
     AddressPlace place;
-    if (const IndexedBlock* block = m_index.Find(address)) {
+    if (const std::optional<IndexedBlock> block = m_index.Find(address)) {
         place.kind = block->busy ? PlaceKind::BusyBlock : PlaceKind::FreeBlock;
         place.heapBase = m_snapshot.heaps[block->heap].record.base;
         place.start = block->address;
@@ -154,9 +154,8 @@ std::vector<ScanRange> LeakRanges(const HeapSnapshot& snapshot, const BlockIndex
         ranges.push_back({region.base, region.size, kNoBlock});
         rootBytes += region.size;
     }
-    const std::vector<IndexedBlock>& busy = index.Busy();
-    for (std::uint32_t b = 0; b < busy.size(); ++b)
-        ranges.push_back({busy[b].address, busy[b].size, b});
+    for (std::uint32_t b = 0; b < index.BusyCount(); ++b)
+        ranges.push_back({index.BusyBlock(b).address, index.BusyBlock(b).size, b});
     return ranges;
 }
 
@@ -168,7 +167,7 @@ LeakSearch::LeakSearch(TargetMemory& memory, const HeapSnapshot& snapshot, const
       m_pointerBytes(PointerBytes(snapshot.width)) {
     for (const SnapshotHeap& heap : snapshot.heaps)
         m_heapBases.push_back(heap.record.base);
-    const std::size_t count = m_index.Busy().size();
+    const std::size_t count = m_index.BusyCount();
     m_edgeBegin.assign(count + 1, 0);
     m_state.assign(count, 0);
     m_firstBytes.assign(count * kLeakTextBytes, 0);
@@ -176,11 +175,15 @@ LeakSearch::LeakSearch(TargetMemory& memory, const HeapSnapshot& snapshot, const
 
 bool LeakSearch::Step(std::uint64_t byteBudget) {
     if (m_marked) return false;
+    // The marking takes a step of its own, after the last read.
+    if (m_scan.Done()) {
+        Mark();
+        return false;
+    }
     m_scan.Step(byteBudget, [this](std::size_t range, Address address, const std::uint8_t* bytes, std::size_t size) {
         Visit(range, address, bytes, size);
     });
-    if (m_scan.Done()) Mark();
-    return !m_marked;
+    return true;
 }
 
 void LeakSearch::Visit(std::size_t range, Address address, const std::uint8_t* bytes, std::size_t size) {
@@ -192,7 +195,7 @@ void LeakSearch::Visit(std::size_t range, Address address, const std::uint8_t* b
         });
         return;
     }
-    const IndexedBlock& block = m_index.Busy()[source];
+    const IndexedBlock block = m_index.BusyBlock(source);
     if (address == block.address) {
         m_state[source] |= kRead;
         std::copy_n(bytes, std::min(size, kLeakTextBytes), m_firstBytes.begin() + source * kLeakTextBytes);
@@ -245,15 +248,15 @@ std::uint32_t LeakSearch::UnreadableBlocks() const {
 std::vector<LeakRow> LeakSearch::Rows() const {
     std::vector<LeakRow> rows;
     if (!m_marked) return rows;
-    const std::vector<IndexedBlock>& busy = m_index.Busy();
-    for (std::size_t b = 0; b < busy.size(); ++b) {
+    for (std::uint32_t b = 0; b < m_index.BusyCount(); ++b) {
         if (m_state[b] & kReached) continue;
+        const IndexedBlock block = m_index.BusyBlock(b);
         LeakRow row;
-        row.heapBase = m_heapBases[busy[b].heap];
-        row.address = busy[b].address;
-        row.size = busy[b].size;
+        row.heapBase = m_heapBases[block.heap];
+        row.address = block.address;
+        row.size = block.size;
         row.kind = (m_state[b] & kReferenced) ? LeakKind::Unreachable : LeakKind::Unreferenced;
-        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(busy[b].size, kLeakTextBytes));
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(block.size, kLeakTextBytes));
         for (std::size_t i = 0; i < length; ++i)
             row.text[i] = Printable(m_firstBytes[b * kLeakTextBytes + i]);
         rows.push_back(row);

@@ -140,8 +140,8 @@ public:
     // `memory` is not owned and must outlive the search.
     LeakSearch(TargetMemory& memory, const HeapSnapshot& snapshot, const ProcessMemoryMap& map,
                std::size_t pieceSize = kSearchPieceSize);
-    // Reads on for about `byteBudget` bytes; once all is read, marks. False
-    // once the leaks are known.
+    // Reads on for about `byteBudget` bytes; the step after the last read
+    // marks. False once the leaks are known.
     bool Step(std::uint64_t byteBudget);
     bool Done() const { return m_marked; }
     const MemoryScan& Scan() const { return m_scan; }

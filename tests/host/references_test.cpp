@@ -150,7 +150,7 @@ TEST_P(References, PointersInABlockAndThePlacesAddressesLieIn) {
     const std::vector<BlockPointer> pointers = PointersInBlock(index, bytes, sizeof bytes, a, GetParam());
     ASSERT_EQ(pointers.size(), 2u);
     EXPECT_EQ(pointers[0].offset, 0u);
-    EXPECT_EQ(index.Busy()[pointers[0].target].address, b);
+    EXPECT_EQ(index.BusyBlock(pointers[0].target).address, b);
     EXPECT_EQ(pointers[1].offset, 2u * p);
 
     const AddressPlaces places(image.snapshot, index, image.map);
@@ -202,10 +202,10 @@ TEST(BlockIndexLookup, AgreesWithAPlainSearchAtEveryEdge) {
         const std::uint32_t busy = index.FindBusy(probe);
         ASSERT_EQ(busy != kNoBlock, busyHolds) << std::hex << probe;
         if (busyHolds) {
-            EXPECT_EQ(index.Busy()[busy].address, holder->address) << std::hex << probe;
+            EXPECT_EQ(index.BusyBlock(busy).address, holder->address) << std::hex << probe;
         }
-        const IndexedBlock* found = index.Find(probe);
-        ASSERT_EQ(found != nullptr, holder != nullptr) << std::hex << probe;
+        const std::optional<IndexedBlock> found = index.Find(probe);
+        ASSERT_EQ(found.has_value(), holder != nullptr) << std::hex << probe;
         if (holder) {
             EXPECT_EQ(found->address, holder->address) << std::hex << probe;
         }

@@ -67,6 +67,11 @@ void ProcessImage::PutBytes(Address at, const void* bytes, std::size_t size) {
     if (region) std::memcpy(region->bytes.data() + (at - region->base), bytes, size);
 }
 
+std::uint8_t* ProcessImage::BytesAt(Address at, std::size_t size) {
+    Region* region = RegionHolding(at, size);
+    return region ? region->bytes.data() + (at - region->base) : nullptr;
+}
+
 bool ProcessImage::Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) {
     ++reads;
     bytesRead = 0;

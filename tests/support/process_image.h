@@ -30,6 +30,8 @@ public:
 
     void PutPointer(Address at, Address value);
     void PutBytes(Address at, const void* bytes, std::size_t size);
+    // The image's own bytes at [at, at + size), or null outside its regions.
+    std::uint8_t* BytesAt(Address at, std::size_t size);
 
     bool Read(Address address, void* destination, std::size_t size, std::size_t& bytesRead) override;
 
