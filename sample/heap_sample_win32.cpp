@@ -13,7 +13,15 @@
 //                             five more blocks in the last heap, each with
 //                             the text "Corvane sample: grown block <n>",
 //                             and it writes "grown <address> <size>" for
-//                             each, then "end"
+//                             each, then "end"; the first line "leaks"
+//                             makes the leak scene in a heap of its own,
+//                             and each one writes it, in hexadecimal:
+//                               leak-heap <heap's base>
+//                               leak-link <offset of a block's link>
+//                               leak <address> <size> <kind> <role>
+//                             and "end"; the kind is what a conservative
+//                             reachability must find (reached,
+//                             unreferenced or unreachable)
 //
 // The heaps: the process heap gets a line of text; a heap of small blocks
 // gets 300 numbered blocks, every third one freed, and 2,000 blocks of 40
@@ -21,6 +29,15 @@
 // in this order, a text, every byte value from 0 to 255, a UTF-16 text, six
 // blocks of which three are freed again, and a large block of 1 MiB that
 // starts with a text.
+//
+// The leak scene: blocks of 32 bytes, each a label of 16 printable bytes and
+// a link at 16. A list of ten whose head a global holds (live-1..live-10); a
+// list of ten whose head was overwritten (lost-1..lost-10); two blocks that
+// point at each other and nothing else at them (cycle-1, cycle-2); a block
+// that only a local variable of a waiting thread holds (stack); one that
+// only a pointer 16 bytes into it holds (interior); and five whose pointers
+// were cleared (cleared-1..cleared-5). No other copy of a lost block's
+// address is left in memory that a scan for pointers reads.
 
 #include <windows.h>
 
@@ -213,6 +230,180 @@ void Grow() {
     report.Send();
 }
 
+#if defined(_MSC_VER)
+#define CORVANE_NOINLINE __declspec(noinline)
+#else
+#define CORVANE_NOINLINE __attribute__((noinline))
+#endif
+
+constexpr std::size_t kSceneBlockSize = 32;
+constexpr std::size_t kSceneLink = 16;
+
+// The scene's blocks in groups, in the order of their report. A label is the
+// group's text (12 bytes), a space, the block's number in two digits and '~':
+// in the 32-bit edition each 4-byte word of it ends in a byte of 0x61 or
+// more, a value at 0x61000000 or above, where Wine puts no heap, so that no
+// label passes for a pointer (in the 64-bit one, 8 printable bytes are far
+// above the user address space).
+struct SceneGroup {
+    const char* role;
+    const char* text;
+    int count;
+    const char* firstKind;
+    const char* otherKind;
+};
+constexpr SceneGroup kSceneGroups[] = {
+    {"live", "live list no", 10, "reached", "reached"},
+    {"lost", "lost list no", 10, "unreferenced", "unreachable"},
+    {"cycle", "cyclic block", 2, "unreachable", "unreachable"},
+    {"stack", "thread stack", 1, "reached", "reached"},
+    {"interior", "inner target", 1, "reached", "reached"},
+    {"cleared", "refs cleared", 5, "unreferenced", "unreferenced"},
+};
+enum SceneGroupIndex { kLive, kLost, kCycle, kStack, kInterior, kCleared, kSceneGroupCount };
+static_assert(sizeof kSceneGroups / sizeof kSceneGroups[0] == kSceneGroupCount, "one group per index");
+
+constexpr bool WordsEndInLetters(const char* text) {
+    int length = 0;
+    while (text[length] != '\0')
+        ++length;
+    if (length != 12) return false;
+    for (int at = 3; at < 12; at += 4)
+        if (!((text[at] >= 'a' && text[at] <= 'z') || text[at] == '~')) return false;
+    return true;
+}
+static_assert(WordsEndInLetters(kSceneGroups[kLive].text) && WordsEndInLetters(kSceneGroups[kLost].text) &&
+                  WordsEndInLetters(kSceneGroups[kCycle].text) && WordsEndInLetters(kSceneGroups[kStack].text) &&
+                  WordsEndInLetters(kSceneGroups[kInterior].text) && WordsEndInLetters(kSceneGroups[kCleared].text),
+              "no label word may end in a byte that makes it look like an address");
+
+constexpr std::size_t SceneFirst(int group) {
+    std::size_t first = 0;
+    for (int i = 0; i < group; ++i)
+        first += static_cast<std::size_t>(kSceneGroups[i].count);
+    return first;
+}
+constexpr std::size_t kSceneBlocks = SceneFirst(kSceneGroupCount);
+
+HANDLE g_leakHeap = nullptr;
+// The scene's roots. Volatile, so that the compiler keeps every store the
+// story needs, the ones that overwrite and clear too.
+void* volatile g_liveHead = nullptr;
+void* volatile g_lostHead = nullptr;
+char* volatile g_interior = nullptr;
+void* volatile g_cleared[5] = {};
+// The scene's addresses for its report, in the order of the groups, each
+// kept complemented: above the user address space, no scan takes it for a
+// pointer, and a lost block stays lost.
+std::uintptr_t g_sceneAddresses[kSceneBlocks] = {};
+
+void* NewSceneBlock(int group, int number) {
+    auto* block = static_cast<char*>(::HeapAlloc(g_leakHeap, HEAP_ZERO_MEMORY, kSceneBlockSize));
+    if (!block) return nullptr;
+    std::memcpy(block, kSceneGroups[group].text, 12);
+    block[12] = ' ';
+    block[13] = static_cast<char>('0' + number / 10);
+    block[14] = static_cast<char>('0' + number % 10);
+    block[15] = '~';
+    g_sceneAddresses[SceneFirst(group) + static_cast<std::size_t>(number - 1)] =
+        ~reinterpret_cast<std::uintptr_t>(block);
+    return block;
+}
+
+void LinkSceneBlock(void* block, void* next) {
+    if (block) std::memcpy(static_cast<char*>(block) + kSceneLink, &next, sizeof next);
+}
+
+// A list of ten of `group`, each block linked to the next; returns its head.
+void* MakeSceneList(int group) {
+    void* blocks[10] = {};
+    for (int i = 0; i < 10; ++i)
+        blocks[i] = NewSceneBlock(group, i + 1);
+    for (int i = 0; i + 1 < 10; ++i)
+        LinkSceneBlock(blocks[i], blocks[i + 1]);
+    return blocks[0];
+}
+
+// The thread whose stack alone holds a block: it waits for good.
+DWORD WINAPI HoldBlockOnStack(void* made) {
+    void* volatile held = NewSceneBlock(kStack, 1);
+    static_cast<void>(held);
+    ::SetEvent(static_cast<HANDLE>(made));
+    ::Sleep(INFINITE);
+    return 0;
+}
+
+// Kept out of line, so that the addresses it leaves in its frame lie below
+// the caller's, where ScrubStack writes over them.
+CORVANE_NOINLINE void MakeLeakScene() {
+    g_leakHeap = ::HeapCreate(0, 0, 0);
+    if (!g_leakHeap) return;
+    g_liveHead = MakeSceneList(kLive);
+    g_lostHead = MakeSceneList(kLost);
+    g_lostHead = nullptr;
+
+    void* first = NewSceneBlock(kCycle, 1);
+    void* second = NewSceneBlock(kCycle, 2);
+    LinkSceneBlock(first, second);
+    LinkSceneBlock(second, first);
+
+    if (char* block = static_cast<char*>(NewSceneBlock(kInterior, 1))) g_interior = block + 16;
+    for (int i = 0; i < 5; ++i)
+        g_cleared[i] = NewSceneBlock(kCleared, i + 1);
+    for (int i = 0; i < 5; ++i)
+        g_cleared[i] = nullptr;
+
+    const HANDLE made = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!made) return;
+    const HANDLE thread = ::CreateThread(nullptr, 0, HoldBlockOnStack, made, 0, nullptr);
+    if (thread) {
+        ::WaitForSingleObject(made, INFINITE);
+        ::CloseHandle(thread);
+    }
+    ::CloseHandle(made);
+}
+
+CORVANE_NOINLINE void ReportLeakScene() {
+    Report report;
+    report.Text("leak-heap ");
+    report.Hex(reinterpret_cast<std::uintptr_t>(g_leakHeap));
+    report.Text("\nleak-link ");
+    report.Hex(kSceneLink);
+    report.Text("\n");
+    std::size_t at = 0;
+    for (const SceneGroup& group : kSceneGroups)
+        for (int number = 1; number <= group.count; ++number, ++at) {
+            if (g_sceneAddresses[at] == 0) continue; // its allocation failed
+            char role[16] = {};
+            std::size_t length = std::strlen(group.role);
+            std::memcpy(role, group.role, length);
+            if (group.count > 1) {
+                role[length++] = '-';
+                if (number >= 10) role[length++] = static_cast<char>('0' + number / 10);
+                role[length++] = static_cast<char>('0' + number % 10);
+            }
+            report.Text("leak ");
+            report.Hex(~g_sceneAddresses[at]);
+            report.Text(" ");
+            report.Hex(kSceneBlockSize);
+            report.Text(" ");
+            report.Text(number == 1 ? group.firstKind : group.otherKind);
+            report.Text(" ");
+            report.Text(role);
+            report.Text("\n");
+        }
+    report.Text("end\n");
+    report.Send();
+}
+
+// Writes zeros over the stack below the caller, where the scene's making
+// and its report left copies of its addresses.
+CORVANE_NOINLINE void ScrubStack() {
+    volatile std::uintptr_t words[8192];
+    for (std::size_t i = 0; i < sizeof words / sizeof words[0]; ++i)
+        words[i] = 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -242,6 +433,12 @@ int main(int argc, char** argv) {
         command[used] = '\0';
         used = 0;
         if (std::strcmp(command, "grow") == 0) Grow();
+        if (std::strcmp(command, "leaks") == 0) {
+            if (!g_leakHeap) MakeLeakScene();
+            ScrubStack();
+            ReportLeakScene();
+            ScrubStack();
+        }
     }
     return 0;
 }
