@@ -68,7 +68,8 @@ std::uint8_t* CDib::Create(std::int32_t width, std::int32_t height, std::uint16_
         kDibHeaderSize + exactLineWidth * static_cast<std::uint64_t>(height) + 4u * std::uint64_t{m_paletteEntries};
     if (exactLineWidth != lineWidth || exactSize > kMaxBlockSize) return nullptr;
 
-    m_block = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(exactSize)];
+    // Zeroed, so that the padding at each row's end never holds stale bytes.
+    m_block = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(exactSize)]();
     if (m_block == nullptr) return nullptr;
     std::memcpy(m_block, &m_header, kDibHeaderSize);
     return m_block;
