@@ -4,6 +4,7 @@
 
 #include "heap/win32/block_source_win32.h"
 #include "heap/win32/debug_info_service_win32.h"
+#include "heap/win32/memory_map_win32.h"
 #include "heap/win32/process_enumerator_win32.h"
 #include "heap/win32/save_files_win32.h"
 #include "heap/win32/wine_heaps_win32.h"
@@ -22,6 +23,7 @@ public:
     DebugInfoService& DebugInfo() override { return m_wineHeapsService; }
     BlockSource& Blocks() override { return m_blocks; }
     SaveFiles& Files() override { return m_files; }
+    MemoryMapSource& MemoryMap() override { return m_memoryMap; }
     void ExitProcess(int exitCode) override { ::ExitProcess(static_cast<UINT>(exitCode)); }
 
 private:
@@ -31,6 +33,7 @@ private:
     WineHeapsService m_wineHeapsService{m_debugInfo, m_wineHeapReader};
     Win32BlockSource m_blocks;
     Win32SaveFiles m_files;
+    Win32MemoryMapSource m_memoryMap;
 };
 
 } // namespace corvane

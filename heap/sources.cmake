@@ -29,6 +29,7 @@ set(CORVANE_HEAP_SOURCES
 set(CORVANE_HEAP_WIN32_SOURCES
   heap/win32/block_source_win32.cpp
   heap/win32/debug_info_service_win32.cpp
+  heap/win32/memory_map_win32.cpp
   heap/win32/memory_regions_win32.cpp
   heap/win32/privilege_win32.cpp
   heap/win32/process_enumerator_win32.cpp

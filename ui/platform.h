@@ -6,6 +6,7 @@
 
 #include "heap/block_copy.h"
 #include "heap/block_source.h"
+#include "heap/process_memory.h"
 #include "heap/services.h"
 #include "ui/heap_listing.h"
 
@@ -25,6 +26,8 @@ public:
     virtual DebugInfoService& DebugInfo() = 0;
     virtual BlockSource& Blocks() = 0;
     virtual SaveFiles& Files() = 0;
+    // The regions, modules and thread stacks of a process, for the references between its blocks.
+    virtual MemoryMapSource& MemoryMap() = 0;
     // Ends the program at once with the exit code.
     virtual void ExitProcess(int exitCode) = 0;
     // The clock that paces the progress of long walks.

@@ -4,16 +4,12 @@
 
 namespace corvane {
 
-namespace {
-
 bool IsReadableProtection(DWORD protect) {
     if (protect & (PAGE_GUARD | PAGE_NOACCESS)) return false;
     constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                                 PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
     return (protect & kReadable) != 0;
 }
-
-} // namespace
 
 bool IsRangeReadable(HANDLE process, Address address, std::size_t size) {
     if (size == 0) return true;

@@ -8,6 +8,10 @@
 
 namespace corvane {
 
+// True when pages of this protection may be read: some read right, and
+// neither a guard page nor no access.
+bool IsReadableProtection(DWORD protect);
+
 // True when every byte of [address, address + size) in `process` lies in
 // committed pages that may be read: neither inaccessible nor guard pages. The
 // answer comes from the process's own map of its address space, so it also

@@ -1,10 +1,12 @@
 #pragma once
 
 // A platform for running the main dialog in tests: a chosen process list,
-// chosen answers of the binding and the privilege, the real block reader and
-// files, and exits recorded instead of made.
+// chosen answers of the binding and the privilege, the real block reader,
+// files and memory map (the heaps lie in real helper processes), and exits
+// recorded instead of made.
 
 #include "heap/win32/block_source_win32.h"
+#include "heap/win32/memory_map_win32.h"
 #include "heap/win32/save_files_win32.h"
 #include "tests/support/synthetic_snapshot.h"
 #include "ui/platform.h"
@@ -54,6 +56,7 @@ public:
     SyntheticDebugService debugInfo;
     Win32BlockSource blocks;
     Win32SaveFiles files;
+    Win32MemoryMapSource memoryMap;
 
     bool EnableDebugPrivilege() override {
         ++privilegeCalls;
@@ -68,6 +71,7 @@ public:
     DebugInfoService& DebugInfo() override { return debugInfo; }
     BlockSource& Blocks() override { return blocks; }
     SaveFiles& Files() override { return files; }
+    MemoryMapSource& MemoryMap() override { return memoryMap; }
     void ExitProcess(int exitCode) override { exits.push_back(exitCode); }
     // A clock that moves on `step` milliseconds each time it is read: a
     // walk then looks as long as the test wants it to.

@@ -16,6 +16,7 @@ set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/block_services_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/dib_draw_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/heap_services_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/memory_map_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/wine_heaps_win32_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/leak_scene_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/native_program_test.cpp
