@@ -122,4 +122,6 @@ void WriteDumpLines(std::uint8_t* bytes, std::uint32_t size, DumpLineSink& sink)
     }
 }
 
+char DumpCharacter(std::uint8_t byte) { return kTables.shown[byte]; }
+
 } // namespace corvane

@@ -51,6 +51,10 @@ constexpr std::size_t DumpLineCount(std::uint32_t size) {
 // ignores letter case. Other bytes are left alone.
 void WriteDumpLines(std::uint8_t* bytes, std::uint32_t size, DumpLineSink& sink);
 
+// A byte as the dump's character column shows it: 0x20 to 0x7E as itself,
+// others as '.'.
+char DumpCharacter(std::uint8_t byte);
+
 // Folds the capitals A to Z among `count` bytes to lower case.
 void FoldCapitals(std::uint8_t* bytes, std::size_t count);
 

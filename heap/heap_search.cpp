@@ -1,5 +1,6 @@
 #include "heap/heap_search.h"
 
+#include "heap/dump_text.h"
 #include "heap/find_text.h"
 #include "heap/heap_snapshot.h"
 #include "heap/row_text.h"
@@ -332,7 +333,7 @@ bool HeapSearch::KeepHit(std::size_t blockIndex, const std::uint8_t* bytes, std:
     const std::size_t to = std::min(size, start + m_pattern.bytes.size() + kHitContextBytes);
     hit.context.reserve(to - from);
     for (std::size_t i = from; i < to; ++i)
-        hit.context.push_back(bytes[i] >= 0x20 && bytes[i] <= 0x7E ? static_cast<char>(bytes[i]) : '.');
+        hit.context.push_back(DumpCharacter(bytes[i]));
     hits.push_back(std::move(hit));
     return true;
 }

@@ -1,5 +1,7 @@
 #include "heap/references.h"
 
+#include "heap/dump_text.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -23,8 +25,6 @@ template <typename Range> const Range* RangeHolding(const std::vector<Range>& ra
     const Range& range = *(after - 1);
     return address - range.base < range.size ? &range : nullptr;
 }
-
-char Printable(std::uint8_t b) { return b >= 0x20 && b <= 0x7E ? static_cast<char>(b) : '.'; }
 
 } // namespace
 
@@ -258,16 +258,16 @@ std::vector<LeakRow> LeakSearch::Rows() const {
         row.kind = (m_state[b] & kReferenced) ? LeakKind::Unreachable : LeakKind::Unreferenced;
         const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(block.size, kLeakTextBytes));
         for (std::size_t i = 0; i < length; ++i)
-            row.text[i] = Printable(m_firstBytes[b * kLeakTextBytes + i]);
+            row.text[i] = DumpCharacter(m_firstBytes[b * kLeakTextBytes + i]);
         rows.push_back(row);
     }
     std::stable_sort(rows.begin(), rows.end(), [](const LeakRow& a, const LeakRow& b) { return a.size > b.size; });
     return rows;
 }
 
-LeakTotals LeakSearch::Totals() const {
+LeakTotals TotalLeaks(const std::vector<LeakRow>& rows) {
     LeakTotals totals;
-    for (const LeakRow& row : Rows()) {
+    for (const LeakRow& row : rows) {
         const auto kind = static_cast<std::size_t>(row.kind);
         ++totals.blocks[kind];
         totals.bytes[kind] = AddBytes(totals.bytes[kind], row.size);

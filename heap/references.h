@@ -123,6 +123,9 @@ struct LeakTotals {
     std::uint64_t bytes[2] = {}; // sums of the listed sizes, by LeakKind
 };
 
+// The totals of leak rows, by kind.
+LeakTotals TotalLeaks(const std::vector<LeakRow>& rows);
+
 // Conservative reachability over every heap of a process, as a garbage
 // collector would judge it. The roots are the memory the program can have
 // written: committed pages that allow writing, outside the heaps'
@@ -150,9 +153,8 @@ public:
     std::uint32_t UnreadableBlocks() const;
     std::uint64_t RootBytes() const { return m_rootBytes; }
 
-    // Once done: the leaks, largest first, and their totals.
+    // Once done: the leaks, largest first.
     std::vector<LeakRow> Rows() const;
-    LeakTotals Totals() const;
 
 private:
     static constexpr std::uint32_t kRoot = kNoBlock;

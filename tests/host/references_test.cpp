@@ -77,7 +77,7 @@ TEST_P(References, LeaksAreTheBusyBlocksNoRootReachesOfTheirKind) {
 
     const std::vector<LeakRow> rows = search.Rows();
     EXPECT_EQ(rows.front().address, lost1) << "largest first";
-    const LeakTotals totals = search.Totals();
+    const LeakTotals totals = TotalLeaks(rows);
     EXPECT_EQ(totals.blocks[0], 7u);
     EXPECT_EQ(totals.bytes[0], 6 * 32u + 48);
     EXPECT_EQ(totals.blocks[1], 4u);
