@@ -3,11 +3,8 @@
 
 #include "ui/win32/corvane_dialog_win32.h"
 
-#include "framework/app_win32.h"
-#include "framework/clipboard_win32.h"
-#include "framework/file_dialog_win32.h"
 #include "res/resource.h"
-#include "ui/table_export.h"
+#include "ui/win32/table_commands_win32.h"
 
 #include <iterator>
 #include <optional>
@@ -61,40 +58,17 @@ struct CCorvaneDlg::CopyCommands {
     static void ExportDump(CCorvaneDlg& dialog) { ExportRows(dialog, DumpLines(dialog.m_dataList), "HeapData", false); }
 
 private:
-    // The chosen row, or else the focused one; -1 for none.
-    static int ChosenOrFocusedRow(const CListCtrl& list) {
-        const int row = list.GetNextItem(-1, LVNI_SELECTED);
-        return row >= 0 ? row : list.GetNextItem(-1, LVNI_FOCUSED);
-    }
-
-    // Copies the chosen (or else the focused) row of a list with its heading.
     static void CopyRow(CCorvaneDlg& dialog, const CListCtrl& list, const TableRows& rows) {
-        const int row = ChosenOrFocusedRow(list);
-        if (row < 0 || static_cast<std::size_t>(row) >= rows.RowCount()) return;
-        PutOnClipboard(dialog, TabSeparatedRow(rows, static_cast<std::size_t>(row)));
+        if (const char* failure = CopyChosenRow(dialog.m_hWnd, list, rows))
+            dialog.ShowMessage(failure, MessageIcon::Warning);
     }
-
     static void PutOnClipboard(CCorvaneDlg& dialog, const std::string& text) {
-        switch (PutTextOnClipboard(dialog.m_hWnd, text)) {
-        case ClipboardResult::Put: return;
-        case ClipboardResult::InUse:
-            dialog.ShowMessage("The clipboard is in use by another program. Please try again.", MessageIcon::Warning);
-            return;
-        case ClipboardResult::Failed: break;
-        }
-        dialog.ShowMessage("The text could not be put on the clipboard.", MessageIcon::Warning);
+        if (const char* failure = corvane::PutOnClipboard(dialog.m_hWnd, text))
+            dialog.ShowMessage(failure, MessageIcon::Warning);
     }
-
     static void ExportRows(CCorvaneDlg& dialog, const TableRows& rows, const char* fileName, bool csv) {
-        CFileDialog fileDialog(FALSE, csv ? "csv" : "txt", fileName, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT,
-                               csv ? "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||"
-                                   : "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||",
-                               &dialog);
-        if (fileDialog.DoModal() != IDOK) return;
-        const std::string path = fileDialog.GetPathName();
-        SaveFiles& files = dialog.m_platform.Files();
-        const char* failure = csv ? ExportCsv(rows, files, path) : ExportTextLines(rows, files, path);
-        if (failure) dialog.ShowMessage(failure, MessageIcon::Error);
+        if (const char* failure = corvane::ExportRows(dialog, rows, fileName, csv, dialog.m_platform.Files()))
+            dialog.ShowMessage(failure, MessageIcon::Error);
     }
 };
 
@@ -119,6 +93,8 @@ const MessageMap* CCorvaneDlg::CopyMessageMap() {
 }
 
 BOOL CCorvaneDlg::PreTranslateMessage(MSG* message) {
+    // Alt+Left: back to the block shown before the last one a tool went to.
+    if (message->message == WM_SYSKEYDOWN && message->wParam == VK_LEFT) return GoBack();
     if (message->message != WM_KEYDOWN) return FALSE;
     const bool control = ::GetKeyState(VK_CONTROL) < 0;
     const bool dumpShown = m_dataList.IsWindowVisible();
@@ -135,6 +111,10 @@ BOOL CCorvaneDlg::PreTranslateMessage(MSG* message) {
         if (!control || !dumpShown) return FALSE;
         m_searchEdit.SetFocus();
         m_searchEdit.SendMessage(EM_SETSEL, 0, -1);
+        return TRUE;
+    case 'G':
+        if (!control) return FALSE;
+        if (IsCommandEnabled(ID_NODE_GO_TO)) SendMessage(WM_COMMAND, MAKEWPARAM(ID_NODE_GO_TO, 0), 0);
         return TRUE;
     case 'C':
         if (!control) return FALSE;
@@ -160,23 +140,7 @@ LRESULT CCorvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam) {
     if (window == m_dataList.GetSafeHwnd()) popup = MENU_DUMP;
     if (popup < 0) return Default();
 
-    const UniqueMenu menus(::LoadMenuA(ResourceModule(), MAKEINTRESOURCEA(IDR_LIST_MENUS)));
-    const HMENU menu = menus ? ::GetSubMenu(menus.get(), popup) : nullptr;
-    if (!menu) return 0;
-    // Each command of the menu as its own file's map says it can run now.
-    for (int i = 0, count = ::GetMenuItemCount(menu); i < count; ++i) {
-        const UINT command = ::GetMenuItemID(menu, i);
-        if (command == 0 || command == static_cast<UINT>(-1)) continue; // a separator or a submenu
-        ::EnableMenuItem(menu, command, MF_BYCOMMAND | (IsCommandEnabled(command) ? MF_ENABLED : MF_GRAYED));
-    }
-
-    POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    if (lParam == -1) {
-        // From the keyboard: at the window's top left corner.
-        at = {8, 8};
-        ::ClientToScreen(window, &at);
-    }
-    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+    TrackListMenu(*this, window, popup, lParam);
     return 0;
 }
 
