@@ -13,6 +13,17 @@ std::string GroupedDecimal(std::uint64_t value) {
     return digits;
 }
 
+std::string Mebibytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return text;
+}
+
+std::string BlocksAndBytes(std::uint64_t blocks, std::uint64_t bytes) {
+    return GroupedDecimal(blocks) + (blocks == 1 ? " block, " : " blocks, ") + GroupedDecimal(bytes) +
+           (bytes == 1 ? " byte" : " bytes");
+}
+
 std::string BaselineSetText(const HeapSnapshot& snapshot) {
     BusyTotals busy;
     for (const SnapshotHeap& heap : snapshot.heaps) {
@@ -42,11 +53,6 @@ namespace {
 
 template <std::size_t N> void CopyText(const std::string& text, char (&to)[N]) {
     std::snprintf(to, N, "%s", text.c_str());
-}
-
-std::string BlocksAndBytes(std::uint64_t blocks, std::uint64_t bytes) {
-    return GroupedDecimal(blocks) + (blocks == 1 ? " block, " : " blocks, ") + GroupedDecimal(bytes) +
-           (bytes == 1 ? " byte" : " bytes");
 }
 
 } // namespace
@@ -119,12 +125,6 @@ std::string StatisticsSummary(Address heapBase, AddressWidth width, const SizeSt
 
 namespace {
 
-std::string Mebibytes(std::uint64_t bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-    return text;
-}
-
 std::string Matches(std::size_t matches) { return GroupedDecimal(matches) + (matches == 1 ? " match" : " matches"); }
 
 } // namespace
@@ -153,6 +153,7 @@ std::string SearchProgressText(const SearchProgress& progress) {
     if (progress.unreadableBlocks)
         text += " " + GroupedDecimal(progress.unreadableBlocks) +
                 (progress.unreadableBlocks == 1 ? " block could not be read." : " blocks could not be read.");
+    if (progress.unreadableBytes) text += " " + Mebibytes(progress.unreadableBytes) + " could not be read.";
     return text;
 }
 

@@ -20,6 +20,10 @@ namespace corvane {
 
 // A count with its thousands grouped: "1,234,567".
 std::string GroupedDecimal(std::uint64_t value);
+// An amount of memory in mebibytes, to a tenth: "12.5 MiB".
+std::string Mebibytes(std::uint64_t bytes);
+// "1 block, 32 bytes".
+std::string BlocksAndBytes(std::uint64_t blocks, std::uint64_t bytes);
 
 // What the user is told once a baseline is set.
 std::string BaselineSetText(const HeapSnapshot& snapshot);
@@ -114,7 +118,8 @@ struct SearchProgress {
     std::uint64_t bytesTotal = 0;
     std::size_t matches = 0;
     std::uint32_t unreadableBlocks = 0;
-    bool capped = false; // the search stopped at its most matches
+    std::uint64_t unreadableBytes = 0; // of memory outside the blocks
+    bool capped = false;               // the search stopped at its most matches
 };
 std::string SearchProgressText(const SearchProgress& progress);
 

@@ -3,6 +3,7 @@
 set(CORVANE_UI_SOURCES
   ui/block_view.cpp
   ui/heap_listing.cpp
+  ui/heap_references.cpp
   ui/heap_rows.cpp
   ui/heap_tools.cpp
   ui/save.cpp
@@ -23,6 +24,8 @@ set(CORVANE_UI_WIN32_SOURCES
   ui/win32/dump_list_win32.cpp
   ui/win32/frame_box_win32.cpp
   ui/win32/list_layout_win32.cpp
+  ui/win32/reference_dialogs_win32.cpp
   ui/win32/shaded_dialog_win32.cpp
+  ui/win32/table_commands_win32.cpp
   ui/win32/tool_dialogs_win32.cpp
 )

@@ -1,5 +1,7 @@
 #include "ui/heap_tools.h"
 
+#include "ui/heap_references.h"
+
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -92,6 +94,60 @@ TEST(HeapToolTexts, TheSearchLineSaysHowFarItCameAndWhatItCouldNotRead) {
     FormatHitRow(0, hit, AddressWidth::Bits32, texts);
     EXPECT_EQ(CellTexts(texts),
               (std::vector<std::string>{"13", "0x012f98a8", "0x00000010 (16)", "sample: grown block 3"}));
+}
+
+TEST(ReferenceTexts, ATypedAddressReadsAtTheEditionsWidthOrIsRefusedInWords) {
+    std::string message;
+    EXPECT_EQ(ParseTypedAddress(" 0x0019D3a0 ", AddressWidth::Bits32, message), Address{0x19d3a0});
+    EXPECT_EQ(ParseTypedAddress("19d3a0", AddressWidth::Bits32, message), Address{0x19d3a0});
+    EXPECT_EQ(ParseTypedAddress("123456789", AddressWidth::Bits64, message), Address{0x123456789});
+    EXPECT_FALSE(ParseTypedAddress("123456789", AddressWidth::Bits32, message));
+    EXPECT_EQ(message, "\"123456789\" is not an address of a 32-bit process: it needs more than 8 hexadecimal digits.");
+    EXPECT_FALSE(ParseTypedAddress("0x12g4", AddressWidth::Bits64, message));
+    EXPECT_EQ(message, "\"0x12g4\" is not an address: type hexadecimal digits, with or without 0x.");
+    EXPECT_FALSE(ParseTypedAddress("  ", AddressWidth::Bits64, message));
+    EXPECT_EQ(message, "Please type an address, in hexadecimal.");
+}
+
+TEST(ReferenceTexts, APlaceIsSaidInWordsAndAReferrerWhereItLies) {
+    AddressPlace place;
+    place.kind = PlaceKind::Heap;
+    place.heapBase = 0x150000;
+    EXPECT_EQ(AddressPlaceText(0x150010, place, AddressWidth::Bits32),
+              "0x00150010 lies in the heap at 0x00150000, but in none of its blocks.");
+    place.kind = PlaceKind::Module;
+    place.module = "corvane_sample.exe";
+    place.offset = 0x3010;
+    EXPECT_EQ(AddressPlaceText(0x403010, place, AddressWidth::Bits32),
+              "0x00403010 lies in no heap block: it is in the module corvane_sample.exe, at +0x3010.");
+    EXPECT_EQ(WhereText(place, AddressWidth::Bits32), "corvane_sample.exe+0x3010");
+    place.kind = PlaceKind::Uncommitted;
+    EXPECT_EQ(AddressPlaceText(0x10, place, AddressWidth::Bits32),
+              "0x00000010 lies in no committed memory of the process.");
+    place = {PlaceKind::BusyBlock, 0x0000123400150000, 0x0000123400150590, 0x10, 0, {}};
+    EXPECT_EQ(WhereText(place, AddressWidth::Bits64), "Heap 0x0000123400150000, block 0x0000123400150590 +0x10");
+    place = {PlaceKind::Stack, 0, 0, 0, 0x2a, {}};
+    EXPECT_EQ(WhereText(place, AddressWidth::Bits64), "Stack of thread 42");
+}
+
+TEST(ReferenceTexts, LeakRowsAndTheirTotalsPerKindAndInAll) {
+    LeakRow row{0x150000, 0x150590, 0x20, LeakKind::Unreachable, {}};
+    std::snprintf(row.text.data(), row.text.size(), "lost list no 02~");
+    LeakRowTexts texts;
+    FormatLeakRow(0, row, AddressWidth::Bits32, texts);
+    EXPECT_EQ(CellTexts(texts), (std::vector<std::string>{"0x00150000", "0x00150590", "0x00000020 (32)", "Unreachable",
+                                                          "lost list no 02~"}));
+    LeakTotals totals;
+    totals.blocks[0] = 1;
+    totals.bytes[0] = 1;
+    totals.blocks[1] = 1234;
+    totals.bytes[1] = 39488;
+    EXPECT_EQ(LeakTotalsText(totals, 3 << 20),
+              "Unreferenced: 1 block, 1 byte. Unreachable: 1,234 blocks, 39,488 bytes. In all: 1,235 blocks, 39,489 "
+              "bytes.\n3.0 MiB could not be read.");
+    LeakProgress progress{SearchState::Stopped, 1 << 20, 4 << 20, 0, false};
+    EXPECT_EQ(LeakProgressText(progress),
+              "Stopped after 1.0 MiB of 4.0 MiB: leaks are known only once all of the process is read.");
 }
 
 } // namespace
