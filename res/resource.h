@@ -13,12 +13,17 @@
 #define IDD_COMPARE 103
 #define IDD_STATISTICS 104
 #define IDD_FIND_ALL 105
+#define IDD_GO_TO 106
+#define IDD_POINTERS 107
+#define IDD_WHO_POINTS 108
+#define IDD_LEAKS 109
 
 // The context menus of the lists: one popup each, in this order.
 #define IDR_LIST_MENUS 200
 #define MENU_NODE_LIST 0
 #define MENU_BLOCK_LIST 1
 #define MENU_DUMP 2
+#define MENU_TOOL_LIST 3
 
 // Icons and bitmaps.
 #define IDR_MAINFRAME 128
@@ -67,8 +72,11 @@
 #define IDC_FIND_ALL_TEXT 1102
 #define IDC_FIND_ALL_KIND 1103
 #define IDC_FIND_ALL_START 1104
-#define IDC_FIND_ALL_STOP 1105
+#define IDC_TOOL_STOP 1105
 #define IDC_FIND_ALL_LABEL 1106
+#define IDC_TOOL_NOTE 1107
+#define IDC_GO_TO_EDIT 1108
+#define IDC_GO_TO_LABEL 1109
 
 // Context menu commands.
 #define ID_NODE_SET_BASELINE 32771
@@ -81,6 +89,15 @@
 #define ID_BLOCK_EXPORT 32778
 #define ID_DUMP_COPY 32779
 #define ID_DUMP_EXPORT 32780
+#define ID_TOOL_COPY 32781
+#define ID_TOOL_EXPORT 32782
+#define ID_NODE_GO_TO 32783
+#define ID_NODE_FIND_LEAKS 32784
+#define ID_BLOCK_GO_TO 32785
+#define ID_BLOCK_WHO_POINTS 32786
+#define ID_DUMP_BACK 32787
+#define ID_DUMP_POINTERS 32788
+#define ID_DUMP_WHO_POINTS 32789
 
 // System menu command of the About box entry.
 #define IDM_ABOUTBOX 0x0010

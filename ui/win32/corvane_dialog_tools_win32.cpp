@@ -1,11 +1,14 @@
 // The heap tools the main window opens over itself: the baseline and its
-// comparison, the size statistics and the search of all blocks, and the
-// block a tool asks to see.
+// comparison, the size statistics, the search of all blocks, the references
+// between blocks and the leaks, and the block a tool asks to see.
 
 #include "ui/win32/corvane_dialog_win32.h"
 
+#include "heap/block_index.h"
 #include "res/resource.h"
+#include "ui/heap_references.h"
 #include "ui/heap_tools.h"
+#include "ui/win32/reference_dialogs_win32.h"
 
 #include <algorithm>
 #include <iterator>
@@ -70,7 +73,71 @@ struct CCorvaneDlg::ToolCommands {
                                                        chosen->width));
     }
 
-private:
+    static bool HasChosenProcess(CCorvaneDlg& dialog) { return dialog.ChosenProcessId().has_value(); }
+
+    static void AskAddress(CCorvaneDlg& dialog) {
+        if (dialog.GetSelectedProcessId() == -1) return;
+        OpenTool(dialog, std::make_unique<CGoToAddressDlg>(AddressWidthOf(dialog.m_platform.DebugInfo().Layout())));
+    }
+
+    static void FindLeaks(CCorvaneDlg& dialog) {
+        std::optional<ProcessParts> parts = PartsOfChosenProcess(dialog);
+        if (!parts) return;
+        OpenTool(dialog, std::make_unique<CLeaksDlg>(std::move(parts->memory), std::move(parts->snapshot),
+                                                     std::move(parts->map)));
+    }
+
+    static bool HasChosenBlock(CCorvaneDlg& dialog) { return ChosenBlockRow(dialog) >= 0; }
+    static bool ShowsChosenBlock(CCorvaneDlg& dialog) {
+        return dialog.m_dataList.IsWindowVisible() && ChosenBlockRow(dialog) >= 0;
+    }
+
+    static void WhoPointsHere(CCorvaneDlg& dialog) {
+        const int row = ChosenBlockRow(dialog);
+        if (row < 0) {
+            dialog.ShowMessage("Please select a block in the heap block list.", MessageIcon::Information);
+            return;
+        }
+        const HeapBlockCursor block = dialog.m_blockRows.ValuesOfRow(row);
+        std::optional<ProcessParts> parts = PartsOfChosenProcess(dialog);
+        if (!parts) return;
+        OpenTool(dialog, std::make_unique<CWhoPointsHereDlg>(std::move(parts->memory), std::move(parts->snapshot),
+                                                             std::move(parts->map), block.address, block.size));
+    }
+
+    static void PointersInBlock(CCorvaneDlg& dialog) {
+        const int row = ChosenBlockRow(dialog);
+        if (row < 0) return;
+        const HeapBlockCursor block = dialog.m_blockRows.ValuesOfRow(row);
+        const std::int32_t processId = dialog.GetSelectedProcessId();
+        if (processId == -1) return;
+        std::unique_ptr<TargetMemory> memory = dialog.m_platform.Blocks().Open(static_cast<std::uint32_t>(processId));
+        if (!memory) {
+            dialog.ShowMessage(kSaveTargetOpenFailedMessage, MessageIcon::Error);
+            return;
+        }
+        // The bytes as they are now: the held copy has its letters folded
+        // for the search.
+        const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(block.size, kMaxHeapDataSize));
+        std::vector<std::uint8_t> bytes(size);
+        std::size_t read = 0;
+        if (size != 0 && !memory->Read(block.address, bytes.data(), size, read)) {
+            dialog.ShowMessage("The block's bytes could not be read: the process may have freed it or ended.",
+                               MessageIcon::Warning);
+            return;
+        }
+        const std::optional<HeapSnapshot> snapshot = TakeSnapshotOf(dialog, static_cast<std::uint32_t>(processId));
+        if (!snapshot) return;
+        const BlockIndex index(*snapshot, IndexUse::Values);
+        std::vector<PointerRow> rows = PointerRows(
+            corvane::PointersInBlock(index, bytes.data(), size, block.address, snapshot->width), index, *snapshot);
+        std::string summary = PointersSummary(block.address, block.size, rows.size(), snapshot->width);
+        OpenTool(dialog, std::make_unique<CPointersDlg>(std::move(rows), std::move(summary), snapshot->width));
+    }
+
+    static bool CanGoBack(CCorvaneDlg& dialog) { return !dialog.m_backSteps.empty(); }
+    static void GoBack(CCorvaneDlg& dialog) { dialog.GoBack(); }
+
     // A fresh snapshot of the process, or nothing after telling the user
     // why; an ended process leaves the list and its baseline goes.
     static std::optional<HeapSnapshot> TakeSnapshotOf(CCorvaneDlg& dialog, std::uint32_t processId) {
@@ -117,10 +184,44 @@ private:
         return std::nullopt;
     }
 
-    static void OpenTool(CCorvaneDlg& dialog, std::unique_ptr<CToolDialog> tool) {
+    // What reading a whole process takes: its memory opened for reading, a
+    // fresh snapshot of its heaps and its memory map.
+    struct ProcessParts {
+        std::unique_ptr<TargetMemory> memory;
+        HeapSnapshot snapshot;
+        ProcessMemoryMap map;
+    };
+    // Nothing after telling the user why not.
+    static std::optional<ProcessParts> PartsOfChosenProcess(CCorvaneDlg& dialog) {
+        const std::int32_t processId = dialog.GetSelectedProcessId();
+        if (processId == -1) return std::nullopt;
+        const auto id = static_cast<std::uint32_t>(processId);
+        ProcessParts parts;
+        parts.memory = dialog.m_platform.Blocks().Open(id);
+        if (!parts.memory) {
+            dialog.ShowMessage(kSaveTargetOpenFailedMessage, MessageIcon::Error);
+            return std::nullopt;
+        }
+        std::optional<HeapSnapshot> snapshot = TakeSnapshotOf(dialog, id);
+        if (!snapshot) return std::nullopt;
+        parts.snapshot = std::move(*snapshot);
+        std::string error;
+        if (!dialog.m_platform.MemoryMap().Describe(id, parts.map, error)) {
+            dialog.ShowMessage(error, MessageIcon::Error);
+            return std::nullopt;
+        }
+        return parts;
+    }
+
+    static int ChosenBlockRow(CCorvaneDlg& dialog) {
+        const int row = dialog.m_blockList.GetNextItem(-1, LVNI_SELECTED);
+        return row >= 0 && static_cast<std::size_t>(row) < dialog.m_blockRows.RowCount() ? row : -1;
+    }
+
+    static void OpenTool(CCorvaneDlg& dialog, std::unique_ptr<CToolWindow> tool) {
         if (dialog.m_tool) return; // one at a time; the window is disabled meanwhile anyway
         dialog.m_tool = std::move(tool);
-        if (!dialog.m_tool->Open(dialog)) {
+        if (!dialog.m_tool->Open(dialog, dialog.m_platform.Files())) {
             dialog.m_tool.reset();
             dialog.ShowMessage("The window could not be opened.", MessageIcon::Error);
         }
@@ -137,6 +238,20 @@ const MessageMap* CCorvaneDlg::ToolsMessageMap() {
         MapCommandEnabled<&ToolCommands::HasChosenHeap>(ID_NODE_STATISTICS),
         MapCommand<&ToolCommands::FindInAllBlocks>(ID_BLOCK_FIND_ALL, 0),
         MapCommandEnabled<&ToolCommands::HasBlockRows>(ID_BLOCK_FIND_ALL),
+        MapCommand<&ToolCommands::AskAddress>(ID_NODE_GO_TO, 0),
+        MapCommandEnabled<&ToolCommands::HasChosenProcess>(ID_NODE_GO_TO),
+        MapCommand<&ToolCommands::AskAddress>(ID_BLOCK_GO_TO, 0),
+        MapCommandEnabled<&ToolCommands::HasChosenProcess>(ID_BLOCK_GO_TO),
+        MapCommand<&ToolCommands::FindLeaks>(ID_NODE_FIND_LEAKS, 0),
+        MapCommandEnabled<&ToolCommands::HasHeapRows>(ID_NODE_FIND_LEAKS),
+        MapCommand<&ToolCommands::WhoPointsHere>(ID_BLOCK_WHO_POINTS, 0),
+        MapCommandEnabled<&ToolCommands::HasChosenBlock>(ID_BLOCK_WHO_POINTS),
+        MapCommand<&ToolCommands::WhoPointsHere>(ID_DUMP_WHO_POINTS, 0),
+        MapCommandEnabled<&ToolCommands::ShowsChosenBlock>(ID_DUMP_WHO_POINTS),
+        MapCommand<&ToolCommands::PointersInBlock>(ID_DUMP_POINTERS, 0),
+        MapCommandEnabled<&ToolCommands::ShowsChosenBlock>(ID_DUMP_POINTERS),
+        MapCommand<&ToolCommands::GoBack>(ID_DUMP_BACK, 0),
+        MapCommandEnabled<&ToolCommands::CanGoBack>(ID_DUMP_BACK),
         MapMessage<&CCorvaneDlg::OnToolClosed>(WM_TOOL_CLOSED),
     };
     static const MessageMap map{&CShadedDialog::ThisMessageMap, entries, std::size(entries)};
@@ -145,10 +260,14 @@ const MessageMap* CCorvaneDlg::ToolsMessageMap() {
 
 LRESULT CCorvaneDlg::OnToolClosed(WPARAM, LPARAM) {
     if (!m_tool || m_tool->GetSafeHwnd()) return 0;
-    const std::unique_ptr<CToolDialog> tool = std::move(m_tool);
+    const std::unique_ptr<CToolWindow> tool = std::move(m_tool);
     const std::optional<BlockPick> pick = tool->Pick();
     if (!pick) return 0;
-    if (!ShowBlockAt(pick->heapBase, pick->address, pick->matchOffset)) return 0;
+    if (pick->goTo) {
+        GoToAddress(*pick->goTo);
+        return 0;
+    }
+    if (!GoToBlock(pick->heapBase, pick->address, pick->matchOffset, pick->lineOffset)) return 0;
     // A text search goes on from the match with Find Again.
     if (pick->matchOffset && pick->searchKind != PatternKind::HexBytes) {
         m_searchEdit.SetWindowText(pick->searchText.c_str());
@@ -158,7 +277,57 @@ LRESULT CCorvaneDlg::OnToolClosed(WPARAM, LPARAM) {
     return 0;
 }
 
-bool CCorvaneDlg::ShowBlockAt(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset) {
+void CCorvaneDlg::GoToAddress(Address address) {
+    const std::int32_t processId = GetSelectedProcessId();
+    if (processId == -1) return;
+    const std::optional<HeapSnapshot> snapshot =
+        ToolCommands::TakeSnapshotOf(*this, static_cast<std::uint32_t>(processId));
+    if (!snapshot) return;
+    const BlockIndex index(*snapshot, IndexUse::Addresses);
+    if (const std::optional<IndexedBlock> block = index.Find(address)) {
+        GoToBlock(snapshot->heaps[block->heap].record.base, block->address, std::nullopt, address - block->address);
+        return;
+    }
+    ProcessMemoryMap map;
+    std::string error;
+    if (!m_platform.MemoryMap().Describe(static_cast<std::uint32_t>(processId), map, error)) {
+        ShowMessage(error, MessageIcon::Error);
+        return;
+    }
+    const AddressPlaces places(*snapshot, index, map);
+    ShowMessage(AddressPlaceText(address, places.Locate(address), snapshot->width), MessageIcon::Information);
+}
+
+std::optional<CCorvaneDlg::ShownBlock> CCorvaneDlg::BlockShown() {
+    const int nodeRow = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
+    const int blockRow = m_blockList.GetNextItem(-1, LVNI_SELECTED);
+    if (!m_dataList.IsWindowVisible() || nodeRow < 0 || static_cast<std::size_t>(nodeRow) >= m_nodeRows.RowCount() ||
+        blockRow < 0 || static_cast<std::size_t>(blockRow) >= m_blockRows.RowCount())
+        return std::nullopt;
+    return ShownBlock{m_nodeRows.ValuesOfRow(nodeRow).base, m_blockRows.ValuesOfRow(blockRow).address};
+}
+
+bool CCorvaneDlg::GoToBlock(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset,
+                            std::optional<std::uint64_t> lineOffset) {
+    const std::optional<ShownBlock> before = BlockShown();
+    if (!ShowBlockAt(heapBase, address, matchOffset, lineOffset)) return false;
+    if (before && (before->heapBase != heapBase || before->address != address)) {
+        if (m_backSteps.size() == kMostBackSteps) m_backSteps.erase(m_backSteps.begin());
+        m_backSteps.push_back(*before);
+    }
+    return true;
+}
+
+bool CCorvaneDlg::GoBack() {
+    if (m_backSteps.empty()) return false;
+    const ShownBlock previous = m_backSteps.back();
+    m_backSteps.pop_back();
+    ShowBlockAt(previous.heapBase, previous.address);
+    return true;
+}
+
+bool CCorvaneDlg::ShowBlockAt(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset,
+                              std::optional<std::uint64_t> lineOffset) {
     const AddressWidth width = AddressWidthOf(m_platform.DebugInfo().Layout());
     int nodeRow = -1;
     for (int row = 0; row < static_cast<int>(m_nodeRows.RowCount()); ++row)
@@ -187,6 +356,9 @@ bool CCorvaneDlg::ShowBlockAt(Address heapBase, Address address, std::optional<s
     if (matchOffset && m_held.IsHeld()) {
         const auto offset = static_cast<std::uint32_t>(std::min<std::uint64_t>(*matchOffset, UINT32_MAX));
         ApplySearchAnswer(MatchAnswer(m_held, offset, ProgramSearchHistory()), *this);
+        m_dataList.SetFocus();
+    } else if (lineOffset && m_held.IsHeld() && *lineOffset < m_held.m_heapDataSize) {
+        SelectDumpLine(kFirstDumpLine + static_cast<int>(*lineOffset / kDumpBytesPerLine));
         m_dataList.SetFocus();
     }
     return true;

@@ -195,6 +195,8 @@ void CCorvaneDlg::OnOK() { RefreshProcessList(GetSelectedProcessId()); }
 void CCorvaneDlg::OnSelEndOkProcess() {
     const std::int32_t processId = GetSelectedProcessId();
     if (processId == -1) return;
+    // The blocks to go back to were another process's.
+    m_backSteps.clear();
     const ControlsDisabled busy(*this, BusyLists::KeepEnabled);
     RedrawSuspended nodes(m_nodeList);
     ShowHeapNodes(m_platform.DebugInfo(), *this, static_cast<std::uint32_t>(processId));

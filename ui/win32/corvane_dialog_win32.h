@@ -66,13 +66,23 @@ public:
 
     // The keys of the main window: F5 refreshes, Ctrl+F goes to the search
     // box and F3 finds the next match while a dump shows, Ctrl+C copies from
-    // the list that has the focus.
+    // the list that has the focus, Ctrl+G goes to an address and Alt+Left
+    // goes back to the block shown before.
     BOOL PreTranslateMessage(MSG* message) override;
 
     // Shows the dump of the block at `address` in the heap at `heapBase`, as
     // a pick in the lists would; with a match's offset, the match's line is
-    // selected as a search selects it. False after telling the user why not.
-    bool ShowBlockAt(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset = std::nullopt);
+    // selected as a search selects it, and with a line's offset the line
+    // that holds it. False after telling the user why not.
+    bool ShowBlockAt(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset = std::nullopt,
+                     std::optional<std::uint64_t> lineOffset = std::nullopt);
+    // Finds the block that holds `address` in a fresh snapshot of the chosen
+    // process and shows it with the address's line selected, or says in
+    // words what the address lies in.
+    void GoToAddress(Address address);
+    // Shows the block that was shown before the last one a tool went to;
+    // false when there is none to go back to.
+    bool GoBack();
 
     // Whether a baseline is kept for the process.
     bool HasBaseline(std::uint32_t processId) const { return m_baselines.count(processId) != 0; }
@@ -198,8 +208,21 @@ private:
     // The rows of the two lists, as numbers.
     NodeRowList m_nodeRows;
     BlockRowList m_blockRows;
-    // The tool dialog that is open, if any.
-    std::unique_ptr<CToolDialog> m_tool;
+    // The tool window that is open, if any.
+    std::unique_ptr<CToolWindow> m_tool;
+    // The blocks shown before each that a tool went to, the latest last; at
+    // most kMostBackSteps of them.
+    struct ShownBlock {
+        Address heapBase = 0;
+        Address address = 0;
+    };
+    std::vector<ShownBlock> m_backSteps;
+    static constexpr std::size_t kMostBackSteps = 100;
+    // The block whose dump shows, if one does.
+    std::optional<ShownBlock> BlockShown();
+    // Shows a block a tool went to, keeping the one shown before for Back.
+    bool GoToBlock(Address heapBase, Address address, std::optional<std::uint64_t> matchOffset,
+                   std::optional<std::uint64_t> lineOffset);
     // The snapshot each process's comparisons start from.
     std::map<std::uint32_t, HeapSnapshot> m_baselines;
     // The block list's order: a column, or -1 for the walk's order.

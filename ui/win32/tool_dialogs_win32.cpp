@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "ui/win32/list_layout_win32.h"
+#include "ui/win32/table_commands_win32.h"
 
 #include <algorithm>
 #include <iterator>
@@ -11,13 +12,11 @@ namespace corvane {
 
 namespace {
 
-// Posted by the search of all blocks to itself for its next step.
-constexpr UINT WM_FIND_STEP = WM_APP + 3;
-// How long one step of the search may hold the window, in milliseconds: a
-// person does not notice a pause this short.
+// Posted by a stepped tool to itself for its next step.
+constexpr UINT WM_TOOL_STEP = WM_APP + 3;
+// How long one step of a tool's work may hold the window, in milliseconds:
+// a person does not notice a pause this short.
 constexpr DWORD kStepMilliseconds = 40;
-// How many bytes a step searches before it looks at the clock again.
-constexpr std::uint64_t kStepBytes = 4u << 20;
 
 constexpr DWORD kToolListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
 
@@ -28,27 +27,16 @@ std::string ScopeText(const std::vector<HeapBlockCursor>& blocks) {
 
 } // namespace
 
-CToolDialog::CToolDialog(UINT templateId, AddressWidth width, std::string summaryText)
-    : CShadedDialog(templateId, nullptr), m_width(width), m_summaryText(std::move(summaryText)) {}
-
-const MessageMap* CToolDialog::ThisMessageMap() {
-    static const MessageMapEntry entries[] = {
-        MapNotify<&CToolDialog::OnDblClkList>(IDC_TOOL_LIST, NM_DBLCLK),
-        MapNotify<&CToolDialog::OnGetDispInfoList>(IDC_TOOL_LIST, LVN_GETDISPINFOA),
-    };
-    static const MessageMap map{&CShadedDialog::ThisMessageMap, entries, std::size(entries)};
-    return &map;
-}
-
-bool CToolDialog::Open(CWnd& owner) {
+bool CToolWindow::Open(CWnd& owner, SaveFiles& files) {
     m_owner = owner.GetSafeHwnd();
+    m_files = &files;
     if (!Create(&owner)) return false;
     ::EnableWindow(m_owner, FALSE);
     ShowWindow(SW_SHOW);
     return true;
 }
 
-BOOL CToolDialog::PreTranslateMessage(MSG* message) {
+BOOL CToolWindow::PreTranslateMessage(MSG* message) {
     // The dialog manager offers the message to this hook again while it
     // handles it; the second offer is declined.
     static bool handling = false;
@@ -57,6 +45,59 @@ BOOL CToolDialog::PreTranslateMessage(MSG* message) {
     const BOOL handled = ::IsDialogMessageA(m_hWnd, message);
     handling = false;
     return handled;
+}
+
+void CToolWindow::OnCancel() { Close(std::nullopt); }
+
+void CToolWindow::Close(std::optional<BlockPick> pick) {
+    m_pick = std::move(pick);
+    // The owner comes back first, so that it is the window activated when
+    // this one goes.
+    ::EnableWindow(m_owner, TRUE);
+    EndDialog(IDCANCEL);
+    ::PostMessageA(m_owner, WM_TOOL_CLOSED, 0, 0);
+}
+
+// Copying and exporting the list's rows, with when the list's menu offers them.
+struct CToolDialog::ListCommands {
+    static bool HasRowToCopy(CToolDialog& dialog) { return ChosenOrFocusedRow(dialog.m_list) >= 0; }
+    static void CopyRow(CToolDialog& dialog) {
+        if (const char* failure = CopyChosenRow(dialog.m_hWnd, dialog.m_list, dialog.Rows()))
+            dialog.ShowProgramMessage(failure, MessageIcon::Warning);
+    }
+    static bool HasRows(CToolDialog& dialog) { return dialog.Rows().RowCount() != 0; }
+    static void ExportRows(CToolDialog& dialog) {
+        if (!dialog.m_files) return;
+        if (const char* failure =
+                corvane::ExportRows(dialog, dialog.Rows(), dialog.ExportName(), true, *dialog.m_files))
+            dialog.ShowProgramMessage(failure, MessageIcon::Error);
+    }
+};
+
+CToolDialog::CToolDialog(UINT templateId, AddressWidth width, std::string summaryText)
+    : CToolWindow(templateId), m_width(width), m_summaryText(std::move(summaryText)) {}
+
+const MessageMap* CToolDialog::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapNotify<&CToolDialog::OnDblClkList>(IDC_TOOL_LIST, NM_DBLCLK),
+        MapNotify<&CToolDialog::OnGetDispInfoList>(IDC_TOOL_LIST, LVN_GETDISPINFOA),
+        MapMessage<&CToolDialog::OnContextMenu>(WM_CONTEXTMENU),
+        MapCommand<&ListCommands::CopyRow>(ID_TOOL_COPY, 0),
+        MapCommandEnabled<&ListCommands::HasRowToCopy>(ID_TOOL_COPY),
+        MapCommand<&ListCommands::ExportRows>(ID_TOOL_EXPORT, 0),
+        MapCommandEnabled<&ListCommands::HasRows>(ID_TOOL_EXPORT),
+    };
+    static const MessageMap map{&CShadedDialog::ThisMessageMap, entries, std::size(entries)};
+    return &map;
+}
+
+BOOL CToolDialog::PreTranslateMessage(MSG* message) {
+    if (message->message == WM_KEYDOWN && message->wParam == 'C' && ::GetKeyState(VK_CONTROL) < 0 &&
+        message->hwnd == m_list.GetSafeHwnd()) {
+        ListCommands::CopyRow(*this);
+        return TRUE;
+    }
+    return CToolWindow::PreTranslateMessage(message);
 }
 
 void CToolDialog::DoDataExchange(CDataExchange* pDX) {
@@ -77,23 +118,21 @@ BOOL CToolDialog::OnInitDialog() {
 }
 
 bool CToolDialog::IsTransparentLabel(int controlId) const {
-    return controlId == IDC_TOOL_SUMMARY || controlId == IDC_FIND_ALL_LABEL;
+    return controlId == IDC_TOOL_SUMMARY || controlId == IDC_FIND_ALL_LABEL || controlId == IDC_TOOL_NOTE;
 }
 
-void CToolDialog::OnCancel() { Close(std::nullopt); }
+void CToolDialog::SetSummaryText(const std::string& text) {
+    m_summary.SetWindowText(text.c_str());
+    // The label is drawn on the background: the old text goes with it.
+    RECT area = {};
+    m_summary.GetWindowRect(&area);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
 
 void CToolDialog::OnOK() {
     const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
     if (::GetFocus() == m_list.GetSafeHwnd() && row >= 0) OnRowChosen(row);
-}
-
-void CToolDialog::Close(std::optional<BlockPick> pick) {
-    m_pick = std::move(pick);
-    // The owner comes back first, so that it is the window activated when
-    // this one goes.
-    ::EnableWindow(m_owner, TRUE);
-    EndDialog(IDCANCEL);
-    ::PostMessageA(m_owner, WM_TOOL_CLOSED, 0, 0);
 }
 
 void CToolDialog::OnDblClkList(NMHDR* header, LRESULT* result) {
@@ -105,6 +144,71 @@ void CToolDialog::OnDblClkList(NMHDR* header, LRESULT* result) {
 void CToolDialog::OnGetDispInfoList(NMHDR* header, LRESULT* result) {
     GiveCellText(Rows(), *reinterpret_cast<NMLVDISPINFOA*>(header));
     *result = 0;
+}
+
+LRESULT CToolDialog::OnContextMenu(WPARAM wParam, LPARAM lParam) {
+    const auto window = reinterpret_cast<HWND>(wParam);
+    if (window != m_list.GetSafeHwnd()) return Default();
+    TrackListMenu(*this, window, MENU_TOOL_LIST, lParam);
+    return 0;
+}
+
+const MessageMap* CSteppedToolDialog::ThisMessageMap() {
+    static const MessageMapEntry entries[] = {
+        MapCommand<&CSteppedToolDialog::OnStop>(IDC_TOOL_STOP, BN_CLICKED),
+        MapMessage<&CSteppedToolDialog::OnStep>(WM_TOOL_STEP),
+    };
+    static const MessageMap map{&CToolDialog::ThisMessageMap, entries, std::size(entries)};
+    return &map;
+}
+
+void CSteppedToolDialog::DoDataExchange(CDataExchange* pDX) {
+    CToolDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_TOOL_STOP, m_stopButton);
+}
+
+BOOL CSteppedToolDialog::OnInitDialog() {
+    CToolDialog::OnInitDialog();
+    SetUpButton(m_stopButton);
+    return TRUE;
+}
+
+void CSteppedToolDialog::StartSteps() {
+    m_running = true;
+    m_stopButton.EnableWindow(TRUE);
+    m_stopButton.SetFocus();
+    ShowProgress(SearchState::Running);
+    PostMessage(WM_TOOL_STEP);
+}
+
+LRESULT CSteppedToolDialog::OnStep(WPARAM, LPARAM) {
+    if (!m_running) return 0;
+    const DWORD start = ::GetTickCount();
+    bool more = true;
+    while (more && ::GetTickCount() - start < kStepMilliseconds)
+        more = StepOnce();
+    if (!more) {
+        Finish(SearchState::Done);
+        return 0;
+    }
+    ShowProgress(SearchState::Running);
+    // Posted, so that the messages waiting meanwhile (a click on Stop, a
+    // paint) are handled before the next step.
+    PostMessage(WM_TOOL_STEP);
+    return 0;
+}
+
+void CSteppedToolDialog::OnStop() {
+    if (m_running) Finish(SearchState::Stopped);
+}
+
+void CSteppedToolDialog::Finish(SearchState state) {
+    m_running = false;
+    ShowProgress(state);
+    // The focus leaves the button before it is disabled, or it is lost.
+    if (::GetFocus() == m_stopButton.GetSafeHwnd()) m_closeButton.SetFocus();
+    m_stopButton.EnableWindow(FALSE);
+    OnFinished(state);
 }
 
 CCompareDlg::CCompareDlg(const SnapshotDifference& difference, AddressWidth width)
@@ -142,7 +246,7 @@ void CStatisticsDlg::LayOutList() {
 
 CFindAllDlg::CFindAllDlg(Address heapBase, std::vector<HeapBlockCursor> blocks, std::unique_ptr<TargetMemory> memory,
                          AddressWidth width)
-    : CToolDialog(IDD_FIND_ALL, width, ScopeText(blocks)), m_heapBase(heapBase), m_blocks(std::move(blocks)),
+    : CSteppedToolDialog(IDD_FIND_ALL, width, ScopeText(blocks)), m_heapBase(heapBase), m_blocks(std::move(blocks)),
       m_memory(std::move(memory)), m_rows(kHitColumns) {
     m_rows.SetRows({}, width);
 }
@@ -150,25 +254,21 @@ CFindAllDlg::CFindAllDlg(Address heapBase, std::vector<HeapBlockCursor> blocks, 
 const MessageMap* CFindAllDlg::ThisMessageMap() {
     static const MessageMapEntry entries[] = {
         MapCommand<&CFindAllDlg::OnStart>(IDC_FIND_ALL_START, BN_CLICKED),
-        MapCommand<&CFindAllDlg::OnStop>(IDC_FIND_ALL_STOP, BN_CLICKED),
-        MapMessage<&CFindAllDlg::OnStep>(WM_FIND_STEP),
     };
-    static const MessageMap map{&CToolDialog::ThisMessageMap, entries, std::size(entries)};
+    static const MessageMap map{&CSteppedToolDialog::ThisMessageMap, entries, std::size(entries)};
     return &map;
 }
 
 void CFindAllDlg::DoDataExchange(CDataExchange* pDX) {
-    CToolDialog::DoDataExchange(pDX);
+    CSteppedToolDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_FIND_ALL_TEXT, m_textEdit);
     DDX_Control(pDX, IDC_FIND_ALL_KIND, m_kindCombo);
     DDX_Control(pDX, IDC_FIND_ALL_START, m_startButton);
-    DDX_Control(pDX, IDC_FIND_ALL_STOP, m_stopButton);
 }
 
 BOOL CFindAllDlg::OnInitDialog() {
-    CToolDialog::OnInitDialog();
+    CSteppedToolDialog::OnInitDialog();
     SetUpButton(m_startButton);
-    SetUpButton(m_stopButton);
     for (const char* kind : {"Text", "Unicode text", "Hex bytes"})
         m_kindCombo.AddString(kind);
     m_kindCombo.SetCurSel(0);
@@ -205,39 +305,18 @@ void CFindAllDlg::OnStart() {
     m_search = std::make_unique<HeapSearch>(*m_memory, m_blocks, std::move(pattern));
     for (const int id : {IDC_FIND_ALL_START, IDC_FIND_ALL_TEXT, IDC_FIND_ALL_KIND})
         ::EnableWindow(GetDlgItem(id), FALSE);
-    ::EnableWindow(GetDlgItem(IDC_FIND_ALL_STOP), TRUE);
-    m_stopButton.SetFocus();
-    ShowProgress(SearchState::Running);
-    PostMessage(WM_FIND_STEP);
+    StartSteps();
 }
 
-LRESULT CFindAllDlg::OnStep(WPARAM, LPARAM) {
-    if (!m_search) return 0;
+bool CFindAllDlg::StepOnce() {
     std::vector<SearchHit> found;
-    const DWORD start = ::GetTickCount();
-    bool more = true;
-    while (more && ::GetTickCount() - start < kStepMilliseconds)
-        more = m_search->Step(kStepBytes, found);
+    const bool more = m_search->Step(kSearchPieceSize, found);
     m_rows.Append(m_list, found);
-    if (!more) {
-        Finish(SearchState::Done);
-        return 0;
-    }
-    ShowProgress(SearchState::Running);
-    // Posted, so that the messages waiting meanwhile (a click on Stop, a
-    // paint) are handled before the next step.
-    PostMessage(WM_FIND_STEP);
-    return 0;
+    return more;
 }
 
-void CFindAllDlg::OnStop() {
-    if (m_search) Finish(SearchState::Stopped);
-}
-
-void CFindAllDlg::Finish(SearchState state) {
-    ShowProgress(state);
+void CFindAllDlg::OnFinished(SearchState) {
     m_search.reset();
-    ::EnableWindow(GetDlgItem(IDC_FIND_ALL_STOP), FALSE);
     for (const int id : {IDC_FIND_ALL_START, IDC_FIND_ALL_TEXT, IDC_FIND_ALL_KIND})
         ::EnableWindow(GetDlgItem(id), TRUE);
     (m_rows.RowCount() ? static_cast<CWnd&>(m_list) : static_cast<CWnd&>(m_textEdit)).SetFocus();
@@ -252,16 +331,11 @@ void CFindAllDlg::ShowProgress(SearchState state) {
     progress.matches = m_rows.RowCount();
     progress.unreadableBlocks = m_search->UnreadableBlocks();
     progress.capped = m_search->HitLimitReached();
-    m_summary.SetWindowText(SearchProgressText(progress).c_str());
-    // The label is drawn on the background: the old text goes with it.
-    RECT area = {};
-    m_summary.GetWindowRect(&area);
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
-    RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    SetSummaryText(SearchProgressText(progress));
 }
 
 void CFindAllDlg::OnRowChosen(int row) {
-    if (m_search) Finish(SearchState::Stopped);
+    if (Running()) Finish(SearchState::Stopped);
     const SearchHit& hit = m_rows.ValuesOfRow(row);
     BlockPick pick;
     pick.heapBase = m_heapBase;
