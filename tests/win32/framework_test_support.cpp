@@ -1,5 +1,7 @@
 #include "tests/win32/framework_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -300,6 +302,19 @@ std::size_t PrivateMemory() {
 }
 
 DWORD GdiObjects() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+
+void ExpectNothingAccumulates(const std::function<void(int)>& repeat, int warmUp, int times) {
+    repeat(warmUp);
+    const std::size_t memoryBefore = PrivateMemory();
+    const DWORD gdiBefore = GdiObjects();
+    repeat(times);
+    const std::size_t memoryAfter = PrivateMemory();
+    ASSERT_NE(memoryBefore, 0u);
+    EXPECT_LT(memoryAfter, memoryBefore + 1024 * 1024) << "grew by " << (memoryAfter - memoryBefore) << " bytes";
+    if (gdiBefore != 0) {
+        EXPECT_LE(GdiObjects(), gdiBefore + 4);
+    }
+}
 
 std::string ListCell(HWND list, int row, int column) {
     char text[256] = {};

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,11 @@ std::vector<MenuEntry> ReadContextMenu(HWND dialog, HWND control, const char* pi
 std::size_t PrivateMemory();
 // The process's GDI objects; Wine counts none (0).
 DWORD GdiObjects();
+// Does an action `warmUp` times (what lives for the run is made then, such
+// as cached backgrounds), then `times` times more, and expects the private
+// memory to have grown by less than 1 MiB and the GDI objects by at most 4
+// (where they are counted) over those. `repeat(n)` does the action n times.
+void ExpectNothingAccumulates(const std::function<void(int)>& repeat, int warmUp, int times);
 
 // A cell's text as a list view gives it back (LVM_GETITEMTEXT).
 std::string ListCell(HWND list, int row, int column);

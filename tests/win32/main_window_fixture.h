@@ -22,6 +22,18 @@
 
 namespace corvane::testing {
 
+// Picks a process in the window's process box, as a pick in its list does.
+inline void PickListedProcess(HWND window, const char* name, std::uint32_t id) {
+    const HWND combo = ::GetDlgItem(window, IDC_PROCESS_COMBO);
+    const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
+    const LRESULT index =
+        ::SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+    ASSERT_NE(index, CB_ERR) << entry;
+    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+    PumpMessages(window);
+}
+
 // Above 4 GiB in a 64-bit program, as its heaps usually are.
 constexpr Address kHeapBase = sizeof(void*) == 8 ? 0x0000123400150000 : 0x00150000;
 constexpr std::uint32_t kFirstBlockSize = 0x200;
@@ -77,14 +89,7 @@ protected:
         ::SendMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(item(id)));
         PumpMessages(hwnd());
     }
-    void PickProcess(std::uint32_t id, const char* name) {
-        const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
-        const LRESULT index = ::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(entry.c_str()));
-        ASSERT_NE(index, CB_ERR) << entry;
-        ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        Command(IDC_PROCESS_COMBO, CBN_SELENDOK);
-    }
+    void PickProcess(std::uint32_t id, const char* name) { PickListedProcess(hwnd(), name, id); }
     // Selects a row as a click does; the list tells the dialog.
     void PickRow(int listId, int row) {
         LVITEMA state = {};

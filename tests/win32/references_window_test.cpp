@@ -10,6 +10,7 @@
 #include "tests/support/piped_child_win32.h"
 #include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
+#include "tests/win32/main_window_fixture.h"
 #include "ui/heap_rows.h"
 #include "ui/heap_tools.h"
 #include "ui/win32/corvane_dialog_win32.h"
@@ -65,14 +66,7 @@ protected:
         }
     }
 
-    void PickProcess(const char* name, std::uint32_t id) {
-        const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
-        const LRESULT index = ::SendMessageA(item(IDC_PROCESS_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(entry.c_str()));
-        ASSERT_NE(index, CB_ERR) << entry;
-        ::SendMessageA(item(IDC_PROCESS_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        Command(IDC_PROCESS_COMBO, CBN_SELENDOK);
-    }
+    void PickProcess(const char* name, std::uint32_t id) { PickListedProcess(hwnd(), name, id); }
 
     HWND hwnd() const { return dialog.GetSafeHwnd(); }
     HWND item(int id) const { return ::GetDlgItem(hwnd(), id); }
@@ -271,16 +265,17 @@ TEST_F(LeakSceneWindow, PointersInTheFirstBlockListTheSecondWhichADoubleClickSho
 }
 
 TEST_F(LeakSceneWindow, GoToAddressChoosesTheBlockAndLineOrSaysWhatTheAddressIs) {
-    const auto goTo = [&](const std::string& text) {
+    const auto goTo = [&](const std::string& text, const char* picture = nullptr) {
         PressKey(hwnd(), item(IDC_NODE_LIST), 'G', true);
         const HWND ask = ::FindWindowA(nullptr, "Go to Address");
         if (!ask) return ask;
         ::SetWindowTextA(::GetDlgItem(ask, IDC_GO_TO_EDIT), text.c_str());
+        if (picture) CaptureScreen(ask).SaveBmp(OutputPath(picture));
         Click(ask, IDOK);
         return ask;
     };
     // 24 bytes into the third block of the live list, typed without "0x".
-    const HWND ask = goTo(RowHex(scene["live-3"].address + 24).substr(2));
+    const HWND ask = goTo(RowHex(scene["live-3"].address + 24).substr(2), "go_to_address_dialog.bmp");
     ASSERT_NE(ask, nullptr);
     EXPECT_FALSE(::IsWindow(ask));
     EXPECT_EQ(ChosenRow(IDC_NODE_LIST), leakHeapRow);
@@ -297,7 +292,6 @@ TEST_F(LeakSceneWindow, GoToAddressChoosesTheBlockAndLineOrSaysWhatTheAddressIs)
     ASSERT_EQ(boxes.calls.size(), 2u);
     EXPECT_EQ(boxes.calls[1].text, "\"0x12g4\" is not an address: type hexadecimal digits, with or without 0x.");
     EXPECT_TRUE(::IsWindow(refused));
-    CaptureScreen(refused).SaveBmp(OutputPath("go_to_address_dialog.bmp"));
     Click(refused, IDCANCEL);
     EXPECT_FALSE(::IsWindow(refused));
     EXPECT_TRUE(::IsWindowEnabled(hwnd()));
@@ -343,16 +337,7 @@ TEST_F(LeakSceneWindow, TheNewToolsOpenedAndClosedAgainAndAgainKeepNoMemoryOrGdi
             }
         }
     };
-    openAndClose(3);
-    const std::size_t memoryBefore = PrivateMemory();
-    const DWORD gdiBefore = GdiObjects();
-    openAndClose(30);
-    const std::size_t memoryAfter = PrivateMemory();
-    ASSERT_NE(memoryBefore, 0u);
-    EXPECT_LT(memoryAfter, memoryBefore + 1024 * 1024) << "grew by " << (memoryAfter - memoryBefore) << " bytes";
-    if (gdiBefore != 0) {
-        EXPECT_LE(GdiObjects(), gdiBefore + 4);
-    }
+    ExpectNothingAccumulates(openAndClose, 3, 30);
     EXPECT_TRUE(boxes.calls.empty());
 }
 

@@ -13,6 +13,7 @@
 #include "tests/support/wine_heap_layout.h"
 #include "tests/win32/block_helper.h"
 #include "tests/win32/framework_test_support.h"
+#include "tests/win32/main_window_fixture.h"
 #include "ui/heap_tools.h"
 #include "ui/win32/corvane_dialog_win32.h"
 
@@ -334,18 +335,6 @@ TEST_F(RealWineHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
         for (const WineHeap& heap : snapshot.heaps)
             EXPECT_NE(heap.record.base, base) << mode;
     }
-}
-
-// Picks a process in the window's process box, as a pick in its list does.
-void PickListedProcess(HWND window, const char* name, std::uint32_t id) {
-    const HWND combo = ::GetDlgItem(window, IDC_PROCESS_COMBO);
-    const std::string entry = FormatProcessEntry(name, static_cast<std::int32_t>(id));
-    const LRESULT index =
-        ::SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
-    ASSERT_NE(index, CB_ERR) << entry;
-    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROCESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
-    PumpMessages(window);
 }
 
 // Forty heaps whose first regions claim nearly 1 GiB that their memory does
