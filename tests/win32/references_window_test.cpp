@@ -270,6 +270,7 @@ TEST_F(LeakSceneWindow, GoToAddressChoosesTheBlockAndLineOrSaysWhatTheAddressIs)
         const HWND ask = ::FindWindowA(nullptr, "Go to Address");
         if (!ask) return ask;
         ::SetWindowTextA(::GetDlgItem(ask, IDC_GO_TO_EDIT), text.c_str());
+        PumpMessages(hwnd());
         if (picture) CaptureScreen(ask).SaveBmp(OutputPath(picture));
         Click(ask, IDOK);
         return ask;
