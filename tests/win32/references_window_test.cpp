@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -212,6 +214,26 @@ TEST_F(LeakSceneWindow, WhoPointsHereFindsTheListsFirstBlockAtItsLinkAndShowsIt)
     PressKey(who, list, 'C', true);
     EXPECT_EQ(ClipboardText(), "Where\tAddress\tValue\r\n" + ListCell(list, 0, 0) + "\t" + ListCell(list, 0, 1) + "\t" +
                                    ListCell(list, 0, 2) + "\r\n");
+
+    // And all of them export from the list's menu, under the headings.
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "corvane_referrers.csv";
+    std::string offered;
+    const FileDialogHandler previous = SetFileDialogHandler([&](OPENFILENAMEA& request, bool) {
+        offered = request.lpstrFile;
+        lstrcpynA(request.lpstrFile, path.c_str(), static_cast<int>(request.nMaxFile));
+        return true;
+    });
+    ::SendMessageA(who, WM_COMMAND, MAKEWPARAM(ID_TOOL_EXPORT, 0), 0);
+    SetFileDialogHandler(previous);
+    std::ifstream file(path, std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+    ::DeleteFileA(path.c_str());
+    EXPECT_EQ(offered, "Referrers");
+    EXPECT_EQ(csv, "Where,Address,Value\r\n\"" + ListCell(list, 0, 0) + "\"," + ListCell(list, 0, 1) + "," +
+                       ListCell(list, 0, 2) + "\r\n");
 
     DoubleClickListRow(list, 0);
     PumpMessages(hwnd());
