@@ -140,6 +140,12 @@ bool ReferrerSearch::Step(std::uint64_t byteBudget, std::vector<Referrer>& found
 
 namespace {
 
+// Where a region ends; one that would end past the top of the address space
+// ends at its last byte.
+Address RegionEnd(const MemoryRegion& region) {
+    return region.size > ~region.base ? ~Address{0} : region.base + region.size;
+}
+
 // The roots and every busy block, as ranges to read: a root's tag is
 // kNoBlock, a block's its position among the busy blocks.
 std::vector<ScanRange> LeakRanges(const HeapSnapshot& snapshot, const BlockIndex& index, const ProcessMemoryMap& map,
@@ -154,8 +160,21 @@ std::vector<ScanRange> LeakRanges(const HeapSnapshot& snapshot, const BlockIndex
         ranges.push_back({region.base, region.size, kNoBlock});
         rootBytes += region.size;
     }
-    for (std::uint32_t b = 0; b < index.BusyCount(); ++b)
-        ranges.push_back({index.BusyBlock(b).address, index.BusyBlock(b).size, b});
+    // A block is read only where the map says the process's memory is: its
+    // size comes from the process and may claim more than it has.
+    const std::vector<MemoryRegion>& regions = map.regions;
+    for (std::uint32_t b = 0; b < index.BusyCount(); ++b) {
+        const IndexedBlock block = index.BusyBlock(b);
+        const Address end = block.size > ~block.address ? ~Address{0} : block.address + block.size;
+        auto region = std::upper_bound(regions.begin(), regions.end(), block.address,
+                                       [](Address a, const MemoryRegion& r) { return a < RegionEnd(r); });
+        for (; region != regions.end() && region->base < end; ++region) {
+            if (!region->readable) continue;
+            const Address from = std::max(block.address, region->base);
+            const Address to = std::min(end, RegionEnd(*region));
+            if (from < to) ranges.push_back({from, to - from, b});
+        }
+    }
     return ranges;
 }
 

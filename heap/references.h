@@ -163,9 +163,9 @@ private:
 
     std::vector<Address> m_heapBases;
     BlockIndex m_index;
+    std::uint64_t m_rootBytes = 0; // counted while the scan's ranges are made
     MemoryScan m_scan;
     unsigned m_pointerBytes;
-    std::uint64_t m_rootBytes = 0;
     // The blocks each busy block points into: those of block b are
     // m_edges[m_edgeBegin[b] .. m_edgeBegin[b + 1]).
     std::vector<std::uint32_t> m_edges;

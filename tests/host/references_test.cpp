@@ -85,6 +85,20 @@ TEST_P(References, LeaksAreTheBusyBlocksNoRootReachesOfTheirKind) {
     EXPECT_EQ(totals.bytes[1], 4 * 32u);
 }
 
+TEST_P(References, ABlockClaimingMoreThanTheProcessHoldsIsReadOnlyWhereItsMemoryIs) {
+    const Address huge = image.AddBlock(second, wide ? std::uint64_t{1} << 62 : 0x7FFFFFF0u);
+    const Address held = Block();
+    image.PutPointer(roots, huge);
+    image.PutPointer(huge + p, held); // within the heap's region, so read
+    LeakSearch search(image, image.snapshot, image.map, 4096);
+    int steps = 0;
+    while (search.Step(4096) && steps < 1000)
+        ++steps;
+    ASSERT_TRUE(search.Done()) << "the claimed size is read, not the memory the process has";
+    EXPECT_TRUE(search.Rows().empty()) << "both are reached";
+    EXPECT_EQ(search.RootBytes(), 0x3000u) << "the writable regions outside the heaps";
+}
+
 TEST_P(References, LongChainsAreMarkedWithoutRecursionAndRowsShowTheFirstBytes) {
     constexpr int kChain = 100000;
     const std::uint32_t big = image.AddHeap(high + 0x10000000, std::uint64_t{kChain} * 2 * 32 + 0x1000);
