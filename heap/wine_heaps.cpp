@@ -39,7 +39,7 @@ class RegionRows {
 public:
     explicit RegionRows(std::vector<HeapEntry>& entries) : m_entries(entries) {}
     void Add(Address data, bool free) {
-        if (m_last == kNone) m_first = data;
+        if (m_first == 0) m_first = data;
         End(data);
         m_last = m_entries.size();
         m_lastData = data;
@@ -48,6 +48,16 @@ public:
     // The last row runs to `next`.
     void End(Address next) {
         if (m_last != kNone) m_entries[m_last].size = next - m_lastData;
+    }
+    // The rows go on at `next`, after bytes that are no row's (a front-end
+    // group's own header): the last row runs to `end`, and an entry starts
+    // the walk again at `next`. Before the first row there is nothing to
+    // end, and the region's own entry is made to start at its first row.
+    void Skip(Address end, Address next) {
+        if (m_last == kNone) return;
+        End(end);
+        m_entries.push_back({0, kEntrySegment, next - kWineBlockHeaderSize});
+        m_last = kNone;
     }
     // Where the first row starts, or 0 when there is none.
     Address first() const { return m_first; }
@@ -287,6 +297,9 @@ private:
         if (stride <= kWineBlockHeaderSize || firstBlock + kWineGroupBlocks * stride > room)
             return Fail(failure, "the group at 0x%" PRIx64 " cannot hold %u blocks of %" PRIu64 " bytes", at,
                         kWineGroupBlocks, stride);
+        // The block before the group ends where the group starts, so that no
+        // value pointing at the group's own header is taken for one into it.
+        rows.Skip(at, at + firstBlock + kWineBlockHeaderSize);
         for (unsigned i = 0; i < kWineGroupBlocks; ++i) {
             const std::uint64_t offset = firstBlock + i * stride;
             const WineBlockHeader block = m_layout.DecodeBlock(group + offset);

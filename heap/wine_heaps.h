@@ -28,7 +28,9 @@ namespace corvane {
 // its region's committed end; a large block's is its data size. Busy blocks
 // are fixed (0x0001), free ones free (0x0100). The blocks of a front-end
 // group are blocks of their own in that order, in place of the busy block
-// that holds the group.
+// that holds the group: the block before it ends at the group's start, and a
+// segment entry starts the group's blocks at the first one's data, so that
+// the group's own header is no block's.
 using WineHeap = HeapWithEntries;
 
 struct WineHeapSnapshot {

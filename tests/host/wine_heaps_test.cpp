@@ -279,16 +279,18 @@ TEST_P(WineFrontEnd, TheBlocksOfAGroupAreRowsOfTheirOwnInPlaceOfTheBlockThatHold
     const Address first = at.firstBlocks[1][0] + 8;
     const Address freeBlock = groupA - 8 + testing::WineGroupBlockSize(p, strideA) + 8;
     const Address end = groupB - 8 + testing::WineGroupBlockSize(p, strideB);
-    std::vector<Row> expected{{first, Data(groupA, strideA, 0) - first, false}};
+    // The block before a group ends at the group's start: its header is no block's.
+    std::vector<Row> expected{{first, groupA - first, false}};
     for (unsigned i = 0; i < 31; ++i)
         expected.emplace_back(Data(groupA, strideA, i), i < 30 ? strideA : freeBlock - Data(groupA, strideA, i),
                               (kFreeInA >> i & 1) != 0);
-    expected.emplace_back(freeBlock, Data(groupB, strideB, 0) - freeBlock, true);
+    expected.emplace_back(freeBlock, groupB - freeBlock, true);
     for (unsigned i = 0; i < 31; ++i)
         expected.emplace_back(Data(groupB, strideB, i), i < 30 ? strideB : end - Data(groupB, strideB, i), i != 0);
     const WineHeap& heap = snapshot.heaps[1];
     EXPECT_EQ(Rows(heap), expected);
-    EXPECT_EQ(heap.record.entryCount, 1u + 1 + 31 + 1 + 31) << "a segment, the blocks, not the groups' holders";
+    EXPECT_EQ(heap.record.entryCount, 1u + 1 + 1 + 31 + 1 + 1 + 31)
+        << "a segment, the blocks, a segment at each group, not the groups' holders";
     EXPECT_EQ(heap.record.bytesAllocated, (3 * ba - 8) + 28 * (strideA - 8) + (strideB - 8))
         << "the busy blocks' data, inside the groups too";
     const std::vector<Row> rows = Rows(snapshot.heaps[2]);

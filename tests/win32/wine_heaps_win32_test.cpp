@@ -187,7 +187,10 @@ struct WalkedHeap {
         const Address freeLinks = 2 * sizeof(void*); // a free block's data starts after its list link
         const Address ba = 2 * sizeof(void*);
         std::vector<Row> rows;
-        std::vector<std::vector<std::pair<Address, bool>>> inRegion(regions.size());
+        // Where each row starts, and its state: busy, free, or a group's own
+        // header, which is no row's but ends the row before it.
+        enum State { Busy, Free, GroupHeader };
+        std::vector<std::vector<std::pair<Address, State>>> inRegion(regions.size());
         for (const auto& [flags, data, size] : blocks) {
             const bool free = (flags & PROCESS_HEAP_ENTRY_BUSY) == 0;
             const Address row = free ? data - freeLinks : data;
@@ -202,22 +205,25 @@ struct WalkedHeap {
             const bool group =
                 !free && !RowAt(listed, data) && inside != listed.end() && std::get<0>(*inside) < data + size;
             if (!group) {
-                starts.emplace_back(row, free);
+                starts.emplace_back(row, free ? Free : Busy);
                 continue;
             }
             ++groups;
+            starts.emplace_back(data, GroupHeader);
             const Address stride = (size - firstBlock) / 31 / ba * ba;
             for (unsigned i = 0; i < 31; ++i) {
                 const Address element = data + firstBlock + i * stride + 8;
                 const Row* seen = RowAt(listed, element);
-                starts.emplace_back(element, madeBySample ? live.count(element) == 0 : !seen || std::get<2>(*seen));
+                const bool freeElement = madeBySample ? live.count(element) == 0 : !seen || std::get<2>(*seen);
+                starts.emplace_back(element, freeElement ? Free : Busy);
             }
         }
         for (std::size_t r = 0; r < regions.size(); ++r) {
             std::sort(inRegion[r].begin(), inRegion[r].end());
             for (std::size_t b = 0; b < inRegion[r].size(); ++b) {
+                if (inRegion[r][b].second == GroupHeader) continue;
                 const Address next = b + 1 < inRegion[r].size() ? inRegion[r][b + 1].first : regions[r].second;
-                rows.emplace_back(inRegion[r][b].first, next - inRegion[r][b].first, inRegion[r][b].second);
+                rows.emplace_back(inRegion[r][b].first, next - inRegion[r][b].first, inRegion[r][b].second == Free);
             }
         }
         std::sort(rows.begin(), rows.end());
