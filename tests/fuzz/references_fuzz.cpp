@@ -137,9 +137,11 @@ struct Scene {
         return nullptr;
     }
     // True when the image's reader hands out [address, address + size).
+    // Whether the bytes can be read, and the map says they can: a search
+    // reads nothing the map does not call readable.
     bool Backed(Address address, std::uint64_t bytes) const {
         const Region* region = RegionHolding(address, bytes);
-        return region && !region->fails;
+        return region && !region->fails && region->inMapReadable;
     }
     bool InHeapReservation(Address address) const {
         for (const Reservation& reservation : heapsAt)
