@@ -1,6 +1,7 @@
 set(CORVANE_BENCH_SOURCES
   ${PROJECT_SOURCE_DIR}/bench/dump_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/bench_main.cpp
+  ${PROJECT_SOURCE_DIR}/bench/heap_map_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/heap_rows_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/heap_search_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/references_bench.cpp

@@ -5,6 +5,7 @@ set(CORVANE_UI_SOURCES
   ui/heap_listing.cpp
   ui/heap_references.cpp
   ui/heap_rows.cpp
+  ui/heap_map.cpp
   ui/heap_tools.cpp
   ui/save.cpp
   ui/search.cpp

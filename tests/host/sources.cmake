@@ -5,6 +5,7 @@ set(CORVANE_HOST_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/host/debug_buffer_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/dib_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/heap_listing_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/host/heap_map_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/heap_search_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/heap_snapshot_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/heap_tools_test.cpp
