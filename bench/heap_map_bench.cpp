@@ -42,6 +42,8 @@ void BM_MapLayoutAndDraw(benchmark::State& state) {
         layout.Draw(pixels.data(), pixels.size());
         benchmark::DoNotOptimize(pixels.data());
     }
+    state.counters["pixels_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MapLayoutAndDraw)->Unit(benchmark::kMillisecond);
 
@@ -69,6 +71,8 @@ void BM_MapLayoutAndDraw_Reference(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(pixels.data());
     }
+    state.counters["pixels_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MapLayoutAndDraw_Reference)->Unit(benchmark::kMillisecond);
 

@@ -50,16 +50,19 @@ TEST(HeapMap, BlocksAreFreeOrBusyAndALoneBusyBlockIsLarge) {
 }
 
 TEST(HeapMap, SpansAreProportionalWithAtLeastOnePixel) {
-    const Heap heap(0x1000, {{500, B}, {1, B}, {499, F}});
+    const Heap heap(0x1000, {{505, F}, {1, B}, {494, F}});
     const HeapMapLayout layout = heap.Layout(100, 1);
     EXPECT_EQ(layout.bytesPerPixel(), 10u);
     EXPECT_EQ(layout.BlockPixels(0).first, 0u);
-    EXPECT_EQ(layout.BlockPixels(0).end, 50u);
+    EXPECT_EQ(layout.BlockPixels(0).end, 51u);
     EXPECT_EQ(layout.BlockPixels(1).first, 50u);
     EXPECT_EQ(layout.BlockPixels(1).end, 51u);
+    EXPECT_EQ(layout.BlockPixels(2).first, 50u);
     EXPECT_EQ(layout.BlockPixels(2).end, 100u);
-    // The pixel shared by the tiny busy block and the free one shows busy.
+    // The pixel the tiny busy block shares with the free ones shows it, and
+    // the pointer over it finds it.
     EXPECT_EQ(Drawn(layout)[50], MapKindColour(MapKind::Busy));
+    EXPECT_EQ(layout.BlockAt(50, 0), 1u);
 }
 
 TEST(HeapMap, EachRegionIsABandAndASmallRegionBesideAHugeOneKeepsARow) {
