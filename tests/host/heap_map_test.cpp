@@ -129,10 +129,11 @@ TEST(HeapMap, ZoomHalvesAroundThePointerAndStaysInsideTheHeap) {
     EXPECT_EQ(in.Bytes(), 0x80000u);
     EXPECT_EQ(in.begin, pointer - 0x20000); // the pointer a quarter of the way, as before
     EXPECT_EQ(ZoomHeapMap(whole, whole, pointer, 40, 1000).Bytes(), 1000u);
-    const AddressRange atEnd = ZoomHeapMap(in, whole, whole.end - 1, -1, 1000);
+    // Growing out at the last bytes keeps the range's end at the heap's end.
+    const AddressRange atEnd = ZoomHeapMap({whole.end - 0x1000, whole.end}, whole, whole.end - 0x1000, -1, 1000);
     EXPECT_EQ(atEnd.end, whole.end);
-    EXPECT_EQ(atEnd.Bytes(), 0x100000u);
-    const AddressRange out = ZoomHeapMap({whole.begin, whole.begin + 0x1000}, whole, whole.begin, -40, 1000);
+    EXPECT_EQ(atEnd.Bytes(), 0x2000u);
+    const AddressRange out = ZoomHeapMap({whole.begin, whole.begin + 0x3000}, whole, whole.begin, -40, 1000);
     EXPECT_EQ(out.begin, whole.begin);
     EXPECT_EQ(out.end, whole.end);
 }
