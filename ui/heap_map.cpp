@@ -166,7 +166,7 @@ bool HeapMapLayout::AddressAt(int x, int y, Address& address) const {
 
 std::size_t HeapMapLayout::BlockAt(int x, int y) const {
     Address address = 0;
-    if (!AddressAt(x, y, address)) return kNoBlock;
+    if (!AddressAt(x, y, address)) return kNoMapBlock;
     const MapBand& band = *BandAtRow(y);
     const MapRegion& region = m_regions[band.region];
     const std::size_t block = BlockHolding(m_blocks, region.firstBlock, region.endBlock, address);

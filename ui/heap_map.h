@@ -75,7 +75,7 @@ struct PixelSpan {
     bool Empty() const { return first == end; }
 };
 
-constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
+constexpr std::size_t kNoMapBlock = static_cast<std::size_t>(-1);
 
 // Where every shown region and block lies in a rectangle of width x height
 // pixels. Each shown region gets a band of at least one row, so a 4 KiB
@@ -101,7 +101,7 @@ public:
     PixelSpan BlockPixels(std::size_t block) const;
     // The first address the pixel shows, or false off the bands.
     bool AddressAt(int x, int y, Address& address) const;
-    // The block under the pixel, or kNoBlock. Where a pixel holds several
+    // The block under the pixel, or kNoMapBlock. Where a pixel holds several
     // blocks it is the block its colour comes from (see DrawHeapMap), found
     // by binary search.
     std::size_t BlockAt(int x, int y) const;

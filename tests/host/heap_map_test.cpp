@@ -79,7 +79,7 @@ TEST(HeapMap, EachRegionIsABandAndASmallRegionBesideAHugeOneKeepsARow) {
         ASSERT_EQ(pixels[static_cast<std::size_t>(8 * 100 + x)], kMapSeparator) << x;
     EXPECT_EQ(pixels[9 * 100], MapKindColour(MapKind::Large));
     EXPECT_EQ(pixels[9 * 100 + 1], kMapBackground);
-    EXPECT_EQ(layout.BlockAt(50, 8), kNoBlock);
+    EXPECT_EQ(layout.BlockAt(50, 8), kNoMapBlock);
 }
 
 TEST(HeapMap, ABlockLongerThanARowsRestWrapsAndKeepsItsColours) {
@@ -114,7 +114,7 @@ TEST(HeapMap, TheHitTestAgreesWithTheSpansAtEveryBlockEdgeInBothWidths) {
             const PixelSpan span = coarse.BlockPixels(i);
             for (const std::uint64_t pixel : {span.first, span.end - 1}) {
                 const std::size_t hit = coarse.BlockAt(static_cast<int>(pixel % 20), static_cast<int>(pixel / 20));
-                ASSERT_NE(hit, kNoBlock);
+                ASSERT_NE(hit, kNoMapBlock);
                 EXPECT_LE(coarse.BlockPixels(hit).first, pixel) << base << i;
                 EXPECT_GT(coarse.BlockPixels(hit).end, pixel) << base << i;
             }
