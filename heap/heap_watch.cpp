@@ -3,6 +3,7 @@
 #include "heap/row_text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
