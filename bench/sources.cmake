@@ -4,6 +4,7 @@ set(CORVANE_BENCH_SOURCES
   ${PROJECT_SOURCE_DIR}/bench/heap_map_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/heap_rows_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/heap_search_bench.cpp
+  ${PROJECT_SOURCE_DIR}/bench/heap_watch_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/references_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/shade_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/snapshot_bench.cpp

@@ -14,6 +14,7 @@ set(CORVANE_HEAP_SOURCES
   heap/heap_query.cpp
   heap/heap_search.cpp
   heap/heap_snapshot.cpp
+  heap/heap_watch.cpp
   heap/memory_scan.cpp
   heap/process_list.cpp
   heap/references.cpp

@@ -11,6 +11,7 @@ set(CORVANE_UI_SOURCES
   ui/search.cpp
   ui/table_export.cpp
   ui/view_switch.cpp
+  ui/watch_chart.cpp
   res/resource_check.cpp
 )
 # The windows: the main dialog, the About box and the tool dialogs, with the

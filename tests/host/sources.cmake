@@ -21,5 +21,6 @@ set(CORVANE_HOST_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/host/table_export_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/unique_resource_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/view_switch_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/host/heap_watch_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/host/wine_heaps_test.cpp
 )
