@@ -116,8 +116,7 @@ ThinnedSeries ThinnedSeries::ZeroedCopy() const {
 }
 
 HeapWatch::HeapWatch(std::size_t maxSeriesPoints, std::size_t maxCsvSamples)
-    : m_maxSeriesPoints(maxSeriesPoints), m_maxCsvSamples(std::max<std::size_t>(maxCsvSamples, 2)),
-      m_total(maxSeriesPoints) {}
+    : m_maxCsvSamples(std::max<std::size_t>(maxCsvSamples, 2)), m_total(maxSeriesPoints) {}
 
 void HeapWatch::Add(double t, const HeapSnapshot& snapshot) { Add(MakeWatchSample(t, snapshot)); }
 

@@ -124,7 +124,6 @@ private:
     };
     HeapTrack& Track(Address base);
 
-    std::size_t m_maxSeriesPoints;
     std::size_t m_maxCsvSamples;
     std::size_t m_sampleCount = 0;
     bool m_haveBaseline = false;
