@@ -15,6 +15,7 @@
 
 #include "heap/dump_text.h"
 #include "heap/references.h"
+#include "tests/fuzz/fuzz_input.h"
 #include "tests/support/process_image.h"
 
 #include <algorithm>
@@ -41,17 +42,7 @@ void Check(bool holds, const char* what) {
     if (!holds) Fail(what);
 }
 
-// Takes bytes off the front of the input; zeros once it is used up.
-struct Input {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::uint64_t Take(unsigned width) {
-        std::uint64_t value = 0;
-        for (unsigned i = 0; i < width && size > 0; ++i, ++data, --size)
-            value |= std::uint64_t{*data} << (8 * i);
-        return value;
-    }
-};
+using Input = corvane::testing::FuzzInput;
 
 // Where made-up addresses start: low memory, both ends of 2 GiB and 4 GiB,
 // just past 4 GiB, a 64-bit heap's and stack's neighbourhoods, and the top

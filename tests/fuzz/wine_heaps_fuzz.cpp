@@ -10,6 +10,7 @@
 
 #include "heap/block_walk.h"
 #include "heap/wine_heaps.h"
+#include "tests/fuzz/fuzz_input.h"
 #include "tests/support/counting_memory.h"
 #include "tests/support/wine_heap_layout.h"
 
@@ -24,17 +25,7 @@ namespace {
 using corvane::Address;
 using corvane::testing::SyntheticMemory;
 
-// Takes bytes off the front of the input.
-struct Input {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::uint64_t Take(unsigned width) {
-        std::uint64_t value = 0;
-        for (unsigned i = 0; i < width && size > 0; ++i, ++data, --size)
-            value |= std::uint64_t{*data} << (8 * i);
-        return value;
-    }
-};
+using Input = corvane::testing::FuzzInput;
 
 std::vector<corvane::testing::WineHeapPlan> Plans(unsigned p, bool groups) {
     using corvane::testing::WineBlockPlan;
