@@ -4,6 +4,7 @@
 // printed beside the way such lists are commonly filled, timed in the same
 // run: a list view that holds its own texts, and a list box drawn as it grows.
 
+#include "bench/win32/clock.h"
 #include "framework/app_win32.h"
 #include "framework/seams_win32.h"
 #include "heap/block_walk.h"
@@ -26,18 +27,6 @@ namespace corvane {
 namespace {
 
 using Clock = LARGE_INTEGER;
-
-double Seconds(const Clock& start, const Clock& end) {
-    Clock frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-Clock Now() {
-    Clock now;
-    ::QueryPerformanceCounter(&now);
-    return now;
-}
 
 void Pump() {
     MSG message;

@@ -7,6 +7,7 @@
 // blocks must be found; a block found otherwise is printed and makes the
 // program exit with 1, as does a reference that disagrees.
 
+#include "bench/win32/clock.h"
 #include "heap/heap_snapshot.h"
 #include "heap/references.h"
 #include "heap/win32/block_source_win32.h"
@@ -32,18 +33,6 @@ namespace {
 constexpr int kRounds = 5;
 constexpr std::uint64_t kStepBudget = 64 << 20;
 constexpr std::size_t kRootPiece = 64 << 10;
-
-double Milliseconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return now;
-}
 
 // A block of the scene, as the sample reports it.
 struct SceneBlock {

@@ -7,6 +7,7 @@
 // heap, says how many busy entries HeapWalk shows of it, and waits until its
 // standard input closes.
 
+#include "bench/win32/clock.h"
 #include "framework/handles_win32.h"
 #include "heap/win32/debug_info_service_win32.h"
 #include "heap/win32/memory_regions_win32.h"
@@ -24,18 +25,6 @@ namespace corvane {
 namespace {
 
 constexpr unsigned kBlocks = 100000;
-
-double Milliseconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return now;
-}
 
 int RunTarget() {
     const HANDLE heap = ::HeapCreate(0, 0, 0);
