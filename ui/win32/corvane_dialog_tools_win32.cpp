@@ -64,11 +64,8 @@ struct CCorvaneDlg::ToolCommands {
     static void FindInAllBlocks(CCorvaneDlg& dialog) {
         std::optional<ChosenBlocks> chosen = ChosenHeapBlocks(dialog);
         if (!chosen) return;
-        std::unique_ptr<TargetMemory> memory = dialog.m_platform.Blocks().Open(chosen->processId);
-        if (!memory) {
-            dialog.ShowMessage(kSaveTargetOpenFailedMessage, MessageIcon::Error);
-            return;
-        }
+        std::unique_ptr<TargetMemory> memory = OpenMemory(dialog, chosen->processId);
+        if (!memory) return;
         OpenTool(dialog, std::make_unique<CFindAllDlg>(chosen->heapBase, std::move(chosen->blocks), std::move(memory),
                                                        chosen->width));
     }
@@ -83,8 +80,7 @@ struct CCorvaneDlg::ToolCommands {
     static void FindLeaks(CCorvaneDlg& dialog) {
         std::optional<ProcessParts> parts = PartsOfChosenProcess(dialog);
         if (!parts) return;
-        OpenTool(dialog, std::make_unique<CLeaksDlg>(std::move(parts->memory), std::move(parts->snapshot),
-                                                     std::move(parts->map)));
+        OpenTool(dialog, std::make_unique<CLeaksDlg>(std::move(*parts)));
     }
 
     static bool HasChosenBlock(CCorvaneDlg& dialog) { return ChosenBlockRow(dialog) >= 0; }
@@ -101,8 +97,7 @@ struct CCorvaneDlg::ToolCommands {
         const HeapBlockCursor block = dialog.m_blockRows.ValuesOfRow(row);
         std::optional<ProcessParts> parts = PartsOfChosenProcess(dialog);
         if (!parts) return;
-        OpenTool(dialog, std::make_unique<CWhoPointsHereDlg>(std::move(parts->memory), std::move(parts->snapshot),
-                                                             std::move(parts->map), block.address, block.size));
+        OpenTool(dialog, std::make_unique<CWhoPointsHereDlg>(std::move(*parts), block.address, block.size));
     }
 
     static void PointersInBlock(CCorvaneDlg& dialog) {
@@ -111,11 +106,8 @@ struct CCorvaneDlg::ToolCommands {
         const HeapBlockCursor block = dialog.m_blockRows.ValuesOfRow(row);
         const std::int32_t processId = dialog.GetSelectedProcessId();
         if (processId == -1) return;
-        std::unique_ptr<TargetMemory> memory = dialog.m_platform.Blocks().Open(static_cast<std::uint32_t>(processId));
-        if (!memory) {
-            dialog.ShowMessage(kSaveTargetOpenFailedMessage, MessageIcon::Error);
-            return;
-        }
+        std::unique_ptr<TargetMemory> memory = OpenMemory(dialog, static_cast<std::uint32_t>(processId));
+        if (!memory) return;
         // The bytes as they are now: the held copy has its letters folded
         // for the search.
         const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(block.size, kMaxHeapDataSize));
@@ -184,24 +176,22 @@ struct CCorvaneDlg::ToolCommands {
         return std::nullopt;
     }
 
-    // What reading a whole process takes: its memory opened for reading, a
-    // fresh snapshot of its heaps and its memory map.
-    struct ProcessParts {
-        std::unique_ptr<TargetMemory> memory;
-        HeapSnapshot snapshot;
-        ProcessMemoryMap map;
-    };
-    // Nothing after telling the user why not.
+    // The process opened for reading, or null after telling the user.
+    static std::unique_ptr<TargetMemory> OpenMemory(CCorvaneDlg& dialog, std::uint32_t processId) {
+        std::unique_ptr<TargetMemory> memory = dialog.m_platform.Blocks().Open(processId);
+        if (!memory) dialog.ShowMessage(kSaveTargetOpenFailedMessage, MessageIcon::Error);
+        return memory;
+    }
+
+    // What reading a whole process takes, or nothing after telling the user
+    // why not.
     static std::optional<ProcessParts> PartsOfChosenProcess(CCorvaneDlg& dialog) {
         const std::int32_t processId = dialog.GetSelectedProcessId();
         if (processId == -1) return std::nullopt;
         const auto id = static_cast<std::uint32_t>(processId);
         ProcessParts parts;
-        parts.memory = dialog.m_platform.Blocks().Open(id);
-        if (!parts.memory) {
-            dialog.ShowMessage(kSaveTargetOpenFailedMessage, MessageIcon::Error);
-            return std::nullopt;
-        }
+        parts.memory = OpenMemory(dialog, id);
+        if (!parts.memory) return std::nullopt;
         std::optional<HeapSnapshot> snapshot = TakeSnapshotOf(dialog, id);
         if (!snapshot) return std::nullopt;
         parts.snapshot = std::move(*snapshot);

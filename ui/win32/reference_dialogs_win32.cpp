@@ -71,13 +71,12 @@ std::string TargetBlockLine(Address block, std::uint64_t size, AddressWidth widt
 
 } // namespace
 
-CWhoPointsHereDlg::CWhoPointsHereDlg(std::unique_ptr<TargetMemory> memory, HeapSnapshot snapshot, ProcessMemoryMap map,
-                                     Address block, std::uint64_t size)
-    : CSteppedToolDialog(IDD_WHO_POINTS, snapshot.width, {}), m_memory(std::move(memory)),
-      m_snapshot(std::move(snapshot)), m_map(std::move(map)), m_index(m_snapshot, IndexUse::Addresses),
-      m_places(m_snapshot, m_index, m_map), m_search(*m_memory, m_map, block, size, m_snapshot.width),
-      m_blockLine(TargetBlockLine(block, size, m_snapshot.width)), m_rows(kReferrerColumns) {
-    m_rows.SetRows({}, m_snapshot.width);
+CWhoPointsHereDlg::CWhoPointsHereDlg(ProcessParts process, Address block, std::uint64_t size)
+    : CSteppedToolDialog(IDD_WHO_POINTS, process.snapshot.width, {}), m_process(std::move(process)),
+      m_index(m_process.snapshot, IndexUse::Addresses), m_places(m_process.snapshot, m_index, m_process.map),
+      m_search(*m_process.memory, m_process.map, block, size, m_width),
+      m_blockLine(TargetBlockLine(block, size, m_width)), m_rows(kReferrerColumns) {
+    m_rows.SetRows({}, m_width);
 }
 
 BOOL CWhoPointsHereDlg::OnInitDialog() {
@@ -138,10 +137,10 @@ void CWhoPointsHereDlg::OnRowChosen(int row) {
     Close(std::move(pick));
 }
 
-CLeaksDlg::CLeaksDlg(std::unique_ptr<TargetMemory> memory, HeapSnapshot snapshot, ProcessMemoryMap map)
-    : CSteppedToolDialog(IDD_LEAKS, snapshot.width, {}), m_memory(std::move(memory)), m_snapshot(std::move(snapshot)),
-      m_map(std::move(map)), m_search(*m_memory, m_snapshot, m_map), m_rows(kLeakColumns) {
-    m_rows.SetRows({}, m_snapshot.width);
+CLeaksDlg::CLeaksDlg(ProcessParts process)
+    : CSteppedToolDialog(IDD_LEAKS, process.snapshot.width, {}), m_process(std::move(process)),
+      m_search(*m_process.memory, m_process.snapshot, m_process.map), m_rows(kLeakColumns) {
+    m_rows.SetRows({}, m_width);
 }
 
 void CLeaksDlg::DoDataExchange(CDataExchange* pDX) {

@@ -13,6 +13,15 @@
 
 namespace corvane {
 
+// What reading a whole process takes: its memory opened for reading, a
+// fresh snapshot of its heaps and its memory map, which say where each value
+// read lies.
+struct ProcessParts {
+    std::unique_ptr<TargetMemory> memory;
+    HeapSnapshot snapshot;
+    ProcessMemoryMap map;
+};
+
 // Asks for an address; the main window finds the block that holds it.
 class CGoToAddressDlg : public CToolWindow {
 public:
@@ -50,10 +59,8 @@ private:
 // into one block. The search starts when the dialog opens.
 class CWhoPointsHereDlg : public CSteppedToolDialog {
 public:
-    // memory: the process, opened for reading; owned by the dialog, as are
-    // the snapshot and the map that say where each value lies.
-    CWhoPointsHereDlg(std::unique_ptr<TargetMemory> memory, HeapSnapshot snapshot, ProcessMemoryMap map, Address block,
-                      std::uint64_t size);
+    // Owns the process's parts; the block is the one searched for.
+    CWhoPointsHereDlg(ProcessParts process, Address block, std::uint64_t size);
 
 protected:
     BOOL OnInitDialog() override;
@@ -65,9 +72,7 @@ protected:
     void ShowProgress(SearchState state) override;
 
 private:
-    std::unique_ptr<TargetMemory> m_memory;
-    HeapSnapshot m_snapshot;
-    ProcessMemoryMap m_map;
+    ProcessParts m_process;
     BlockIndex m_index;
     AddressPlaces m_places;
     ReferrerSearch m_search;
@@ -79,8 +84,8 @@ private:
 // search starts when the dialog opens.
 class CLeaksDlg : public CSteppedToolDialog {
 public:
-    // Owns what it is given, as CWhoPointsHereDlg does.
-    CLeaksDlg(std::unique_ptr<TargetMemory> memory, HeapSnapshot snapshot, ProcessMemoryMap map);
+    // Owns the process's parts.
+    explicit CLeaksDlg(ProcessParts process);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -93,9 +98,7 @@ protected:
     void ShowProgress(SearchState state) override;
 
 private:
-    std::unique_ptr<TargetMemory> m_memory;
-    HeapSnapshot m_snapshot;
-    ProcessMemoryMap m_map;
+    ProcessParts m_process;
     LeakSearch m_search;
     RowList<LeakRow, LeakRowTexts, &FormatLeakRow> m_rows;
     CStatic m_note;
