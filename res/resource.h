@@ -17,6 +17,8 @@
 #define IDD_POINTERS 107
 #define IDD_WHO_POINTS 108
 #define IDD_LEAKS 109
+#define IDD_WATCH 110
+#define IDD_HEAP_MAP 111
 
 // The context menus of the lists: one popup each, in this order.
 #define IDR_LIST_MENUS 200
@@ -78,6 +80,22 @@
 #define IDC_GO_TO_EDIT 1108
 #define IDC_GO_TO_LABEL 1109
 
+// Watch controls.
+#define IDC_WATCH_CHART 1120
+#define IDC_WATCH_INTERVAL 1121
+#define IDC_WATCH_INTERVAL_LABEL 1122
+#define IDC_WATCH_PAUSE 1123
+#define IDC_WATCH_EXPORT 1124
+#define IDC_WATCH_HEAPS 1125
+#define IDC_WATCH_SIZES 1126
+#define IDC_WATCH_SIZES_LABEL 1127
+
+// Heap map controls.
+#define IDC_MAP_FIGURES 1140
+#define IDC_MAP_AREA 1141
+#define IDC_MAP_HOVER 1142
+#define IDC_MAP_LEGEND 1143
+
 // Context menu commands.
 #define ID_NODE_SET_BASELINE 32771
 #define ID_NODE_COMPARE 32772
@@ -98,6 +116,8 @@
 #define ID_DUMP_BACK 32787
 #define ID_DUMP_POINTERS 32788
 #define ID_DUMP_WHO_POINTS 32789
+#define ID_NODE_WATCH 32790
+#define ID_BLOCK_HEAP_MAP 32791
 
 // System menu command of the About box entry.
 #define IDM_ABOUTBOX 0x0010

@@ -56,7 +56,7 @@ protected:
 TEST_F(MainWindowTools, TheMenusOfferWhatAppliesAndABaselineComparesWithAFreshSnapshot) {
     PickProcess(helper.id(), "helper.exe");
     std::vector<MenuEntry> menu = ReadContextMenu(hwnd(), item(IDC_NODE_LIST));
-    ASSERT_EQ(menu.size(), 8u);
+    ASSERT_EQ(menu.size(), 9u);
     EXPECT_EQ(menu[0].text, "Set as &baseline");
     EXPECT_TRUE(menu[0].enabled);
     EXPECT_EQ(menu[1].text, "Compare &with baseline...");
@@ -64,8 +64,9 @@ TEST_F(MainWindowTools, TheMenusOfferWhatAppliesAndABaselineComparesWithAFreshSn
     EXPECT_FALSE(menu[2].enabled) << "no heap chosen for statistics";
     EXPECT_EQ(menu[3].text, "Find &leaks...");
     EXPECT_TRUE(menu[3].enabled) << "every heap of the process is searched";
-    EXPECT_EQ(menu[4].text, "&Go to address...\tCtrl+G");
-    EXPECT_EQ(menu[6].text, "&Copy\tCtrl+C");
+    EXPECT_EQ(menu[4].text, "W&atch...");
+    EXPECT_EQ(menu[5].text, "&Go to address...\tCtrl+G");
+    EXPECT_EQ(menu[7].text, "&Copy\tCtrl+C");
 
     MenuCommand(ID_NODE_SET_BASELINE);
     ASSERT_FALSE(boxes->calls.empty());
@@ -75,7 +76,7 @@ TEST_F(MainWindowTools, TheMenusOfferWhatAppliesAndABaselineComparesWithAFreshSn
               0u)
         << boxes->calls.back().text;
     menu = ReadContextMenu(hwnd(), item(IDC_NODE_LIST), "node_list_menu.bmp");
-    ASSERT_EQ(menu.size(), 8u);
+    ASSERT_EQ(menu.size(), 9u);
     EXPECT_TRUE(menu[1].enabled) << "a baseline is kept for this process";
 
     LayHelperHeaps(true);
