@@ -1,10 +1,12 @@
 #include "heap/heap_watch.h"
 #include "ui/watch_chart.h"
+#include "ui/watch_rows.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 namespace corvane {
@@ -157,6 +159,43 @@ void ExpectRoundBytesTicks(double top) {
     while (mantissa >= 10)
         mantissa /= 10;
     EXPECT_TRUE(mantissa == 1 || mantissa == 2 || mantissa == 5 || step * 2 == unit * 1024) << step;
+}
+
+TEST(WatchRows, ChangesAreSignedRatesWholeAndTheStatusSaysWhyTheWatchStopped) {
+    WatchHeapRow heap;
+    heap.base = 0x00A40000;
+    heap.blocksNow = 1234;
+    heap.bytesAtStart = 2048;
+    heap.bytesNow = 1024;
+    heap.change = -1024;
+    heap.rate = 12.6;
+    WatchHeapRowTexts texts;
+    FormatWatchHeapRow(0, heap, AddressWidth::Bits32, texts);
+    EXPECT_STREQ(texts.heap, "0x00a40000");
+    EXPECT_STREQ(texts.blocks, "1,234");
+    EXPECT_STREQ(texts.change, "-1,024");
+    EXPECT_STREQ(texts.rate, "+13 bytes/s");
+    heap.change = INT64_MIN;
+    heap.rate = -1e30; // from a clock that went wrong: shown at the end of the scale, not wrapped
+    FormatWatchHeapRow(0, heap, AddressWidth::Bits32, texts);
+    EXPECT_STREQ(texts.change, "-9,223,372,036,854,775,808");
+    EXPECT_EQ(texts.rate[0], '-');
+
+    SizeGrowthRowTexts size;
+    FormatSizeGrowthRow(0, {0x3000, 5, 5 * 0x3000}, AddressWidth::Bits32, size);
+    EXPECT_STREQ(size.size, "0x00003000 (12,288)");
+    EXPECT_STREQ(size.count, "+5");
+    EXPECT_STREQ(size.bytes, "+61,440");
+
+    WatchStatus status;
+    status.processId = 42;
+    status.samples = 1;
+    EXPECT_EQ(WatchStatusText(status), "Watching process 42: 1 sample, one every 1 s.");
+    status.state = WatchState::ProcessEnded;
+    status.samples = 12;
+    status.brokenSamples = 1;
+    EXPECT_EQ(WatchStatusText(status), "Process 42 has ended: the watch stopped after 12 samples. 1 sample was broken "
+                                       "(a heap changed while it was read) and left as gaps.");
 }
 
 TEST(WatchChart, TicksAreRoundAndCoverTheRange) {
