@@ -12,6 +12,7 @@ set(CORVANE_UI_SOURCES
   ui/table_export.cpp
   ui/view_switch.cpp
   ui/watch_chart.cpp
+  ui/watch_rows.cpp
   res/resource_check.cpp
 )
 # The windows: the main dialog, the About box and the tool dialogs, with the
@@ -30,4 +31,6 @@ set(CORVANE_UI_WIN32_SOURCES
   ui/win32/shaded_dialog_win32.cpp
   ui/win32/table_commands_win32.cpp
   ui/win32/tool_dialogs_win32.cpp
+  ui/win32/watch_chart_win32.cpp
+  ui/win32/watch_dialog_win32.cpp
 )

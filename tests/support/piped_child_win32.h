@@ -28,6 +28,8 @@ public:
     std::string ReadLine();
     // Writes `line` and a line end to its input.
     bool WriteLine(const std::string& line);
+    // Closes its input: a child that waits for the end of its input ends.
+    void CloseInput() { m_toChild.reset(); }
 
 private:
     UniqueHandle m_process;

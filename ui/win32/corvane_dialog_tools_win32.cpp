@@ -9,6 +9,7 @@
 #include "ui/heap_references.h"
 #include "ui/heap_tools.h"
 #include "ui/win32/reference_dialogs_win32.h"
+#include "ui/win32/watch_dialog_win32.h"
 
 #include <algorithm>
 #include <iterator>
@@ -81,6 +82,14 @@ struct CCorvaneDlg::ToolCommands {
         std::optional<ProcessParts> parts = PartsOfChosenProcess(dialog);
         if (!parts) return;
         OpenTool(dialog, std::make_unique<CLeaksDlg>(std::move(*parts)));
+    }
+
+    static void Watch(CCorvaneDlg& dialog) {
+        const std::int32_t processId = dialog.GetSelectedProcessId();
+        if (processId == -1) return;
+        OpenTool(dialog, std::make_unique<CWatchDlg>(
+                             dialog.m_platform.DebugInfo(), static_cast<std::uint32_t>(processId),
+                             AddressWidthOf(dialog.m_platform.DebugInfo().Layout()), dialog.m_platform.Clock()));
     }
 
     static bool HasChosenBlock(CCorvaneDlg& dialog) { return ChosenBlockRow(dialog) >= 0; }
@@ -234,6 +243,8 @@ const MessageMap* CCorvaneDlg::ToolsMessageMap() {
         MapCommandEnabled<&ToolCommands::HasChosenProcess>(ID_BLOCK_GO_TO),
         MapCommand<&ToolCommands::FindLeaks>(ID_NODE_FIND_LEAKS, 0),
         MapCommandEnabled<&ToolCommands::HasHeapRows>(ID_NODE_FIND_LEAKS),
+        MapCommand<&ToolCommands::Watch>(ID_NODE_WATCH, 0),
+        MapCommandEnabled<&ToolCommands::HasHeapRows>(ID_NODE_WATCH),
         MapCommand<&ToolCommands::WhoPointsHere>(ID_BLOCK_WHO_POINTS, 0),
         MapCommandEnabled<&ToolCommands::HasChosenBlock>(ID_BLOCK_WHO_POINTS),
         MapCommand<&ToolCommands::WhoPointsHere>(ID_DUMP_WHO_POINTS, 0),

@@ -1,0 +1,244 @@
+// The watch through the main window, with the program's own services, over
+// the sample target: growth seen between two samples, the lists' and the
+// samples' exports, pausing, the end of the process, and nothing kept by a
+// watch opened and closed while it samples.
+
+#include "app/platform_win32.h"
+#include "heap/heap_snapshot.h"
+#include "res/resource.h"
+#include "tests/support/piped_child_win32.h"
+#include "tests/win32/block_helper.h"
+#include "tests/win32/framework_test_support.h"
+#include "tests/win32/main_window_fixture.h"
+#include "ui/heap_rows.h"
+#include "ui/heap_tools.h"
+#include "ui/watch_rows.h"
+#include "ui/win32/corvane_dialog_win32.h"
+#include "ui/win32/watch_chart_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace corvane::testing {
+namespace {
+
+class WatchWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sample.started()) << SamplePath();
+        ASSERT_EQ(sample.ReadLine().rfind("corvane_sample: process ", 0), 0u);
+        for (std::string line = sample.ReadLine(); !line.empty() && line != "end"; line = sample.ReadLine()) {
+            unsigned long long base = 0;
+            // The last heap the sample made is the one that grows.
+            if (std::sscanf(line.c_str(), "made %llx", &base) == 1) grownHeap = base;
+        }
+        ASSERT_NE(grownHeap, 0u);
+        ASSERT_TRUE(ShowTestDialog(dialog));
+        ASSERT_NO_FATAL_FAILURE(PickListedProcess(hwnd(), "corvane_sample.exe", sample.id()));
+        ASSERT_TRUE(boxes.calls.empty()) << boxes.calls.front().text;
+    }
+    void TearDown() override { dialog.DestroyWindow(); }
+
+    HWND hwnd() const { return dialog.GetSafeHwnd(); }
+    static int Rows(HWND list) { return static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+    HWND OpenWatch() {
+        ::SendMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(ID_NODE_WATCH, 0), 0);
+        PumpMessages(hwnd());
+        return ::FindWindowA(nullptr, "Watch");
+    }
+    void Click(HWND window, int id) {
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
+        PumpMessages(hwnd());
+    }
+    void ChooseInterval(HWND watch, int index) {
+        const HWND combo = ::GetDlgItem(watch, IDC_WATCH_INTERVAL);
+        ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        ::SendMessageA(watch, WM_COMMAND, MAKEWPARAM(IDC_WATCH_INTERVAL, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(combo));
+    }
+    int HeapRow(HWND watch) const {
+        const HWND heaps = ::GetDlgItem(watch, IDC_WATCH_HEAPS);
+        for (int row = 0; row < Rows(heaps); ++row)
+            if (ListCell(heaps, row, WatchHeapColumn::Heap) == RowHex(grownHeap)) return row;
+        return -1;
+    }
+    // Pumps until the status line passes `text` or ten seconds go by.
+    bool WaitForStatus(HWND watch, const std::string& text) {
+        for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 10000;) {
+            if (WindowText(::GetDlgItem(watch, IDC_TOOL_SUMMARY)).find(text) != std::string::npos) return true;
+            PumpMessagesFor(hwnd(), 50);
+        }
+        return false;
+    }
+    // Exports with the file dialog answered by a temporary path; the file's
+    // text, and the name the dialog offered.
+    std::string Export(HWND watch, UINT command, std::string& offered) {
+        char folder[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, folder);
+        const std::string path = std::string(folder) + "corvane_watch.csv";
+        const FileDialogHandler previous = SetFileDialogHandler([&](OPENFILENAMEA& request, bool) {
+            offered = request.lpstrFile;
+            lstrcpynA(request.lpstrFile, path.c_str(), static_cast<int>(request.nMaxFile));
+            return true;
+        });
+        ::SendMessageA(watch, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+        SetFileDialogHandler(previous);
+        std::ifstream file(path, std::ios::binary);
+        std::string csv((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        file.close();
+        ::DeleteFileA(path.c_str());
+        return csv;
+    }
+
+    PipedChild sample{SamplePath(), "--report"};
+    Win32Platform platform;
+    MessageBoxRecorder boxes{IDOK};
+    CCorvaneDlg dialog{platform};
+    Address grownHeap = 0;
+};
+
+std::string WithoutCommas(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+    return text;
+}
+
+TEST_F(WatchWindow, GrowthBetweenTwoSamplesShowsInTheHeapsRowTheSizesThatGrewTheChartAndTheExports) {
+    const HWND watch = OpenWatch();
+    ASSERT_NE(watch, nullptr);
+    EXPECT_FALSE(::IsWindowEnabled(hwnd())) << "the main window waits for the watch";
+    ASSERT_TRUE(WaitForStatus(watch, ": 1 sample, one every 1 s."));
+    const int row = HeapRow(watch);
+    ASSERT_GE(row, 0) << "the growing heap is listed";
+    const HWND heaps = ::GetDlgItem(watch, IDC_WATCH_HEAPS), sizes = ::GetDlgItem(watch, IDC_WATCH_SIZES);
+    EXPECT_EQ(ListCell(heaps, row, WatchHeapColumn::Change), "0");
+    const std::string atStart = ListCell(heaps, row, WatchHeapColumn::AtStart);
+
+    ChooseInterval(watch, 0);
+    ASSERT_TRUE(WaitForStatus(watch, "one every 0.5 s."));
+    ASSERT_TRUE(sample.WriteLine("grow"));
+    std::vector<Address> grownAt;
+    for (std::string line = sample.ReadLine(); !line.empty() && line != "end"; line = sample.ReadLine()) {
+        unsigned long long address = 0, size = 0;
+        if (std::sscanf(line.c_str(), "grown %llx %llx", &address, &size) == 2) grownAt.push_back(address);
+    }
+    ASSERT_EQ(grownAt.size(), 5u);
+    // The sizes the heap's walk gives the new blocks, as the block list
+    // shows them: what was asked for and the heap's rounding.
+    HeapSnapshot snapshot;
+    std::string error;
+    ASSERT_EQ(TakeHeapSnapshot(platform.DebugInfo(), sample.id(), snapshot, error), SnapshotResult::Taken) << error;
+    std::vector<std::uint64_t> grown;
+    for (const SnapshotHeap& heap : snapshot.heaps)
+        for (const HeapBlockCursor& block : heap.blocks)
+            if (std::find(grownAt.begin(), grownAt.end(), block.address) != grownAt.end()) grown.push_back(block.size);
+    ASSERT_EQ(grown.size(), 5u);
+    std::sort(grown.begin(), grown.end());
+    std::uint64_t grownBytes = 0;
+    for (const std::uint64_t size : grown)
+        grownBytes += size;
+    for (const DWORD start = ::GetTickCount();
+         ListCell(heaps, HeapRow(watch), WatchHeapColumn::Change) == "0" && ::GetTickCount() - start < 10000;)
+        PumpMessagesFor(hwnd(), 50);
+
+    const int grownRow = HeapRow(watch);
+    EXPECT_EQ(ListCell(heaps, grownRow, WatchHeapColumn::Change), "+" + GroupedDecimal(grownBytes));
+    EXPECT_EQ(ListCell(heaps, grownRow, WatchHeapColumn::AtStart), atStart);
+    EXPECT_EQ(std::stoull(WithoutCommas(ListCell(heaps, grownRow, WatchHeapColumn::Now))),
+              std::stoull(WithoutCommas(atStart)) + grownBytes);
+    // The sizes no other block has, largest change first.
+    ASSERT_GE(Rows(sizes), 5);
+    for (int i = 0; i < 5; ++i) {
+        const std::uint64_t size = grown[4 - i];
+        SizeText text;
+        FormatSizeText(size, AddressWidthOf(platform.DebugInfo().Layout()), text);
+        EXPECT_EQ(ListCell(sizes, i, SizeGrowthColumn::Size), text);
+        EXPECT_EQ(ListCell(sizes, i, SizeGrowthColumn::CountChange), "+1");
+        EXPECT_EQ(ListCell(sizes, i, SizeGrowthColumn::BytesChange), "+" + GroupedDecimal(size));
+    }
+
+    // The chart draws the lines of the two largest heaps in their colours:
+    // more of each than the legend's sample of it.
+    const Pixels chart = CaptureScreen(::GetDlgItem(watch, IDC_WATCH_CHART));
+    EXPECT_GT(chart.Count(WatchLineColour(WatchLineKind::Heap, 0)), 40);
+    EXPECT_GT(chart.Count(WatchLineColour(WatchLineKind::Heap, 1)), 40);
+    CaptureScreen(watch).SaveBmp(OutputPath("watch_dialog.bmp"));
+
+    // Every sample exports: its time, heap, busy blocks and busy bytes; the
+    // last row of the growing heap holds what its row shows now.
+    std::string offered;
+    const std::string csv = Export(watch, IDC_WATCH_EXPORT, offered);
+    EXPECT_EQ(offered, "WatchSamples");
+    ASSERT_EQ(csv.rfind("Time (s),Heap,Busy Blocks,Busy Bytes\r\n", 0), 0u) << csv.substr(0, 80);
+    const std::string heapCells = "," + RowHex(grownHeap) + ",";
+    const std::size_t last = csv.rfind(heapCells);
+    ASSERT_NE(last, std::string::npos);
+    const std::string lastRow = csv.substr(last + heapCells.size(), csv.find("\r\n", last) - last - heapCells.size());
+    EXPECT_EQ(lastRow, WithoutCommas(ListCell(heaps, grownRow, WatchHeapColumn::Blocks)) + "," +
+                           WithoutCommas(ListCell(heaps, grownRow, WatchHeapColumn::Now)));
+
+    // The sizes export from their list's menu, under their headings.
+    ASSERT_FALSE(ReadContextMenu(watch, sizes).empty());
+    const std::string sizesCsv = Export(watch, ID_TOOL_EXPORT, offered);
+    EXPECT_EQ(offered, "SizesThatGrew");
+    EXPECT_EQ(sizesCsv.rfind("Size,Change in Count,Change in Bytes\r\n", 0), 0u) << sizesCsv.substr(0, 80);
+    SizeText largest;
+    FormatSizeText(grown[4], AddressWidthOf(platform.DebugInfo().Layout()), largest);
+    EXPECT_NE(sizesCsv.find("\r\n\"" + std::string(largest) + "\",+1,\"+" + GroupedDecimal(grown[4]) + "\"\r\n"),
+              std::string::npos)
+        << sizesCsv;
+
+    Click(watch, IDCANCEL);
+    EXPECT_FALSE(::IsWindow(watch));
+    EXPECT_TRUE(::IsWindowEnabled(hwnd()));
+}
+
+TEST_F(WatchWindow, PauseHoldsTheSamplesAndTheEndOfTheProcessStopsTheWatchKeepingItsChart) {
+    const HWND watch = OpenWatch();
+    ASSERT_NE(watch, nullptr);
+    ChooseInterval(watch, 0);
+    ASSERT_TRUE(WaitForStatus(watch, ": 2 samples"));
+    Click(watch, IDC_WATCH_PAUSE);
+    EXPECT_EQ(WindowText(::GetDlgItem(watch, IDC_WATCH_PAUSE)), "Resume");
+    const std::string paused = WindowText(::GetDlgItem(watch, IDC_TOOL_SUMMARY));
+    EXPECT_EQ(paused.rfind("Paused after ", 0), 0u) << paused;
+    PumpMessagesFor(hwnd(), 1500);
+    EXPECT_EQ(WindowText(::GetDlgItem(watch, IDC_TOOL_SUMMARY)), paused) << "no samples while paused";
+    Click(watch, IDC_WATCH_PAUSE);
+    EXPECT_EQ(WindowText(::GetDlgItem(watch, IDC_WATCH_PAUSE)), "Pause");
+    EXPECT_TRUE(WaitForStatus(watch, "Watching process "));
+
+    sample.CloseInput(); // the sample ends once its input closes
+    ASSERT_TRUE(WaitForStatus(watch, "Process " + std::to_string(sample.id()) + " has ended: the watch stopped"));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(watch, IDC_WATCH_PAUSE)));
+    EXPECT_GE(HeapRow(watch), 0) << "the lists keep what was seen";
+    EXPECT_TRUE(boxes.calls.empty()) << "the end is told in the window, not in a box";
+    CaptureScreen(watch).SaveBmp(OutputPath("watch_ended.bmp"));
+    Click(watch, IDCANCEL);
+}
+
+TEST_F(WatchWindow, OpenedAndClosedWhileItSamplesItLeavesNothingBehind) {
+    ExpectNothingAccumulates(
+        [&](int times) {
+            for (int i = 0; i < times; ++i) {
+                const HWND watch = OpenWatch();
+                ASSERT_NE(watch, nullptr);
+                ChooseInterval(watch, 0);
+                PumpMessagesFor(hwnd(), 120);
+                Click(watch, IDCANCEL);
+                ASSERT_FALSE(::IsWindow(watch));
+            }
+        },
+        3, 30);
+}
+
+} // namespace
+} // namespace corvane::testing
