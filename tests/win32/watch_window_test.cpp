@@ -15,10 +15,13 @@
 #include "ui/watch_rows.h"
 #include "ui/win32/corvane_dialog_win32.h"
 #include "ui/win32/watch_chart_win32.h"
+#include "ui/win32/watch_dialog_win32.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -172,6 +175,15 @@ TEST_F(WatchWindow, GrowthBetweenTwoSamplesShowsInTheHeapsRowTheSizesThatGrewThe
     EXPECT_GT(chart.Count(WatchLineColour(WatchLineKind::Heap, 1)), 40);
     CaptureScreen(watch).SaveBmp(OutputPath("watch_dialog.bmp"));
 
+    // A heap's row copies with the headings, as every list's rows do.
+    ListView_SetItemState(heaps, grownRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    PressKey(watch, heaps, 'C', true);
+    EXPECT_EQ(ClipboardText().rfind("Heap\tBusy Blocks\tBusy Bytes at Start\tBusy Bytes Now\tChange\tRate\r\n" +
+                                        RowHex(grownHeap) + "\t",
+                                    0),
+              0u)
+        << ClipboardText();
+
     // Every sample exports: its time, heap, busy blocks and busy bytes; the
     // last row of the growing heap holds what its row shows now.
     std::string offered;
@@ -223,6 +235,52 @@ TEST_F(WatchWindow, PauseHoldsTheSamplesAndTheEndOfTheProcessStopsTheWatchKeepin
     EXPECT_TRUE(boxes.calls.empty()) << "the end is told in the window, not in a box";
     CaptureScreen(watch).SaveBmp(OutputPath("watch_ended.bmp"));
     Click(watch, IDCANCEL);
+}
+
+// The program's snapshots, with a heap left out as broken while `broken`
+// is set, as a heap that changes while it is read is.
+class BreakingDebugInfo : public DebugInfoService {
+public:
+    explicit BreakingDebugInfo(DebugInfoService& real) : m_real(real) {}
+    bool broken = false;
+    Address CreateBuffer() override { return m_real.CreateBuffer(); }
+    std::uint32_t Query(std::uint32_t processId, std::uint32_t flags, Address buffer) override {
+        return m_real.Query(processId, flags, buffer);
+    }
+    void DestroyBuffer(Address buffer) override { m_real.DestroyBuffer(buffer); }
+    bool IsRunning(std::uint32_t processId) override { return m_real.IsRunning(processId); }
+    SnapshotNotes Notes() const override {
+        SnapshotNotes notes = m_real.Notes();
+        if (broken) notes.brokenHeaps.push_back({0x10000, "Heap 1 at 0x10000 is left out: it changed."});
+        return notes;
+    }
+    const MemoryView& Memory() const override { return m_real.Memory(); }
+    HeapRecordLayout Layout() const override { return m_real.Layout(); }
+
+private:
+    DebugInfoService& m_real;
+};
+
+TEST_F(WatchWindow, ASampleWithABrokenHeapIsAGapAndTheWatchGoesOn) {
+    BreakingDebugInfo service(platform.DebugInfo());
+    CWatchDlg watch(service, sample.id(), AddressWidthOf(service.Layout()));
+    ASSERT_TRUE(watch.Open(dialog, platform.Files()));
+    ChooseInterval(watch.GetSafeHwnd(), 0);
+    ASSERT_TRUE(WaitForStatus(watch.GetSafeHwnd(), ": 2 samples"));
+    const std::string atStart = ListCell(::GetDlgItem(watch.GetSafeHwnd(), IDC_WATCH_HEAPS),
+                                         HeapRow(watch.GetSafeHwnd()), WatchHeapColumn::Now);
+    service.broken = true;
+    ASSERT_TRUE(WaitForStatus(watch.GetSafeHwnd(), " 1 sample was broken (a heap changed while it was read)"));
+    service.broken = false;
+    EXPECT_TRUE(WaitForStatus(watch.GetSafeHwnd(), ": 5 samples, one every 0.5 s. 1 sample was broken"));
+    const WatchLine& total = watch.Watch().Lines().back();
+    EXPECT_EQ(std::count_if(total.points.begin(), total.points.end(), [](const WatchPoint& p) { return p.gapBefore; }),
+              1)
+        << "the broken sample is a gap in the chart, not a heap that emptied";
+    EXPECT_EQ(ListCell(::GetDlgItem(watch.GetSafeHwnd(), IDC_WATCH_HEAPS), HeapRow(watch.GetSafeHwnd()),
+                       WatchHeapColumn::Now),
+              atStart);
+    Click(watch.GetSafeHwnd(), IDCANCEL);
 }
 
 TEST_F(WatchWindow, OpenedAndClosedWhileItSamplesItLeavesNothingBehind) {

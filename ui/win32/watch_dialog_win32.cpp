@@ -138,7 +138,14 @@ void CWatchDlg::TakeSample() {
     HeapSnapshot snapshot;
     std::string error;
     switch (TakeHeapSnapshot(m_service, m_processId, snapshot, error)) {
-    case SnapshotResult::Taken: m_watch.Add(t, snapshot); break;
+    case SnapshotResult::Taken:
+        // A heap left out because it changed while it was read would show
+        // as a heap that emptied: the sample is a gap instead.
+        if (m_service.Notes().brokenHeaps.empty()) {
+            m_watch.Add(t, snapshot);
+            break;
+        }
+        [[fallthrough]];
     case SnapshotResult::Failed:
         m_watch.AddBroken(t);
         ++m_status.brokenSamples;
