@@ -21,7 +21,11 @@
 //                               leak <address> <size> <kind> <role>
 //                             and "end"; the kind is what a conservative
 //                             reachability must find (reached,
-//                             unreferenced or unreachable)
+//                             unreferenced or unreachable); the first line
+//                             "many" makes a heap of its own with 100,000
+//                             blocks of 16 to 264 bytes, every seventh one
+//                             freed again, and writes "many-heap <base>"
+//                             and "end"
 //
 // The heaps: the process heap gets a line of text; a heap of small blocks
 // gets 300 numbered blocks, every third one freed, and 2,000 blocks of 40
@@ -204,6 +208,27 @@ void ReportHeaps() {
         report.Text("\n");
     }
     report.Text("end\n");
+    report.Send();
+}
+
+HANDLE g_many = nullptr;
+
+// A heap of many blocks, for the tools that must stay quick on one.
+void MakeManyBlocks() {
+    constexpr unsigned kBlocks = 100000;
+    if (!g_many) {
+        g_many = ::HeapCreate(0, 0, 0);
+        void* previous = nullptr;
+        for (unsigned i = 0; g_many && i < kBlocks; ++i) {
+            void* block = ::HeapAlloc(g_many, 0, 16 + (i % 32) * 8);
+            if (i % 7 == 6 && previous) ::HeapFree(g_many, 0, previous);
+            previous = block;
+        }
+    }
+    Report report;
+    report.Text("many-heap ");
+    report.Hex(reinterpret_cast<std::uintptr_t>(g_many));
+    report.Text("\nend\n");
     report.Send();
 }
 
@@ -433,6 +458,7 @@ int main(int argc, char** argv) {
         command[used] = '\0';
         used = 0;
         if (std::strcmp(command, "grow") == 0) Grow();
+        if (std::strcmp(command, "many") == 0) MakeManyBlocks();
         if (std::strcmp(command, "leaks") == 0) {
             if (!g_leakHeap) MakeLeakScene();
             ScrubStack();

@@ -45,7 +45,7 @@ constexpr ListColumn kWatchHeapColumns[] = {
     {WatchHeapColumn::AtStart, "Busy Bytes at Start", 110, ColumnValues::Text},
     {WatchHeapColumn::Now, "Busy Bytes Now", 95, ColumnValues::Text},
     {WatchHeapColumn::Change, "Change", 75, ColumnValues::Text},
-    {WatchHeapColumn::Rate, "Rate", 100, ColumnValues::Text},
+    {WatchHeapColumn::Rate, "Rate", 125, ColumnValues::Text},
 };
 static_assert(std::size(kWatchHeapColumns) == WatchHeapColumn::Count && InColumnOrder(kWatchHeapColumns),
               "one entry per column");

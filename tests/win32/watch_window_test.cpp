@@ -237,6 +237,36 @@ TEST_F(WatchWindow, PauseHoldsTheSamplesAndTheEndOfTheProcessStopsTheWatchKeepin
     Click(watch, IDCANCEL);
 }
 
+TEST_F(WatchWindow, AHeapOfManyBlocksThatAppearsMeanwhileGetsItsRowAndItsSizes) {
+    const HWND watch = OpenWatch();
+    ASSERT_NE(watch, nullptr);
+    ChooseInterval(watch, 0);
+    ASSERT_TRUE(sample.WriteLine("many"));
+    unsigned long long base = 0;
+    for (std::string line = sample.ReadLine(); !line.empty() && line != "end"; line = sample.ReadLine())
+        std::sscanf(line.c_str(), "many-heap %llx", &base);
+    ASSERT_NE(base, 0u);
+    const HWND heaps = ::GetDlgItem(watch, IDC_WATCH_HEAPS);
+    int row = -1;
+    for (const DWORD start = ::GetTickCount(); row < 0 && ::GetTickCount() - start < 10000;) {
+        PumpMessagesFor(hwnd(), 50);
+        for (int i = 0; i < Rows(heaps); ++i)
+            if (ListCell(heaps, i, WatchHeapColumn::Heap) == RowHex(base)) row = i;
+    }
+    ASSERT_GE(row, 0) << "the new heap is listed";
+    // 100,000 blocks of which every seventh was freed.
+    EXPECT_GE(std::stoull(WithoutCommas(ListCell(heaps, row, WatchHeapColumn::Blocks))), 85715u);
+    EXPECT_EQ(ListCell(heaps, row, WatchHeapColumn::AtStart), "0") << "a heap that came later had nothing at first";
+    // Every new block counts under its size.
+    const HWND sizes = ::GetDlgItem(watch, IDC_WATCH_SIZES);
+    std::uint64_t grown = 0;
+    for (int i = 0; i < Rows(sizes); ++i)
+        grown += std::stoull(WithoutCommas(ListCell(sizes, i, SizeGrowthColumn::CountChange)));
+    EXPECT_GE(grown, 85715u);
+    CaptureScreen(watch).SaveBmp(OutputPath("watch_many_blocks.bmp"));
+    Click(watch, IDCANCEL);
+}
+
 // The program's snapshots, with a heap left out as broken while `broken`
 // is set, as a heap that changes while it is read is.
 class BreakingDebugInfo : public DebugInfoService {
