@@ -14,8 +14,8 @@ source scripts/env.sh
 preset=win32
 [ "$CORVANE_WINE32" = 1 ] || preset=win64
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target corvane_fill_bench corvane_wine_heaps_bench corvane_references_bench corvane_sample
-echo "== under Wine: the main window's list fills, reading Wine's heaps, Find leaks ($preset build)"
+cmake --build --preset "$preset" --target corvane_fill_bench corvane_wine_heaps_bench corvane_references_bench corvane_watch_chart_bench corvane_sample
+echo "== under Wine: the main window's list fills, reading Wine's heaps, Find leaks, the watch's chart ($preset build)"
 # Every one runs; where any fails, the script ends with the exit code of the
 # last that failed.
 wine_benchmarks() {
@@ -26,5 +26,6 @@ wine_benchmarks() {
   return $status
 }
 corvane_in_display wine_benchmarks "build/$preset/bench/win32/corvane_fill_bench.exe" \
-  "build/$preset/bench/win32/corvane_wine_heaps_bench.exe" "build/$preset/bench/win32/corvane_references_bench.exe"
+  "build/$preset/bench/win32/corvane_wine_heaps_bench.exe" "build/$preset/bench/win32/corvane_references_bench.exe" \
+  "build/$preset/bench/win32/corvane_watch_chart_bench.exe"
 uptime

@@ -44,8 +44,8 @@ constexpr ListColumn kWatchHeapColumns[] = {
     {WatchHeapColumn::Blocks, "Busy Blocks", 72, ColumnValues::Text},
     {WatchHeapColumn::AtStart, "Busy Bytes at Start", 110, ColumnValues::Text},
     {WatchHeapColumn::Now, "Busy Bytes Now", 95, ColumnValues::Text},
-    {WatchHeapColumn::Change, "Change", 75, ColumnValues::Text},
-    {WatchHeapColumn::Rate, "Rate", 125, ColumnValues::Text},
+    {WatchHeapColumn::Change, "Change", 80, ColumnValues::Text},
+    {WatchHeapColumn::Rate, "Rate", 120, ColumnValues::Text},
 };
 static_assert(std::size(kWatchHeapColumns) == WatchHeapColumn::Count && InColumnOrder(kWatchHeapColumns),
               "one entry per column");

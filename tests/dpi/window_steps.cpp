@@ -8,7 +8,8 @@
 //   window_steps tool <name>       opens a list tool from the main window's
 //                                  menu commands: compare (after setting a
 //                                  baseline), statistics, or find-all (and
-//                                  searches for the sample's text)
+//                                  searches for the sample's text), or
+//                                  watch (and lets it take a few samples)
 //   window_steps close <caption>   closes that window as its Cancel does
 // Exits 0 when done, otherwise prints why and exits 1.
 
@@ -72,6 +73,9 @@ int OpenTool(const char* name) {
         ::SendMessageA(::GetDlgItem(tool, IDC_FIND_ALL_TEXT), WM_SETTEXT, 0,
                        reinterpret_cast<LPARAM>("Corvane sample"));
         Command(tool, IDC_FIND_ALL_START);
+    } else if (std::strcmp(name, "watch") == 0) {
+        Command(main, ID_NODE_WATCH);
+        ::Sleep(2500); // a few samples, for the chart to draw lines
     } else {
         std::printf("window_steps: no tool \"%s\"\n", name);
         return 1;
@@ -109,6 +113,6 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "tool") == 0) return OpenTool(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "close") == 0) return Close(argv[2]);
-    std::printf("usage: window_steps place <caption> | about | tool compare|statistics|find-all | close <caption>\n");
+    std::printf("usage: window_steps place <caption> | about | tool compare|statistics|find-all|watch | close <caption>\n");
     return 1;
 }

@@ -95,7 +95,7 @@ void DrawWatchChart(HDC dc, const RECT& area, const std::vector<WatchLine>& line
     const int legendBottom = y + lineHeight;
 
     const int lastLabelHalf = labels.timeTicks.empty() ? 0 : TextSize(dc, labels.timeTicks.back().label).cx / 2;
-    const ChartRect plot{area.left + pad + labelWidth + pad, legendBottom + lineHeight / 2,
+    const ChartRect plot{area.left + pad + labelWidth + pad, legendBottom + lineHeight / 2 + pad / 2,
                          area.right - std::max(pad, lastLabelHalf + 2), area.bottom - lineHeight - pad};
     if (plot.right - plot.left < 8 || plot.bottom - plot.top < 8) return;
     const WatchChartGeometry chart = LayOutWatchChart(lines, plot, width);
