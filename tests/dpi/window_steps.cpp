@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "tool") == 0) return OpenTool(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "close") == 0) return Close(argv[2]);
-    std::printf("usage: window_steps place <caption> | about | tool compare|statistics|find-all|watch | close <caption>\n");
+    std::printf(
+        "usage: window_steps place <caption> | about | tool compare|statistics|find-all|watch | close <caption>\n");
     return 1;
 }
