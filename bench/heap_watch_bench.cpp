@@ -30,7 +30,7 @@ HeapSnapshot MakeSnapshot(std::uint64_t seed) {
             state = state * 6364136223846793005ull + 1442695040888963407ull;
             std::uint64_t size = 8 * (1 + (state >> 33) % 256);
             BlockKind kind = (state >> 20) % 10 == 0 ? BlockKind::Free : BlockKind::Fixed;
-            heap.blocks.push_back({address, size, kind, i});
+            heap.blocks.push_back({address, size, kind, false, i});
             address += size;
         }
         snapshot.heaps.push_back(std::move(heap));

@@ -218,7 +218,7 @@ void BM_GoToAddress(benchmark::State& state) {
         Address at = kHeapBase + (static_cast<Address>(h) << 32);
         for (int i = 0; i < 125000; ++i) {
             const std::uint64_t size = 16 + random() % 200;
-            snapshot.heaps[h].blocks.push_back({at, size, random() % 5 ? BlockKind::Fixed : BlockKind::Free, 0});
+            snapshot.heaps[h].blocks.push_back({at, size, random() % 5 ? BlockKind::Fixed : BlockKind::Free, false, 0});
             at += size + 16;
         }
     }

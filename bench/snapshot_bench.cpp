@@ -56,7 +56,7 @@ std::vector<HeapBlockCursor> MakeBlocks(Random& random, Address start, std::uint
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint64_t size = BlockSize(random);
         const BlockKind kind = random.Below(5) == 0 ? BlockKind::Free : BlockKind::Fixed;
-        blocks.push_back({address, size, kind, i});
+        blocks.push_back({address, size, kind, false, i});
         address += size;
     }
     return blocks;
@@ -95,8 +95,8 @@ const SnapshotPair& Snapshots() {
         };
         const auto append = [](SnapshotHeap& heap, std::uint64_t size) {
             const HeapBlockCursor& last = heap.blocks.back();
-            heap.blocks.push_back(
-                {last.address + last.size, size, BlockKind::Fixed, static_cast<std::uint32_t>(heap.blocks.size())});
+            heap.blocks.push_back({last.address + last.size, size, BlockKind::Fixed, false,
+                                   static_cast<std::uint32_t>(heap.blocks.size())});
         };
         change(kFreed, [](SnapshotHeap&, HeapBlockCursor& block) { block.kind = BlockKind::Free; });
         change(kResized, [](SnapshotHeap&, HeapBlockCursor& block) { block.size += 16; });

@@ -26,6 +26,12 @@ bool CrossSegments(const HeapRecord& heap, const std::vector<HeapEntry>& entries
     return true;
 }
 
+// The block's kind from its entry's flags, and whether it is a group's.
+void ClassifyEntry(const HeapEntry& entry, HeapBlockCursor& cursor) {
+    ClassifyEntryFlags(entry.flags, cursor.kind);
+    cursor.inFrontEndGroup = (entry.flags & kEntryFrontEnd) != 0;
+}
+
 } // namespace
 
 void ClassifyEntryFlags(std::uint16_t flags, BlockKind& kind) {
@@ -45,7 +51,7 @@ bool HeapBlockFirst(const HeapRecord& heap, const std::vector<HeapEntry>& entrie
     cursor.kind = BlockKind::None;
     if (limit == 0) return false;
     if (!CrossSegments(heap, entries, limit, cursor)) return false;
-    ClassifyEntryFlags(entries[cursor.entryIndex].flags, cursor.kind);
+    ClassifyEntry(entries[cursor.entryIndex], cursor);
     return true;
 }
 
@@ -60,7 +66,7 @@ bool HeapBlockNext(const HeapRecord& heap, const std::vector<HeapEntry>& entries
         cursor.address += cursor.size;
         cursor.size = entry.size;
     }
-    ClassifyEntryFlags(entries[cursor.entryIndex].flags, cursor.kind);
+    ClassifyEntry(entries[cursor.entryIndex], cursor);
     return true;
 }
 

@@ -9,8 +9,9 @@
 namespace corvane {
 
 // What kind of block the walk stands on; the values are those the rows are
-// made from.
-enum class BlockKind : std::uint32_t {
+// made from. Sixteen bits hold them with room to spare, which the cursor
+// gives to its other marks.
+enum class BlockKind : std::uint16_t {
     None = 0,
     Fixed = 1,
     Free = 2,
@@ -23,8 +24,14 @@ struct HeapBlockCursor {
     Address address = 0;
     std::uint64_t size = 0;
     BlockKind kind = BlockKind::None; // any other value counts as none
+    // The block lies inside a front-end group (its entry has
+    // kEntryFrontEnd); taken from each entry, never carried over.
+    bool inFrontEndGroup = false;
     std::uint32_t entryIndex = 0;
 };
+// A snapshot holds millions of these: the mark lives in the room the kind
+// leaves, and the cursor stays at 24 bytes.
+static_assert(sizeof(HeapBlockCursor) == 24, "a block cursor is 24 bytes");
 
 // The walk presents the non-segment entries of one heap as blocks. A segment
 // entry gives the address of the block after it and makes no block itself; a

@@ -58,6 +58,14 @@ constexpr std::uint16_t kEntryMoveable = 0x0020;
 constexpr std::uint16_t kEntryFixedMask = 0x00F1;
 constexpr std::uint16_t kEntryFixedExtra = 0x0200;
 constexpr std::uint16_t kEntryFree = 0x0100;
+// A block inside a low-fragmentation front end's group, which holds many
+// small blocks inside one busy block of a region. Only the reader of Wine's
+// heaps sets it, on each of a group's blocks, busy or free. The platform's
+// own entries carry their bits in the low ten (busy and its kinds, segment,
+// moveable, free, the extra fixed bit: all of 0x03FF at most), so the top
+// bit is one its buffers leave clear, and none of the masks above looks at
+// it: a marked entry walks and classifies exactly as an unmarked one.
+constexpr std::uint16_t kEntryFrontEnd = 0x8000;
 
 // A heap with its entry records, as a snapshot describes it.
 struct HeapWithEntries {

@@ -38,12 +38,14 @@ bool Fail(std::string& failure, const char* format, ...) {
 class RegionRows {
 public:
     explicit RegionRows(std::vector<HeapEntry>& entries) : m_entries(entries) {}
-    void Add(Address data, bool free) {
+    // A row at `data`; `inGroup` for a block of a front-end group.
+    void Add(Address data, bool free, bool inGroup = false) {
         if (m_first == 0) m_first = data;
         End(data);
         m_last = m_entries.size();
         m_lastData = data;
-        m_entries.push_back({0, free ? kFreeEntry : kBusyEntry, 0});
+        const std::uint16_t flags = free ? kFreeEntry : kBusyEntry;
+        m_entries.push_back({0, static_cast<std::uint16_t>(inGroup ? flags | kEntryFrontEnd : flags), 0});
     }
     // The last row runs to `next`.
     void End(Address next) {
@@ -325,7 +327,7 @@ private:
                 return Fail(failure, "block %u of the group at 0x%" PRIx64 " has more unused bytes than it holds", i,
                             at);
             if (!free) blocks.allocated += stride - kWineBlockHeaderSize - block.tail;
-            rows.Add(at + offset + kWineBlockHeaderSize, free);
+            rows.Add(at + offset + kWineBlockHeaderSize, free, true);
         }
         return true;
     }

@@ -30,7 +30,8 @@ namespace corvane {
 // group are blocks of their own in that order, in place of the busy block
 // that holds the group: the block before it ends at the group's start, and a
 // segment entry starts the group's blocks at the first one's data, so that
-// the group's own header is no block's.
+// the group's own header is no block's. Each of a group's blocks, busy or
+// free, also carries kEntryFrontEnd; no other block does.
 using WineHeap = HeapWithEntries;
 
 struct WineHeapSnapshot {

@@ -8,8 +8,9 @@ cmake --preset host >/dev/null
 cmake --build --preset host --target corvane_bench
 ./build/host/bench/corvane_bench "$@"
 
-# The window fills, the reading of Wine's heaps and Find leaks on the sample
-# target run under Wine, in a private virtual display.
+# The window fills, the reading of Wine's heaps (and one watch sample of the
+# process read) and Find leaks on the sample target run under Wine, in a
+# private virtual display.
 source scripts/env.sh
 preset=win32
 [ "$CORVANE_WINE32" = 1 ] || preset=win64

@@ -35,11 +35,18 @@ std::size_t BlockHolding(const std::vector<MapBlock>& blocks, std::size_t first,
 std::vector<MapBlock> MapBlocks(const SnapshotHeap& heap) {
     std::vector<MapBlock> blocks;
     blocks.reserve(heap.blocks.size());
-    for (const HeapBlockCursor& block : heap.blocks)
-        blocks.push_back({block.address, block.size, IsBusyBlock(block) ? MapKind::Busy : MapKind::Free});
+    // A group's free blocks stay free: the front end's busy blocks show where
+    // it lies, and the free ones between them which of its room is free.
+    for (const HeapBlockCursor& block : heap.blocks) {
+        const MapKind busy = block.inFrontEndGroup ? MapKind::FrontEnd : MapKind::Busy;
+        blocks.push_back({block.address, block.size, IsBusyBlock(block) ? busy : MapKind::Free});
+    }
+    // A group's own header is no block's, so a group starts a run of its
+    // own: a busy block alone before one is a region's block, not a large one.
     for (std::size_t first = 0; first < blocks.size();) {
         const std::size_t end = RegionEnd(blocks, first);
-        if (end == first + 1 && InUse(blocks[first].kind)) blocks[first].kind = MapKind::Large;
+        const bool groupNext = end < blocks.size() && heap.blocks[end].inFrontEndGroup;
+        if (end == first + 1 && blocks[first].kind == MapKind::Busy && !groupNext) blocks[first].kind = MapKind::Large;
         first = end;
     }
     return blocks;

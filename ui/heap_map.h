@@ -31,8 +31,8 @@ struct MapBlock {
 };
 
 // The heap's blocks in walk order (so an index is the block list's index):
-// free or busy, and large for a busy block alone in its region. Blocks of a
-// front-end group cannot be told from a snapshot; the caller marks them.
+// free or busy, front end for a busy block inside a front-end group (a free
+// one there stays free), and large for a busy block alone in its region.
 std::vector<MapBlock> MapBlocks(const SnapshotHeap& heap);
 
 // A run of blocks each starting where the one before ended. Blocks

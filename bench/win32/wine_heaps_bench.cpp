@@ -5,9 +5,11 @@
 // blocks lie in the front end's groups, which HeapWalk shows as one block
 // each. Started with "--target", the program plays the process: it makes the
 // heap, says how many busy entries HeapWalk shows of it, and waits until its
-// standard input closes.
+// standard input closes. The same process then serves for one sample of the
+// watch, timed as the program takes it (see watch_sample_bench).
 
 #include "bench/win32/clock.h"
+#include "bench/win32/watch_sample_bench.h"
 #include "framework/handles_win32.h"
 #include "heap/win32/debug_info_service_win32.h"
 #include "heap/win32/memory_regions_win32.h"
@@ -94,7 +96,7 @@ int Run() {
         "memory; the platform's heap query of the same process: %.1f ms\n",
         kBlocks, WineHeapVersionName(version), walked, blocks, best, total / kRounds, kRounds,
         static_cast<double>(blocks) / best / 1000.0, reads, query);
-    return 0;
+    return MeasureWatchSample(target.id(), WineHeapVersionName(version));
 }
 
 } // namespace

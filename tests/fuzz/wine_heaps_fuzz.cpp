@@ -116,6 +116,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!snapshot.heaps.empty() && snapshot.version == WineHeapVersion::Unknown) __builtin_trap();
     for (const WineHeap& heap : snapshot.heaps) {
         if (heap.record.entryCount != heap.entries.size()) __builtin_trap();
+        // Blocks marked as a group's come only from Wine 10.0's front end, 31
+        // at a time right after the segment entry that starts the group.
+        std::size_t run = 0;
+        for (std::size_t i = 0; i < heap.entries.size(); ++i) {
+            const bool marked = (heap.entries[i].flags & kEntryFrontEnd) != 0;
+            if (marked &&
+                (snapshot.version != WineHeapVersion::Wine10 || (heap.entries[i].flags & kEntrySegment) ||
+                 run == kWineGroupBlocks || (run == 0 && (i == 0 || !(heap.entries[i - 1].flags & kEntrySegment)))))
+                __builtin_trap();
+            if (!marked && run != 0 && run != kWineGroupBlocks) __builtin_trap();
+            run = marked ? run + 1 : 0;
+        }
+        if (run != 0 && run != kWineGroupBlocks) __builtin_trap();
         std::vector<std::pair<Address, std::uint64_t>> rows;
         HeapBlockCursor cursor;
         for (bool more = HeapBlockFirst(heap.record, heap.entries, cursor); more;

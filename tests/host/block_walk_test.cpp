@@ -104,6 +104,23 @@ TEST(BlockWalk, UnmarkedFirstBlockIsUnknownButLaterOnesCarryTheKindBefore) {
     EXPECT_STREQ(StatusText(blocks[2].kind), "Free");
 }
 
+TEST(BlockWalk, TheFrontEndMarkIsEachEntrysOwnAndLeavesTheKindAlone) {
+    const std::vector<HeapEntry> entries = {Segment(0x1000), Entry(0x10, 0x0001 | kEntryFrontEnd),
+                                            Entry(0x10, kEntryFrontEnd), Entry(0x10, 0x0000),
+                                            Entry(0x10, 0x0100 | kEntryFrontEnd)};
+    const std::vector<HeapBlockCursor> blocks = WalkHeapBlocks(Heap(5, 0), entries);
+    ASSERT_EQ(blocks.size(), 4u);
+    std::vector<bool> marks;
+    std::vector<BlockKind> kinds;
+    for (const HeapBlockCursor& block : blocks) {
+        marks.push_back(block.inFrontEndGroup);
+        kinds.push_back(block.kind);
+    }
+    EXPECT_EQ(marks, (std::vector<bool>{true, true, false, true})) << "the mark is never carried to the next block";
+    EXPECT_EQ(kinds, (std::vector<BlockKind>{BlockKind::Fixed, BlockKind::Fixed, BlockKind::Fixed, BlockKind::Free}))
+        << "the mark names no kind";
+}
+
 TEST(BlockWalk, HeapsWithoutBlocksGiveNone) {
     HeapBlockCursor cursor;
     EXPECT_FALSE(HeapBlockFirst(Heap(0), {}, cursor));

@@ -36,10 +36,10 @@ std::vector<std::uint32_t> Drawn(const HeapMapLayout& layout) {
 
 TEST(HeapMap, BlocksAreFreeOrBusyAndALoneBusyBlockIsLarge) {
     SnapshotHeap heap;
-    heap.blocks = {{0x1000, 0x20, BlockKind::Fixed, 0},
-                   {0x1020, 0x20, BlockKind::Free, 0},
-                   {0x9000, 0x800, BlockKind::None, 0},
-                   {0x20000, 0x10, BlockKind::Free, 0}};
+    heap.blocks = {{0x1000, 0x20, BlockKind::Fixed, false, 0},
+                   {0x1020, 0x20, BlockKind::Free, false, 0},
+                   {0x9000, 0x800, BlockKind::None, false, 0},
+                   {0x20000, 0x10, BlockKind::Free, false, 0}};
     const std::vector<MapBlock> blocks = MapBlocks(heap);
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_EQ(blocks[0].kind, MapKind::Busy);
@@ -47,6 +47,23 @@ TEST(HeapMap, BlocksAreFreeOrBusyAndALoneBusyBlockIsLarge) {
     EXPECT_EQ(blocks[2].kind, MapKind::Large);
     EXPECT_EQ(blocks[3].kind, MapKind::Free); // alone but free
     EXPECT_EQ(MapRegions(blocks).size(), 3u);
+}
+
+TEST(HeapMap, AGroupsBusyBlocksAreFrontEndItsFreeOnesFreeAndTheBlockBeforeItNoLargeBlock) {
+    // A region's busy block, then a group (its header is no block's, so its
+    // blocks start a run of their own) with a busy and a free block, then
+    // the region's free rest.
+    SnapshotHeap heap;
+    heap.blocks = {{0x1000, 0x20, BlockKind::Fixed, false, 0},
+                   {0x1040, 0x20, BlockKind::Fixed, true, 0},
+                   {0x1060, 0x20, BlockKind::Free, true, 0},
+                   {0x1080, 0x100, BlockKind::Free, false, 0}};
+    const std::vector<MapBlock> blocks = MapBlocks(heap);
+    ASSERT_EQ(blocks.size(), 4u);
+    EXPECT_EQ(blocks[0].kind, MapKind::Busy);
+    EXPECT_EQ(blocks[1].kind, MapKind::FrontEnd);
+    EXPECT_EQ(blocks[2].kind, MapKind::Free);
+    EXPECT_EQ(blocks[3].kind, MapKind::Free);
 }
 
 TEST(HeapMap, SpansAreProportionalWithAtLeastOnePixel) {

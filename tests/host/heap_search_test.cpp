@@ -294,7 +294,7 @@ TEST(HeapSearch, SizesThatCannotBeTrustedAreNeverRead) {
     heap.Add("");
     heap.Add("corvane");
     std::vector<HeapBlockCursor> blocks = heap.blocks;
-    blocks.push_back({std::numeric_limits<Address>::max() - 3, 8, BlockKind::Fixed, 0});
+    blocks.push_back({std::numeric_limits<Address>::max() - 3, 8, BlockKind::Fixed, false, 0});
     blocks.push_back(heap.blocks[0]); // behind the block before it: read on its own
     HoleyMemory memory(heap);
     HeapSearch search(memory, blocks, Pattern("corvane"));

@@ -12,7 +12,7 @@
 namespace corvane {
 namespace {
 
-HeapBlockCursor Busy(std::uint64_t size) { return {0, size, BlockKind::Fixed, 0}; }
+HeapBlockCursor Busy(std::uint64_t size) { return {0, size, BlockKind::Fixed, false, 0}; }
 
 // A snapshot whose heaps hold `count` busy blocks of `size` bytes each, plus
 // one free block that must not count.
@@ -21,7 +21,7 @@ HeapSnapshot Heaps(std::vector<std::pair<Address, std::vector<std::pair<std::uin
     for (auto& [base, runs] : heaps) {
         SnapshotHeap heap;
         heap.record.base = base;
-        heap.blocks.push_back({0, 4096, BlockKind::Free, 0});
+        heap.blocks.push_back({0, 4096, BlockKind::Free, false, 0});
         for (auto [size, count] : runs) {
             for (int i = 0; i < count; ++i)
                 heap.blocks.push_back(Busy(size));

@@ -195,7 +195,7 @@ TEST(BlockIndexLookup, AgreesWithAPlainSearchAtEveryEdge) {
         at += random() % 3 == 0 ? random() % 0x3000 : 16;
         const std::uint64_t size = i % 500 == 7 ? 0x400000 + random() % 0x1000 : 1 + random() % 300;
         const BlockKind kind = random() % 4 == 0 ? BlockKind::Free : BlockKind::Fixed;
-        snapshot.heaps[i % 7 == 0].blocks.push_back({at, size, kind, 0});
+        snapshot.heaps[i % 7 == 0].blocks.push_back({at, size, kind, false, 0});
         at += size;
     }
     const BlockIndex index(snapshot);

@@ -53,7 +53,7 @@ TEST(RowText, NodeRowShowsEveryColumn) {
 }
 
 TEST(RowText, BlockRowShowsKindAndStatus) {
-    HeapBlockCursor cursor{0x00150588, 0x20, BlockKind::Moveable, 3};
+    HeapBlockCursor cursor{0x00150588, 0x20, BlockKind::Moveable, false, 3};
     HeapBlockRow row;
     FormatHeapBlockRow(24, cursor, AddressWidth::Bits32, row);
     EXPECT_STREQ(row.index, "25");

@@ -7,8 +7,8 @@
 namespace corvane {
 namespace {
 
-HeapBlockCursor Busy(std::uint64_t size) { return {0x10000, size, BlockKind::Fixed, 0}; }
-HeapBlockCursor Free(std::uint64_t size) { return {0x20000, size, BlockKind::Free, 0}; }
+HeapBlockCursor Busy(std::uint64_t size) { return {0x10000, size, BlockKind::Fixed, false, 0}; }
+HeapBlockCursor Free(std::uint64_t size) { return {0x20000, size, BlockKind::Free, false, 0}; }
 
 // Busy: three of 0x10, one each of 0x30, 0x20 and 0x100 (0x180 bytes);
 // free: 0x40 twice and 0x10 once.

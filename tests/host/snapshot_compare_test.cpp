@@ -9,9 +9,9 @@ namespace corvane {
 namespace {
 
 HeapBlockCursor Busy(Address address, std::uint64_t size, std::uint32_t entry = 0) {
-    return {address, size, BlockKind::Fixed, entry};
+    return {address, size, BlockKind::Fixed, false, entry};
 }
-HeapBlockCursor Free(Address address, std::uint64_t size) { return {address, size, BlockKind::Free, 0}; }
+HeapBlockCursor Free(Address address, std::uint64_t size) { return {address, size, BlockKind::Free, false, 0}; }
 
 SnapshotHeap HeapAt(Address base, std::vector<HeapBlockCursor> blocks) {
     SnapshotHeap heap;

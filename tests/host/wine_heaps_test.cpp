@@ -298,6 +298,27 @@ TEST_P(WineFrontEnd, TheBlocksOfAGroupAreRowsOfTheirOwnInPlaceOfTheBlockThatHold
     EXPECT_EQ(rows[0], Row(Data(at.groups[2][0], strideB, 0), strideB, false)) << "the rows start at the group's first";
 }
 
+TEST_P(WineFrontEnd, EveryBlockOfAGroupAndNoOtherIsMarkedAsTheFrontEnds) {
+    const WineHeapSnapshot snapshot = ReadWineHeaps(memory, at.peb, p);
+    ASSERT_EQ(snapshot.heaps.size(), 3u);
+    // Which of each heap's blocks, as the walk gives them, lie in a group.
+    auto marked = [](const WineHeap& heap) {
+        std::vector<bool> marks;
+        for (const HeapBlockCursor& block : WalkHeapBlocks(heap.record, heap.entries))
+            marks.push_back(block.inFrontEndGroup);
+        return marks;
+    };
+    std::vector<bool> inGroups{false};
+    inGroups.insert(inGroups.end(), 31, true);
+    inGroups.push_back(false);
+    inGroups.insert(inGroups.end(), 31, true);
+    EXPECT_EQ(marked(snapshot.heaps[1]), inGroups) << "busy and free blocks of both groups, not those between";
+    std::vector<bool> groupFirst(31, true);
+    groupFirst.push_back(false);
+    EXPECT_EQ(marked(snapshot.heaps[2]), groupFirst);
+    EXPECT_EQ(marked(snapshot.heaps[0]), std::vector<bool>(2, false)) << "a heap without groups";
+}
+
 TEST_P(WineFrontEnd, ABlockThatDisagreesWithItsGroupLeavesTheHeapOutNamed) {
     using Where = testing::WineHeapAddresses;
     auto block5 = [&](const Where& w) { return Header(w.groups[1][0], strideA, 5); };

@@ -5,6 +5,7 @@
 #include "app/platform_win32.h"
 #include "heap/block_walk.h"
 #include "heap/dump_text.h"
+#include "heap/heap_snapshot.h"
 #include "heap/process_list.h"
 #include "heap/win32/wine_heaps_win32.h"
 #include "res/resource.h"
@@ -307,10 +308,40 @@ TEST_F(RealWineHeaps, AgreeBlockForBlockWithWhatTheSampleAllocatedAndHeapWalkSee
         EXPECT_GT(groupsOfTheSample, 10u) << "the sample's many small blocks lie in front-end groups";
     else
         EXPECT_EQ(groups, 0u);
+
+    // Through the program's own road (the buffer the service lays out, then
+    // the walk), a block the sample holds is marked as a group's exactly
+    // when HeapWalk does not show it, which is when it lies in a group.
+    Win32Platform platform;
+    std::string error;
+    ASSERT_TRUE(platform.BindDebugFunctions(error)) << error;
+    HeapSnapshot taken;
+    ASSERT_EQ(TakeHeapSnapshot(platform.DebugInfo(), sample.id(), taken, error), SnapshotResult::Taken) << error;
+    std::map<Address, bool> marked;
+    std::size_t markedInAll = 0;
+    for (const SnapshotHeap& heap : taken.heaps)
+        for (const HeapBlockCursor& block : heap.blocks) {
+            marked[block.address] = block.inFrontEndGroup;
+            markedInAll += block.inFrontEndGroup;
+        }
+    std::size_t markedOfTheSample = 0, unmarkedOfTheSample = 0;
+    for (const auto& [address, size] : live) {
+        const auto found = marked.find(address);
+        ASSERT_NE(found, marked.end()) << std::hex << address;
+        EXPECT_EQ(found->second, RowAt(walkedRows, address) == nullptr) << std::hex << address;
+        (found->second ? markedOfTheSample : unmarkedOfTheSample) += 1;
+    }
+    if (snapshot.version == WineHeapVersion::Wine10) {
+        EXPECT_EQ(markedOfTheSample, hidden);
+        EXPECT_GT(unmarkedOfTheSample, 0u) << "the sample's larger blocks lie outside the groups";
+    } else {
+        EXPECT_EQ(markedInAll, 0u) << "Wine 8.0 has no front end";
+    }
     std::printf("  %s: %zu heaps, %zu blocks agree; %u front-end groups (%u in the sample's own heaps) hold %zu of "
-                "the sample's %zu live blocks, which HeapWalk does not show\n",
+                "the sample's %zu live blocks, which HeapWalk does not show; %zu of them marked as a group's, %zu "
+                "not; %zu blocks marked in all\n",
                 WineHeapVersionName(snapshot.version), walked.size(), blocks, groups, groupsOfTheSample, hidden,
-                live.size());
+                live.size(), markedOfTheSample, unmarkedOfTheSample, markedInAll);
 }
 
 TEST_F(RealWineHeaps, AHeapBrokenOnPurposeIsNamedAndTheOthersAreStillRead) {
