@@ -9,15 +9,72 @@
 
 namespace corvane {
 
+namespace {
+
+// How many busy blocks there are of each size: a table with open
+// addressing, doubled when half full, so that the many blocks of a snapshot
+// cost a probe or two each however few sizes they share; a hostile process's
+// sizes, all different, grow the table to twice their number.
+class SizeCounter {
+public:
+    void Add(std::uint64_t size) {
+        for (std::size_t slot = SlotOf(size);; slot = (slot + 1) & (m_slots.size() - 1)) {
+            SizeCount& entry = m_slots[slot];
+            if (entry.count == 0) {
+                entry = {size, 1};
+                if (++m_used * 2 > m_slots.size()) Grow();
+                return;
+            }
+            if (entry.size == size) {
+                ++entry.count;
+                return;
+            }
+        }
+    }
+    // The sizes in order, each with its count.
+    std::vector<SizeCount> Sorted() const {
+        std::vector<SizeCount> sizes;
+        sizes.reserve(m_used);
+        for (const SizeCount& entry : m_slots)
+            if (entry.count != 0) sizes.push_back(entry);
+        std::sort(sizes.begin(), sizes.end(), [](const SizeCount& a, const SizeCount& b) { return a.size < b.size; });
+        return sizes;
+    }
+
+private:
+    // Fibonacci hashing: the product's top bits spread sizes that differ
+    // only in their low bits, as a heap's sizes do.
+    std::size_t SlotOf(std::uint64_t size) const {
+        return static_cast<std::size_t>((size * 0x9E3779B97F4A7C15ull) >> m_shift);
+    }
+    void Grow() {
+        std::vector<SizeCount> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        --m_shift;
+        m_used = 0;
+        for (const SizeCount& entry : old) {
+            if (entry.count == 0) continue;
+            std::size_t slot = SlotOf(entry.size);
+            while (m_slots[slot].count != 0)
+                slot = (slot + 1) & (m_slots.size() - 1);
+            m_slots[slot] = entry;
+            ++m_used;
+        }
+    }
+
+    static constexpr unsigned kFirstBits = 6;
+    std::vector<SizeCount> m_slots = std::vector<SizeCount>(std::size_t{1} << kFirstBits);
+    unsigned m_shift = 64 - kFirstBits;
+    std::size_t m_used = 0;
+};
+
+} // namespace
+
 WatchSample MakeWatchSample(double t, const HeapSnapshot& snapshot) {
     WatchSample sample;
     sample.t = t;
     sample.heaps.reserve(snapshot.heaps.size());
-    std::vector<std::uint64_t> sizes;
-    std::size_t blockCount = 0;
-    for (const SnapshotHeap& heap : snapshot.heaps)
-        blockCount += heap.blocks.size();
-    sizes.reserve(blockCount);
+    SizeCounter sizes;
     for (const SnapshotHeap& heap : snapshot.heaps) {
         HeapBusy busy;
         busy.base = heap.record.base;
@@ -25,7 +82,7 @@ WatchSample MakeWatchSample(double t, const HeapSnapshot& snapshot) {
             if (!IsBusyBlock(block)) continue;
             ++busy.blocks;
             busy.bytes = AddBytes(busy.bytes, block.size);
-            sizes.push_back(block.size);
+            sizes.Add(block.size);
         }
         sample.heaps.push_back(busy);
     }
@@ -42,14 +99,7 @@ WatchSample MakeWatchSample(double t, const HeapSnapshot& snapshot) {
         }
     }
     sample.heaps = std::move(merged);
-    std::sort(sizes.begin(), sizes.end());
-    for (std::size_t i = 0; i < sizes.size();) {
-        std::size_t j = i;
-        while (j < sizes.size() && sizes[j] == sizes[i])
-            ++j;
-        sample.sizes.push_back({sizes[i], j - i});
-        i = j;
-    }
+    sample.sizes = sizes.Sorted();
     return sample;
 }
 

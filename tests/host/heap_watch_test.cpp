@@ -100,6 +100,22 @@ TEST(HeapWatch, SizesThatGrewAreRankedByBytesThenBySize) {
     EXPECT_EQ(rows[3].bytesChange, 64u);
 }
 
+TEST(HeapWatch, ASampleCountsEverySizeOfAProcessWhoseBlocksAllDiffer) {
+    // Sizes that share their low bits, in no order, and far more of them
+    // than a first table of them holds.
+    std::vector<std::pair<std::uint64_t, int>> runs;
+    for (std::uint64_t j = 0; j < 5000; ++j) {
+        const std::uint64_t i = j * 7919 % 5000;
+        runs.push_back({i << 20, i % 3 == 0 ? 2 : 1});
+    }
+    const WatchSample sample = MakeWatchSample(0, Heaps({{0x1000, runs}}));
+    ASSERT_EQ(sample.sizes.size(), 5000u);
+    for (std::uint64_t i = 0; i < 5000; ++i) {
+        EXPECT_EQ(sample.sizes[i].size, i << 20);
+        EXPECT_EQ(sample.sizes[i].count, i % 3 == 0 ? 2u : 1u);
+    }
+}
+
 TEST(HeapWatch, ABrokenSampleIsAGapAndTheLinesSumTheRest) {
     HeapWatch watch;
     auto heaps = [](std::uint64_t extra) {
