@@ -7,6 +7,8 @@
 //                             waits until the block list has rows
 //   corvane_show block        selects the first block and waits until the
 //                             dump has lines
+//   corvane_show map          opens the chosen heap's map from the block
+//                             list's menu and waits until it shows
 //
 // A list counts as filled once it has rows and keeps their number for three
 // looks in a row. Exits 0 when the step is done; otherwise prints why in one
@@ -118,6 +120,18 @@ bool SelectRow(HWND list, int row, const Deadline& deadline) {
     return true;
 }
 
+// Opens the heap map of the chosen heap, as its menu entry does, and waits
+// for the map's window.
+bool OpenHeapMap(HWND main, const Deadline& deadline) {
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_BLOCK_HEAP_MAP, 0), 0);
+    while (!deadline.Passed()) {
+        const HWND map = ::FindWindowA(nullptr, "Heap Map");
+        if (map && ::IsWindowVisible(map) && ::GetDlgItem(map, IDC_MAP_AREA)) return true;
+        ::Sleep(kPollMs);
+    }
+    return false;
+}
+
 int Fail(const char* reason) {
     std::printf("corvane_show: %s\n", reason);
     return 1;
@@ -130,9 +144,10 @@ int main(int argc, char** argv) {
     const bool nodes = argc == 2 && std::strcmp(step, "nodes") == 0;
     const bool heaps = (argc == 2 || argc == 3) && std::strcmp(step, "heaps") == 0;
     const bool block = argc == 2 && std::strcmp(step, "block") == 0;
+    const bool map = argc == 2 && std::strcmp(step, "map") == 0;
     const int heapRow = argc == 3 ? std::atoi(argv[2]) : 0;
-    if ((!nodes && !heaps && !block) || (argc == 3 && heapRow < 1))
-        return Fail("usage: corvane_show nodes | heaps [row, counted from 1; the last by default] | block");
+    if ((!nodes && !heaps && !block && !map) || (argc == 3 && heapRow < 1))
+        return Fail("usage: corvane_show nodes | heaps [row, counted from 1; the last by default] | block | map");
 
     const Deadline deadline;
     const HWND main = WaitForMainWindow(deadline);
@@ -154,6 +169,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (Count(blockList, LVM_GETITEMCOUNT) <= 0) return Fail("the block list has no rows to pick from");
+    if (map) return OpenHeapMap(main, deadline) ? 0 : Fail("the heap map did not show within 20 s");
     PressKey(blockList, VK_HOME);
     if (!WaitForSelection(blockList, 0, deadline))
         return Fail("the block list did not select its first row within 20 s");

@@ -10,7 +10,7 @@
 #
 # Leaves build/<preset>/dpi/main-<dpi>.png (a heap's blocks), dump-<dpi>.png
 # (a block's dump, with the search row), about-<dpi>.png, compare-<dpi>.png,
-# statistics-<dpi>.png, find-all-<dpi>.png and watch-<dpi>.png.
+# statistics-<dpi>.png, find-all-<dpi>.png, watch-<dpi>.png and heap-map-<dpi>.png.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -65,6 +65,9 @@ shots() {
     window_steps "$dir" about || return 1
     shot "$dir" "$dpi" "About Corvane" about || return 1
     window_steps "$dir" close "About Corvane" || return 1
+    "$WINE" "$dir/corvane_show.exe" map </dev/null || return 1
+    shot "$dir" "$dpi" "Heap Map" heap-map || return 1
+    window_steps "$dir" close "Heap Map" || return 1
     for tool in "compare:Compare with Baseline" "statistics:Size Statistics" "find-all:Find in All Blocks" "watch:Watch"; do
       window_steps "$dir" tool "${tool%%:*}" || return 1
       shot "$dir" "$dpi" "${tool#*:}" "${tool%%:*}" || return 1

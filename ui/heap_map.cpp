@@ -1,8 +1,10 @@
 #include "ui/heap_map.h"
 
+#include "ui/heap_rows.h"
 #include "ui/heap_tools.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace corvane {
@@ -285,6 +287,30 @@ std::vector<MapFigureLine> MapFigureLines(const HeapMapFigures& figures) {
         {"Largest free block", bytes(figures.largestFree)},
         {"Fragmentation", FragmentationText(figures)},
     };
+}
+
+namespace {
+// Between the items of a line: wider than a word's space, so that each
+// label and its value read as one.
+constexpr const char* kItemGap = "   ";
+} // namespace
+
+std::string MapFiguresText(const HeapMapFigures& figures) {
+    std::string text;
+    for (const MapFigureLine& line : MapFigureLines(figures))
+        text += (text.empty() ? "" : kItemGap) + std::string(line.label) + ": " + line.text;
+    return text;
+}
+
+std::string MapBlockText(std::size_t index, const HeapBlockCursor& block, AddressWidth width) {
+    HeapBlockRow row{};
+    FormatHeapBlockRow(static_cast<std::uint32_t>(index), block, width, row);
+    const std::array<const char*, BlockColumn::Count> cells = row.Cells();
+    std::string text;
+    for (const ListColumn& column : kBlockColumns)
+        text += (text.empty() ? "" : kItemGap) + std::string(column.heading) + ": " +
+                cells[static_cast<std::size_t>(column.column)];
+    return text;
 }
 
 } // namespace corvane

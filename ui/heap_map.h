@@ -176,5 +176,12 @@ struct MapFigureLine {
     std::string text;
 };
 std::vector<MapFigureLine> MapFigureLines(const HeapMapFigures& figures);
+// The figures in one line, "Committed: 4,096 bytes   Busy: ...".
+std::string MapFiguresText(const HeapMapFigures& figures);
+
+// The block list's row of block `index` (of the walk order, as the list
+// numbers it) with each cell after its heading: "Heap Block Index: 3   Block
+// Address: 0x...   ...".
+std::string MapBlockText(std::size_t index, const HeapBlockCursor& block, AddressWidth width);
 
 } // namespace corvane

@@ -26,6 +26,7 @@ set(CORVANE_UI_WIN32_SOURCES
   ui/win32/corvane_dialog_win32.cpp
   ui/win32/dump_list_win32.cpp
   ui/win32/frame_box_win32.cpp
+  ui/win32/heap_map_dialog_win32.cpp
   ui/win32/list_layout_win32.cpp
   ui/win32/reference_dialogs_win32.cpp
   ui/win32/shaded_dialog_win32.cpp

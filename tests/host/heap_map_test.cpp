@@ -164,6 +164,15 @@ TEST(HeapMap, FiguresGroupThousandsAndFragmentationComparesTheLargestFreeBlock) 
     EXPECT_EQ(lines[4].text, "3,000 bytes");
     EXPECT_EQ(lines[5].text, "25.0%");
     EXPECT_EQ(FragmentationText(HeapMapFigures{}), "0.0%");
+    EXPECT_EQ(MapFiguresText(figures), "Committed: 2,004,000 bytes   Busy: 2,000,000 bytes   Free: 4,000 bytes   "
+                                       "Free blocks: 2   Largest free block: 3,000 bytes   Fragmentation: 25.0%");
+}
+
+TEST(HeapMap, ABlocksTextIsItsBlockListRowUnderTheColumnHeadings) {
+    const HeapBlockCursor block{0x12340, 0x30, BlockKind::Free, 7};
+    EXPECT_EQ(MapBlockText(4, block, AddressWidth::Bits32),
+              "Heap Block Index: 5   Block Address: 0x00012340   Block Size: 0x00000030   "
+              "Allocation Type: Not applicable   Status: Free");
 }
 
 } // namespace

@@ -326,6 +326,15 @@ std::string ListCell(HWND list, int row, int column) {
     return text;
 }
 
+int ListRowCount(HWND list) { return static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+void SelectListRow(HWND dialog, HWND list, int row) {
+    LVITEMA state = {};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+    PumpMessages(dialog);
+}
+
 void DoubleClickListRow(HWND list, int row) {
     RECT cell = {};
     cell.left = LVIR_LABEL;

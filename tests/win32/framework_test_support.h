@@ -129,6 +129,11 @@ void ExpectNothingAccumulates(const std::function<void(int)>& repeat, int warmUp
 
 // A cell's text as a list view gives it back (LVM_GETITEMTEXT).
 std::string ListCell(HWND list, int row, int column);
+// The number of rows of a list view.
+int ListRowCount(HWND list);
+// Selects and focuses a row of a list view, as a click does (the list tells
+// its parent), then handles the queue as `dialog`'s loop would.
+void SelectListRow(HWND dialog, HWND list, int row);
 // A double click on a row of a list view, as the mouse gives it.
 void DoubleClickListRow(HWND list, int row);
 

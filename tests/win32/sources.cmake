@@ -21,5 +21,6 @@ set(CORVANE_WINE_TEST_SOURCES
   ${PROJECT_SOURCE_DIR}/tests/win32/leak_scene_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/references_window_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/watch_window_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/win32/heap_map_window_test.cpp
   ${PROJECT_SOURCE_DIR}/tests/win32/native_program_test.cpp
 )

@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "ui/heap_references.h"
 #include "ui/heap_tools.h"
+#include "ui/win32/heap_map_dialog_win32.h"
 #include "ui/win32/reference_dialogs_win32.h"
 #include "ui/win32/watch_dialog_win32.h"
 
@@ -69,6 +70,15 @@ struct CCorvaneDlg::ToolCommands {
         if (!memory) return;
         OpenTool(dialog, std::make_unique<CFindAllDlg>(chosen->heapBase, std::move(chosen->blocks), std::move(memory),
                                                        chosen->width));
+    }
+
+    static void HeapMap(CCorvaneDlg& dialog) {
+        std::optional<ChosenBlocks> chosen = ChosenHeapBlocks(dialog);
+        if (!chosen) return;
+        SnapshotHeap heap;
+        heap.record.base = chosen->heapBase;
+        heap.blocks = std::move(chosen->blocks);
+        OpenTool(dialog, std::make_unique<CHeapMapDlg>(std::move(heap), chosen->width));
     }
 
     static bool HasChosenProcess(CCorvaneDlg& dialog) { return dialog.ChosenProcessId().has_value(); }
@@ -237,6 +247,8 @@ const MessageMap* CCorvaneDlg::ToolsMessageMap() {
         MapCommandEnabled<&ToolCommands::HasChosenHeap>(ID_NODE_STATISTICS),
         MapCommand<&ToolCommands::FindInAllBlocks>(ID_BLOCK_FIND_ALL, 0),
         MapCommandEnabled<&ToolCommands::HasBlockRows>(ID_BLOCK_FIND_ALL),
+        MapCommand<&ToolCommands::HeapMap>(ID_BLOCK_HEAP_MAP, 0),
+        MapCommandEnabled<&ToolCommands::HasBlockRows>(ID_BLOCK_HEAP_MAP),
         MapCommand<&ToolCommands::AskAddress>(ID_NODE_GO_TO, 0),
         MapCommandEnabled<&ToolCommands::HasChosenProcess>(ID_NODE_GO_TO),
         MapCommand<&ToolCommands::AskAddress>(ID_BLOCK_GO_TO, 0),
