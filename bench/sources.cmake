@@ -8,4 +8,5 @@ set(CORVANE_BENCH_SOURCES
   ${PROJECT_SOURCE_DIR}/bench/references_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/shade_bench.cpp
   ${PROJECT_SOURCE_DIR}/bench/snapshot_bench.cpp
+  ${PROJECT_SOURCE_DIR}/bench/wine_service_bench.cpp
 )

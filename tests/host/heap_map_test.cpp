@@ -169,7 +169,7 @@ TEST(HeapMap, FiguresGroupThousandsAndFragmentationComparesTheLargestFreeBlock) 
 }
 
 TEST(HeapMap, ABlocksTextIsItsBlockListRowUnderTheColumnHeadings) {
-    const HeapBlockCursor block{0x12340, 0x30, BlockKind::Free, 7};
+    const HeapBlockCursor block{0x12340, 0x30, BlockKind::Free, false, 7};
     EXPECT_EQ(MapBlockText(4, block, AddressWidth::Bits32),
               "Heap Block Index: 5   Block Address: 0x00012340   Block Size: 0x00000030   "
               "Allocation Type: Not applicable   Status: Free");
