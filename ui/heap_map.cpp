@@ -14,11 +14,24 @@ std::uint64_t CeilDiv(std::uint64_t value, std::uint64_t by) { return value / by
 
 Address EndOf(const MapBlock& block) { return AddBytes(block.address, block.size); }
 
+// The most bytes between a front-end group's blocks and the region's blocks
+// around them that are the group's own bookkeeping (its header, and its
+// container's) rather than a space between regions.
+constexpr std::uint64_t kGroupBookkeepingMost = 4096;
+
+// Whether `next` goes on the region that `previous` ends: it starts where
+// that one ended, or a little after it where either belongs to a group.
+bool Continues(const MapBlock& previous, const MapBlock& next) {
+    const Address end = EndOf(previous);
+    if (next.address == end) return true;
+    return (previous.inGroup || next.inGroup) && next.address > end && next.address - end <= kGroupBookkeepingMost;
+}
+
 // Where the next region starts: the first block after `first` that does not
-// start where the one before it ended.
+// go on from the one before it.
 std::size_t RegionEnd(const std::vector<MapBlock>& blocks, std::size_t first) {
     std::size_t end = first + 1;
-    while (end < blocks.size() && blocks[end].address == EndOf(blocks[end - 1]))
+    while (end < blocks.size() && Continues(blocks[end - 1], blocks[end]))
         ++end;
     return end;
 }
@@ -41,14 +54,13 @@ std::vector<MapBlock> MapBlocks(const SnapshotHeap& heap) {
     // it lies, and the free ones between them which of its room is free.
     for (const HeapBlockCursor& block : heap.blocks) {
         const MapKind busy = block.inFrontEndGroup ? MapKind::FrontEnd : MapKind::Busy;
-        blocks.push_back({block.address, block.size, IsBusyBlock(block) ? busy : MapKind::Free});
+        blocks.push_back({block.address, block.size, IsBusyBlock(block) ? busy : MapKind::Free, block.inFrontEndGroup});
     }
-    // A group's own header is no block's, so a group starts a run of its
-    // own: a busy block alone before one is a region's block, not a large one.
+    // A group's own header is no block's: the region goes on across it (see
+    // Continues), so a busy block before a group is the region's, not large.
     for (std::size_t first = 0; first < blocks.size();) {
         const std::size_t end = RegionEnd(blocks, first);
-        const bool groupNext = end < blocks.size() && heap.blocks[end].inFrontEndGroup;
-        if (end == first + 1 && blocks[first].kind == MapKind::Busy && !groupNext) blocks[first].kind = MapKind::Large;
+        if (end == first + 1 && blocks[first].kind == MapKind::Busy) blocks[first].kind = MapKind::Large;
         first = end;
     }
     return blocks;

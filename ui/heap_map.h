@@ -28,6 +28,7 @@ struct MapBlock {
     Address address = 0;
     std::uint64_t size = 0;
     MapKind kind = MapKind::Busy;
+    bool inGroup = false; // one of a front-end group's blocks, busy or free
 };
 
 // The heap's blocks in walk order (so an index is the block list's index):

@@ -64,6 +64,13 @@ TEST(HeapMap, AGroupsBusyBlocksAreFrontEndItsFreeOnesFreeAndTheBlockBeforeItNoLa
     EXPECT_EQ(blocks[1].kind, MapKind::FrontEnd);
     EXPECT_EQ(blocks[2].kind, MapKind::Free);
     EXPECT_EQ(blocks[3].kind, MapKind::Free);
+    // The group's header does not split its region: one band, not three.
+    const std::vector<MapRegion> regions = MapRegions(blocks);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_EQ(regions[0].end, 0x1180u);
+    // A region far away is one of its own, group or none.
+    heap.blocks.push_back({0x900000, 0x20, BlockKind::Fixed, true, 0});
+    EXPECT_EQ(MapRegions(MapBlocks(heap)).size(), 2u);
 }
 
 TEST(HeapMap, SpansAreProportionalWithAtLeastOnePixel) {
