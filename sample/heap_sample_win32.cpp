@@ -218,12 +218,13 @@ void MakeManyBlocks() {
     constexpr unsigned kBlocks = 100000;
     if (!g_many) {
         g_many = ::HeapCreate(0, 0, 0);
-        void* previous = nullptr;
-        for (unsigned i = 0; g_many && i < kBlocks; ++i) {
-            void* block = ::HeapAlloc(g_many, 0, 16 + (i % 32) * 8);
-            if (i % 7 == 6 && previous) ::HeapFree(g_many, 0, previous);
-            previous = block;
-        }
+        // Freed once all are made, so that no later block fills the holes.
+        auto** made = static_cast<void**>(::VirtualAlloc(nullptr, kBlocks * sizeof(void*), MEM_COMMIT, PAGE_READWRITE));
+        for (unsigned i = 0; g_many && made && i < kBlocks; ++i)
+            made[i] = ::HeapAlloc(g_many, 0, 16 + (i % 32) * 8);
+        for (unsigned i = 6; g_many && made && i < kBlocks; i += 7)
+            ::HeapFree(g_many, 0, made[i]);
+        if (made) ::VirtualFree(made, 0, MEM_RELEASE);
     }
     Report report;
     report.Text("many-heap ");

@@ -236,6 +236,36 @@ TEST_F(HeapMapWindow, AResizeLaysTheMapOutForTheNewSizeAndKeepsTheCloseButtonInT
     CloseMap();
 }
 
+TEST_F(HeapMapWindow, AHeapOfManyBlocksIsDrawnWholeAndTheBlockUnderThePointerIsFound) {
+    ASSERT_TRUE(sample.WriteLine("many"));
+    unsigned long long many = 0;
+    for (std::string line = sample.ReadLine(); !line.empty() && line != "end"; line = sample.ReadLine())
+        std::sscanf(line.c_str(), "many-heap %llx", &many);
+    ASSERT_NE(many, 0u);
+    ASSERT_NO_FATAL_FAILURE(PickListedProcess(hwnd(), "corvane_sample.exe", sample.id()));
+    const HWND nodes = item(IDC_NODE_LIST), blocks = item(IDC_BLOCK_LIST);
+    for (int row = 0; row < ListRowCount(nodes); ++row)
+        if (ListCell(nodes, row, NodeColumn::Base) == RowHex(many)) SelectListRow(hwnd(), nodes, row);
+    ASSERT_GE(ListRowCount(blocks), 85715) << "the heap of many blocks is listed, its busy ones at least";
+
+    ASSERT_NE(OpenMap(), nullptr);
+    ASSERT_NE(view->Layout(), nullptr);
+    EXPECT_TRUE(Layout().complete()) << "every region fits";
+    // A busy block in the middle of the heap, at the last pixel its span
+    // has: the pixel shows it, and the line under the map gives its row.
+    int row = ListRowCount(blocks) / 2;
+    while (ListCell(blocks, row, BlockColumn::Status) != "Allocated")
+        ++row;
+    const PixelSpan span = Layout().BlockPixels(BlockIndex(row));
+    ASSERT_FALSE(span.Empty());
+    const auto width = static_cast<std::uint64_t>(Layout().width());
+    const POINT at{static_cast<LONG>((span.end - 1) % width), static_cast<LONG>((span.end - 1) / width)};
+    Mouse(WM_MOUSEMOVE, at);
+    EXPECT_EQ(HoverText(), LabelledRow(row));
+    CaptureScreen(map).SaveBmp(OutputPath("heap_map_many_blocks.bmp"));
+    CloseMap();
+}
+
 TEST_F(HeapMapWindow, OpenedAndClosedAgainAndAgainKeepsNoMemoryOrGdiObjects) {
     const auto openAndClose = [&](int times) {
         for (int i = 0; i < times; ++i) {
