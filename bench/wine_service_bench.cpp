@@ -51,6 +51,7 @@ void Snapshot_ThroughTheWineServiceOf100000Blocks(benchmark::State& state) {
 }
 BENCHMARK(Snapshot_ThroughTheWineServiceOf100000Blocks)->Unit(benchmark::kMillisecond);
 
+// What the stand-in reader itself costs of the above: a copy of its heaps.
 void Snapshot_ReaderCopyOnlyOf100000Blocks(benchmark::State& state) {
     ReadyWineHeaps wineHeaps;
     for (auto _ : state) {
