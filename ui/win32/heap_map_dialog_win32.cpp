@@ -348,12 +348,6 @@ LRESULT CHeapMapDlg::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-void CHeapMapDlg::SetLabelText(CStatic& label, const std::string& text) {
-    label.SetWindowText(text.c_str());
-    const RECT area = ControlRect(label);
-    RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-}
-
 void CHeapMapDlg::OnMapHover(std::size_t block) {
     SetLabelText(m_hoverLabel, block < m_cursors.size() ? MapBlockText(block, m_cursors[block], m_width) : "");
 }

@@ -120,8 +120,6 @@ private:
     void OnMapClick(std::size_t block) override;
     // Places the controls for a client area of width x height.
     void LayOutControls(int width, int height);
-    // A label drawn on the background gets a new text; the old goes with it.
-    void SetLabelText(CStatic& label, const std::string& text);
     void PaintLegend(HDC dc);
     RECT ControlRect(const CWnd& control) const;
 

@@ -59,6 +59,14 @@ HBRUSH CShadedDialog::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
     return brush;
 }
 
+void CShadedDialog::SetLabelText(CWnd& label, const std::string& text) {
+    label.SetWindowText(text.c_str());
+    RECT area = {};
+    label.GetWindowRect(&area);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void CShadedDialog::ShowProgramMessage(const std::string& text, MessageIcon icon) const {
     UINT type = MB_OK;
     switch (icon) {

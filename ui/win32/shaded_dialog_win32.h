@@ -31,6 +31,9 @@ protected:
     static void SetUpButton(CShadedButton& button);
     // A message box over this dialog, captioned as every box of the program.
     void ShowProgramMessage(const std::string& text, MessageIcon icon) const;
+    // Shows a new text in a label drawn on the background: the part of the
+    // background under it is drawn again, so the old text goes.
+    void SetLabelText(CWnd& label, const std::string& text);
     // Whether the control's text is drawn on the background itself.
     virtual bool IsTransparentLabel(int controlId) const = 0;
     // The default answer, and for the transparent labels a transparent

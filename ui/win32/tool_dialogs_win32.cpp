@@ -121,14 +121,7 @@ bool CToolDialog::IsTransparentLabel(int controlId) const {
     return controlId == IDC_TOOL_SUMMARY || controlId == IDC_FIND_ALL_LABEL || controlId == IDC_TOOL_NOTE;
 }
 
-void CToolDialog::SetSummaryText(const std::string& text) {
-    m_summary.SetWindowText(text.c_str());
-    // The label is drawn on the background: the old text goes with it.
-    RECT area = {};
-    m_summary.GetWindowRect(&area);
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
-    RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
+void CToolDialog::SetSummaryText(const std::string& text) { SetLabelText(m_summary, text); }
 
 void CToolDialog::OnOK() {
     const int row = m_list.GetNextItem(-1, LVNI_SELECTED);

@@ -168,14 +168,7 @@ void CWatchDlg::TakeSample() {
     ShowStatus();
 }
 
-void CWatchDlg::ShowStatus() {
-    m_summary.SetWindowText(WatchStatusText(m_status).c_str());
-    // The label is drawn on the background: the old text goes with it.
-    RECT area = {};
-    m_summary.GetWindowRect(&area);
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
-    RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
+void CWatchDlg::ShowStatus() { SetLabelText(m_summary, WatchStatusText(m_status)); }
 
 void CWatchDlg::OnPause() {
     if (m_status.state == WatchState::ProcessEnded) return;
