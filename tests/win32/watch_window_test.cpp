@@ -303,7 +303,7 @@ TEST_F(WatchWindow, ASampleWithABrokenHeapIsAGapAndTheWatchGoesOn) {
     ASSERT_TRUE(WaitForStatus(watch.GetSafeHwnd(), " 1 sample was broken (a heap changed while it was read)"));
     service.broken = false;
     EXPECT_TRUE(WaitForStatus(watch.GetSafeHwnd(), ": 5 samples, one every 0.5 s. 1 sample was broken"));
-    const WatchLine& total = watch.Watch().Lines().back();
+    const WatchLine total = watch.Watch().Lines().back();
     EXPECT_EQ(std::count_if(total.points.begin(), total.points.end(), [](const WatchPoint& p) { return p.gapBefore; }),
               1)
         << "the broken sample is a gap in the chart, not a heap that emptied";
