@@ -14,9 +14,12 @@
 // heap, a block, a value or bytes written, a module or a thread's stack.
 
 #include "heap/dump_text.h"
+#include "heap/heap_watch.h"
 #include "heap/references.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/process_image.h"
+#include "ui/heap_map.h"
+#include "ui/watch_chart.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -646,6 +649,50 @@ void CheckLeaks(Scene& scene, std::size_t pieceSize, std::uint64_t budget, std::
 
 } // namespace
 
+// The pictures of the made-up heaps: every map pixel shows a block of its
+// heap or none, zooming stays inside the heap, and the watch of two samples
+// lays out its lines inside the plot.
+void CheckPictures(const Scene& scene, std::uint64_t shape) {
+    const int width = 1 + static_cast<int>(shape % 48), height = 1 + static_cast<int>(shape / 48 % 24);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (const SnapshotHeap& heap : scene.image.snapshot.heaps) {
+        const std::vector<MapBlock> blocks = MapBlocks(heap);
+        const std::vector<MapRegion> regions = MapRegions(blocks);
+        const AddressRange whole = WholeHeapRange(regions);
+        Check(whole.begin <= whole.end, "the heap's range is ordered");
+        const HeapMapLayout layout(blocks, regions, width, height, whole);
+        Check(layout.Draw(pixels.data(), pixels.size()), "the map draws into its pixels");
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::size_t block = layout.BlockAt(x, y);
+                Check(block == kNoMapBlock || block < blocks.size(), "a pixel shows one of the heap's blocks");
+            }
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            const PixelSpan span = layout.BlockPixels(i);
+            Check(span.first <= span.end && span.end <= pixels.size(), "a block's pixels lie in the map");
+        }
+        // Zooms in, out and out again at a pointer anywhere in the heap.
+        const Address pointer = whole.begin + (whole.Bytes() == 0 ? 0 : shape * 2654435761u % whole.Bytes());
+        AddressRange shown = whole;
+        for (const int notches : {3, -1, -5}) {
+            shown = ZoomHeapMap(shown, whole, pointer, notches, static_cast<std::uint64_t>(width));
+            Check(shown.begin >= whole.begin && shown.end <= whole.end && shown.begin <= shown.end,
+                  "a zoom stays inside the heap");
+        }
+        FragmentationText(MapFigures(blocks, regions));
+    }
+    HeapWatch watch;
+    watch.Add(0, scene.image.snapshot);
+    watch.AddBroken(1);
+    watch.Add(2, scene.image.snapshot);
+    const ChartRect plot{10, 5, 10 + width * 8, 5 + height * 8};
+    for (const ChartPolyline& line : LayOutWatchChart(watch.Lines(), plot, scene.image.snapshot.width).lines)
+        for (const ChartPixel& point : line.points)
+            Check(point.x >= plot.left && point.x <= plot.right && point.y >= plot.top && point.y <= plot.bottom,
+                  "the watch's lines stay in the plot");
+    Check(watch.SizesThatGrew().empty(), "nothing grew between two samples of one snapshot");
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input input{data, size};
     const std::uint64_t flags = input.Take(1);
@@ -700,5 +747,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CheckReferrers(scene, target, targetSize, pieceSize, budget, hitLimit, size);
     CheckLeaks(scene, pieceSize, budget, size);
+    CheckPictures(scene, searched * 7 + searchedSize);
     return 0;
 }
