@@ -9,6 +9,10 @@
 
 namespace corvane {
 
+bool IsCopyKey(const MSG& message) {
+    return message.message == WM_KEYDOWN && message.wParam == 'C' && ::GetKeyState(VK_CONTROL) < 0;
+}
+
 int ChosenOrFocusedRow(const CListCtrl& list) {
     const int row = list.GetNextItem(-1, LVNI_SELECTED);
     return row >= 0 ? row : list.GetNextItem(-1, LVNI_FOCUSED);

@@ -11,6 +11,12 @@
 
 namespace corvane {
 
+// The extended style of the tools' lists.
+constexpr DWORD kToolListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
+
+// Whether the message is Ctrl+C pressed.
+bool IsCopyKey(const MSG& message);
+
 // The chosen row of a list, or else the focused one; -1 for none.
 int ChosenOrFocusedRow(const CListCtrl& list);
 

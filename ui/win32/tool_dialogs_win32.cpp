@@ -18,8 +18,6 @@ constexpr UINT WM_TOOL_STEP = WM_APP + 3;
 // a person does not notice a pause this short.
 constexpr DWORD kStepMilliseconds = 40;
 
-constexpr DWORD kToolListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
-
 std::string ScopeText(const std::vector<HeapBlockCursor>& blocks) {
     const BusyTotals busy = CountBusyBlocks(blocks);
     return SearchScopeText(busy.blocks, busy.bytes);
@@ -58,20 +56,22 @@ void CToolWindow::Close(std::optional<BlockPick> pick) {
     ::PostMessageA(m_owner, WM_TOOL_CLOSED, 0, 0);
 }
 
+void CToolWindow::CopyListRow(const CListCtrl& list, const TableRows& rows) {
+    if (const char* failure = CopyChosenRow(m_hWnd, list, rows)) ShowProgramMessage(failure, MessageIcon::Warning);
+}
+
+void CToolWindow::ExportListRows(const TableRows& rows, const char* name) {
+    if (!m_files) return;
+    if (const char* failure = ExportRows(*this, rows, name, true, *m_files))
+        ShowProgramMessage(failure, MessageIcon::Error);
+}
+
 // Copying and exporting the list's rows, with when the list's menu offers them.
 struct CToolDialog::ListCommands {
     static bool HasRowToCopy(CToolDialog& dialog) { return ChosenOrFocusedRow(dialog.m_list) >= 0; }
-    static void CopyRow(CToolDialog& dialog) {
-        if (const char* failure = CopyChosenRow(dialog.m_hWnd, dialog.m_list, dialog.Rows()))
-            dialog.ShowProgramMessage(failure, MessageIcon::Warning);
-    }
+    static void CopyRow(CToolDialog& dialog) { dialog.CopyListRow(dialog.m_list, dialog.Rows()); }
     static bool HasRows(CToolDialog& dialog) { return dialog.Rows().RowCount() != 0; }
-    static void ExportRows(CToolDialog& dialog) {
-        if (!dialog.m_files) return;
-        if (const char* failure =
-                corvane::ExportRows(dialog, dialog.Rows(), dialog.ExportName(), true, *dialog.m_files))
-            dialog.ShowProgramMessage(failure, MessageIcon::Error);
-    }
+    static void ExportRows(CToolDialog& dialog) { dialog.ExportListRows(dialog.Rows(), dialog.ExportName()); }
 };
 
 CToolDialog::CToolDialog(UINT templateId, AddressWidth width, std::string summaryText)
@@ -92,8 +92,7 @@ const MessageMap* CToolDialog::ThisMessageMap() {
 }
 
 BOOL CToolDialog::PreTranslateMessage(MSG* message) {
-    if (message->message == WM_KEYDOWN && message->wParam == 'C' && ::GetKeyState(VK_CONTROL) < 0 &&
-        message->hwnd == m_list.GetSafeHwnd()) {
+    if (IsCopyKey(*message) && message->hwnd == m_list.GetSafeHwnd()) {
         ListCommands::CopyRow(*this);
         return TRUE;
     }

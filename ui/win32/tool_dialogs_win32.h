@@ -61,6 +61,12 @@ protected:
     void OnCancel() override;
     // Closes the window; with a pick, the owner shows that block.
     void Close(std::optional<BlockPick> pick);
+    // Copies the chosen (or else the focused) row of `list`, whose rows are
+    // `rows`, with the headings; says so when it cannot.
+    void CopyListRow(const CListCtrl& list, const TableRows& rows);
+    // Asks where to save `rows` as CSV, offered as `name`, and writes them;
+    // says so when it cannot.
+    void ExportListRows(const TableRows& rows, const char* name);
 
     SaveFiles* m_files = nullptr; // not owned
 

@@ -15,33 +15,23 @@ namespace corvane {
 namespace {
 
 constexpr UINT_PTR kSampleTimer = 1;
-constexpr DWORD kListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
 
 } // namespace
 
 // Copying and exporting the rows of either list, with when its menu offers them.
 struct CWatchDlg::ListCommands {
     static bool HasRowToCopy(CWatchDlg& dialog) {
-        CListCtrl* list = dialog.ListOf(dialog.m_menuList);
-        return list && ChosenOrFocusedRow(*list) >= 0;
+        const Pane pane = dialog.PaneOf(dialog.m_menuList);
+        return pane.list && ChosenOrFocusedRow(*pane.list) >= 0;
     }
-    static void CopyRow(CWatchDlg& dialog) { CopyRowOf(dialog, dialog.m_menuList); }
-    static void CopyRowOf(CWatchDlg& dialog, HWND window) {
-        CListCtrl* list = dialog.ListOf(window);
-        if (!list) return;
-        if (const char* failure = CopyChosenRow(dialog.m_hWnd, *list, *dialog.RowsOf(window)))
-            dialog.ShowProgramMessage(failure, MessageIcon::Warning);
-    }
+    static void CopyRow(CWatchDlg& dialog) { dialog.CopyRowOf(dialog.m_menuList); }
     static bool HasRows(CWatchDlg& dialog) {
-        const TableRows* rows = dialog.RowsOf(dialog.m_menuList);
-        return rows && rows->RowCount() != 0;
+        const Pane pane = dialog.PaneOf(dialog.m_menuList);
+        return pane.rows && pane.rows->RowCount() != 0;
     }
     static void ExportRows(CWatchDlg& dialog) {
-        const TableRows* rows = dialog.RowsOf(dialog.m_menuList);
-        if (!rows || !dialog.m_files) return;
-        const char* name = dialog.m_menuList == dialog.m_heapList.GetSafeHwnd() ? "WatchedHeaps" : "SizesThatGrew";
-        if (const char* failure = corvane::ExportRows(dialog, *rows, name, true, *dialog.m_files))
-            dialog.ShowProgramMessage(failure, MessageIcon::Error);
+        const Pane pane = dialog.PaneOf(dialog.m_menuList);
+        if (pane.rows) dialog.ExportListRows(*pane.rows, pane.exportName);
     }
 };
 
@@ -91,8 +81,8 @@ BOOL CWatchDlg::OnInitDialog() {
     for (const WatchInterval& interval : kWatchIntervals)
         m_intervalCombo.AddString(interval.text);
     m_intervalCombo.SetCurSel(m_interval);
-    m_heapList.SetExtendedStyle(kListStyle);
-    m_sizeList.SetExtendedStyle(kListStyle);
+    m_heapList.SetExtendedStyle(kToolListStyle);
+    m_sizeList.SetExtendedStyle(kToolListStyle);
     LayOutColumns(m_heapList, kWatchHeapColumns, m_width, std::nullopt);
     LayOutColumns(m_sizeList, kSizeGrowthColumns, m_width, std::nullopt);
     m_startMilliseconds = m_clock();
@@ -106,24 +96,22 @@ bool CWatchDlg::IsTransparentLabel(int controlId) const {
 }
 
 BOOL CWatchDlg::PreTranslateMessage(MSG* message) {
-    if (message->message == WM_KEYDOWN && message->wParam == 'C' && ::GetKeyState(VK_CONTROL) < 0 &&
-        ListOf(message->hwnd)) {
-        ListCommands::CopyRowOf(*this, message->hwnd);
+    if (IsCopyKey(*message) && PaneOf(message->hwnd).list) {
+        CopyRowOf(message->hwnd);
         return TRUE;
     }
     return CToolWindow::PreTranslateMessage(message);
 }
 
-CListCtrl* CWatchDlg::ListOf(HWND window) {
-    if (window && window == m_heapList.GetSafeHwnd()) return &m_heapList;
-    if (window && window == m_sizeList.GetSafeHwnd()) return &m_sizeList;
-    return nullptr;
+CWatchDlg::Pane CWatchDlg::PaneOf(HWND window) {
+    if (window && window == m_heapList.GetSafeHwnd()) return {&m_heapList, &m_heapRows, "WatchedHeaps"};
+    if (window && window == m_sizeList.GetSafeHwnd()) return {&m_sizeList, &m_sizeRows, "SizesThatGrew"};
+    return {};
 }
 
-TableRows* CWatchDlg::RowsOf(HWND window) {
-    if (window && window == m_heapList.GetSafeHwnd()) return &m_heapRows;
-    if (window && window == m_sizeList.GetSafeHwnd()) return &m_sizeRows;
-    return nullptr;
+void CWatchDlg::CopyRowOf(HWND window) {
+    const Pane pane = PaneOf(window);
+    if (pane.list) CopyListRow(*pane.list, *pane.rows);
 }
 
 void CWatchDlg::StartTimer() { ::SetTimer(m_hWnd, kSampleTimer, kWatchIntervals[m_interval].milliseconds, nullptr); }
@@ -195,12 +183,7 @@ void CWatchDlg::OnIntervalChosen() {
     ShowStatus();
 }
 
-void CWatchDlg::OnExportSamples() {
-    if (!m_files) return;
-    const std::unique_ptr<TableRows> rows = m_watch.CsvRows(m_width);
-    if (const char* failure = corvane::ExportRows(*this, *rows, "WatchSamples", true, *m_files))
-        ShowProgramMessage(failure, MessageIcon::Error);
-}
+void CWatchDlg::OnExportSamples() { ExportListRows(*m_watch.CsvRows(m_width), "WatchSamples"); }
 
 void CWatchDlg::OnGetDispInfoHeaps(NMHDR* header, LRESULT* result) {
     GiveCellText(m_heapRows, *reinterpret_cast<NMLVDISPINFOA*>(header));
@@ -214,7 +197,7 @@ void CWatchDlg::OnGetDispInfoSizes(NMHDR* header, LRESULT* result) {
 
 LRESULT CWatchDlg::OnContextMenu(WPARAM wParam, LPARAM lParam) {
     const auto window = reinterpret_cast<HWND>(wParam);
-    if (!ListOf(window)) return Default();
+    if (!PaneOf(window).list) return Default();
     m_menuList = window;
     TrackListMenu(*this, window, MENU_TOOL_LIST, lParam);
     return 0;

@@ -51,9 +51,16 @@ private:
     void TakeSample();
     void StartTimer();
     void ShowStatus();
-    // The list a command of the lists' menu or Ctrl+C is for, with its rows.
-    TableRows* RowsOf(HWND list);
-    CListCtrl* ListOf(HWND window);
+    // One of the two lists, with its rows and the name its export is offered
+    // under; all null for another window.
+    struct Pane {
+        CListCtrl* list = nullptr;
+        TableRows* rows = nullptr;
+        const char* exportName = nullptr;
+    };
+    // The list a command of the lists' menu or Ctrl+C is for.
+    Pane PaneOf(HWND window);
+    void CopyRowOf(HWND window);
 
     DebugInfoService& m_service;
     std::uint32_t m_processId;
