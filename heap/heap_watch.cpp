@@ -228,7 +228,6 @@ void HeapWatch::Add(WatchSample sample) {
         }
     }
     m_latest = std::move(sample);
-    m_haveLatest = true;
 }
 
 void HeapWatch::AddBroken(double) {
@@ -239,10 +238,15 @@ void HeapWatch::AddBroken(double) {
 }
 
 namespace {
-std::uint64_t BytesOf(const std::vector<HeapBusy>& heaps, Address base) {
+// The heap's totals in a sample's heaps (ordered by base), or null.
+const HeapBusy* FindHeap(const std::vector<HeapBusy>& heaps, Address base) {
     auto it = std::lower_bound(heaps.begin(), heaps.end(), base,
                                [](const HeapBusy& busy, Address b) { return busy.base < b; });
-    return it != heaps.end() && it->base == base ? it->bytes : 0;
+    return it != heaps.end() && it->base == base ? &*it : nullptr;
+}
+std::uint64_t BytesOf(const std::vector<HeapBusy>& heaps, Address base) {
+    const HeapBusy* busy = FindHeap(heaps, base);
+    return busy ? busy->bytes : 0;
 }
 std::int64_t Difference(std::uint64_t now, std::uint64_t before) {
     return now >= before ? static_cast<std::int64_t>(std::min<std::uint64_t>(now - before, INT64_MAX))
@@ -252,7 +256,7 @@ std::int64_t Difference(std::uint64_t now, std::uint64_t before) {
 
 std::vector<WatchHeapRow> HeapWatch::HeapRows() const {
     std::vector<WatchHeapRow> rows;
-    if (!m_haveLatest) return rows;
+    if (!m_haveBaseline) return rows;
     // The rate is taken against the newest sample at least a minute old, or
     // the oldest one the watch has when it is younger than a minute: what
     // Add leaves at the front of m_recent.
@@ -262,11 +266,9 @@ std::vector<WatchHeapRow> HeapWatch::HeapRows() const {
     for (const HeapTrack& track : m_tracks) {
         WatchHeapRow row;
         row.base = track.base;
-        auto it = std::lower_bound(m_latest.heaps.begin(), m_latest.heaps.end(), track.base,
-                                   [](const HeapBusy& busy, Address b) { return busy.base < b; });
-        if (it != m_latest.heaps.end() && it->base == track.base) {
-            row.blocksNow = it->blocks;
-            row.bytesNow = it->bytes;
+        if (const HeapBusy* now = FindHeap(m_latest.heaps, track.base)) {
+            row.blocksNow = now->blocks;
+            row.bytesNow = now->bytes;
         }
         row.bytesAtStart = track.bytesAtStart;
         row.change = Difference(row.bytesNow, row.bytesAtStart);
@@ -299,7 +301,7 @@ std::vector<SizeGrowthRow> HeapWatch::SizesThatGrew() const {
 
 std::vector<WatchLine> HeapWatch::Lines() const {
     std::vector<WatchLine> lines;
-    if (!m_haveLatest) return lines;
+    if (!m_haveBaseline) return lines;
     std::vector<const HeapTrack*> order;
     for (const HeapTrack& track : m_tracks)
         order.push_back(&track);

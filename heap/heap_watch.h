@@ -126,10 +126,9 @@ private:
 
     std::size_t m_maxCsvSamples;
     std::size_t m_sampleCount = 0;
-    bool m_haveBaseline = false;
+    bool m_haveBaseline = false; // a good sample came: the baseline, and the latest
     std::vector<SizeCount> m_baselineSizes;
     WatchSample m_latest;
-    bool m_haveLatest = false;
     std::vector<HeapTrack> m_tracks; // ordered by base
     ThinnedSeries m_total;
     std::deque<RecentTotals> m_recent;

@@ -73,13 +73,6 @@ std::string BytesTickLabel(double bytes) {
         if (bytes >= unit && std::fmod(bytes, unit / 2) == 0) return Trimmed(bytes / unit) + " " + name;
         unit /= kKiB;
     }
-    for (unit = kKiB * kKiB * kKiB; unit >= kKiB; unit /= kKiB) {
-        if (std::fmod(bytes, unit) == 0) break;
-    }
-    if (unit >= kKiB) {
-        const char* name = unit >= kKiB * kKiB * kKiB ? "GiB" : unit >= kKiB * kKiB ? "MiB" : "KiB";
-        return Trimmed(bytes / unit) + " " + name;
-    }
     return Trimmed(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
