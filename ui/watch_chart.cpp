@@ -123,7 +123,7 @@ std::vector<double> TimeTicks(double from, double to) {
     return ticks;
 }
 
-WatchChartGeometry LayOutWatchChart(const std::vector<WatchLine>& lines, const ChartRect& plot, AddressWidth width) {
+WatchChartGeometry WatchChartScales(const std::vector<WatchLine>& lines, AddressWidth width) {
     WatchChartGeometry chart;
     bool any = false;
     double tMin = 0, tMax = 0, most = 0;
@@ -136,19 +136,15 @@ WatchChartGeometry LayOutWatchChart(const std::vector<WatchLine>& lines, const C
             most = std::max(most, static_cast<double>(point.bytes));
         }
     }
-    std::vector<double> times = TimeTicks(tMin, tMax);
-    std::vector<double> bytes = BytesTicks(most);
+    const std::vector<double> times = TimeTicks(tMin, tMax);
+    const std::vector<double> bytes = BytesTicks(most);
     chart.timeFrom = times.front();
     chart.timeTo = times.back();
     chart.bytesTo = bytes.back();
-    double timeSpan = chart.timeTo - chart.timeFrom;
-    for (double t : times) {
-        chart.timeTicks.push_back(
-            {t, ToPixel((t - chart.timeFrom) / timeSpan, plot.left, plot.right), TimeTickLabel(t)});
-    }
-    for (double b : bytes) {
-        chart.bytesTicks.push_back({b, ToPixel(b / chart.bytesTo, plot.bottom, plot.top), BytesTickLabel(b)});
-    }
+    for (double t : times)
+        chart.timeTicks.push_back({t, 0, TimeTickLabel(t)});
+    for (double b : bytes)
+        chart.bytesTicks.push_back({b, 0, BytesTickLabel(b)});
     for (const WatchLine& line : lines) {
         ChartPolyline polyline;
         if (line.kind == WatchLineKind::Heap) {
@@ -158,13 +154,26 @@ WatchChartGeometry LayOutWatchChart(const std::vector<WatchLine>& lines, const C
         } else {
             polyline.legend = line.kind == WatchLineKind::AllOthers ? "All others" : "Total";
         }
-        polyline.points.reserve(line.points.size());
-        for (const WatchPoint& point : line.points) {
-            polyline.points.push_back({ToPixel((point.t - chart.timeFrom) / timeSpan, plot.left, plot.right),
-                                       ToPixel(static_cast<double>(point.bytes) / chart.bytesTo, plot.bottom, plot.top),
-                                       point.gapBefore});
-        }
         chart.lines.push_back(std::move(polyline));
+    }
+    return chart;
+}
+
+WatchChartGeometry LayOutWatchChart(const std::vector<WatchLine>& lines, const ChartRect& plot, AddressWidth width) {
+    WatchChartGeometry chart = WatchChartScales(lines, width);
+    const double timeSpan = chart.timeTo - chart.timeFrom;
+    for (ChartTick& tick : chart.timeTicks)
+        tick.pixel = ToPixel((tick.value - chart.timeFrom) / timeSpan, plot.left, plot.right);
+    for (ChartTick& tick : chart.bytesTicks)
+        tick.pixel = ToPixel(tick.value / chart.bytesTo, plot.bottom, plot.top);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::vector<ChartPixel>& points = chart.lines[i].points;
+        points.reserve(lines[i].points.size());
+        for (const WatchPoint& point : lines[i].points) {
+            points.push_back({ToPixel((point.t - chart.timeFrom) / timeSpan, plot.left, plot.right),
+                              ToPixel(static_cast<double>(point.bytes) / chart.bytesTo, plot.bottom, plot.top),
+                              point.gapBefore});
+        }
     }
     return chart;
 }

@@ -50,6 +50,10 @@ std::vector<double> BytesTicks(double top);
 // Round ticks covering [from, to] in seconds, minutes or hours.
 std::vector<double> TimeTicks(double from, double to);
 
+// The axes' ranges, the ticks' values and labels and the lines' legends,
+// with no pixels yet: what the room around the plot is measured from.
+WatchChartGeometry WatchChartScales(const std::vector<WatchLine>& lines, AddressWidth width);
+// The same, with the ticks and lines placed in the plot.
 WatchChartGeometry LayOutWatchChart(const std::vector<WatchLine>& lines, const ChartRect& plot, AddressWidth width);
 
 } // namespace corvane

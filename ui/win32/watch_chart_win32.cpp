@@ -70,9 +70,9 @@ void DrawWatchChart(HDC dc, const RECT& area, const std::vector<WatchLine>& line
     const int lineHeight = metrics.tmHeight;
     const int pad = ScaleToSystemDpi(6), swatch = ScaleToSystemDpi(18), gap = ScaleToSystemDpi(14);
 
-    // A first layout gives the labels (they depend on the values, not the
-    // room), which give the room the plot leaves them.
-    const WatchChartGeometry labels = LayOutWatchChart(lines, {0, 0, 100, 100}, width);
+    // The labels depend on the values, not the room: measured first, they
+    // give the room the plot leaves them.
+    const WatchChartGeometry labels = WatchChartScales(lines, width);
     int labelWidth = 0;
     for (const ChartTick& tick : labels.bytesTicks)
         labelWidth = std::max<int>(labelWidth, TextSize(dc, tick.label).cx);
