@@ -140,9 +140,8 @@ TEST_F(HeapMapWindow, ShowsBusyAndFreeBlocksInTheirColoursOnScreenAndTheFiguresO
         ::ClientToScreen(view->GetSafeHwnd(), &at);
         return screen.At(at.x - frame.left, at.y - frame.top);
     };
-    const auto asColorRef = [](std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); };
-    EXPECT_EQ(colourAt(BlockIndex(busyRow)), asColorRef(MapKindColour(MapKind::Busy)));
-    EXPECT_EQ(colourAt(BlockIndex(freeRow)), asColorRef(MapKindColour(MapKind::Free)));
+    EXPECT_EQ(colourAt(BlockIndex(busyRow)), MapColorRef(MapKindColour(MapKind::Busy)));
+    EXPECT_EQ(colourAt(BlockIndex(freeRow)), MapColorRef(MapKindColour(MapKind::Free)));
 
     // The figures are those of the heap as a fresh snapshot has it.
     HeapSnapshot snapshot;

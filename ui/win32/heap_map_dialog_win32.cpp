@@ -16,8 +16,6 @@ namespace {
 // The legend's squares and gaps, in dialog units.
 constexpr int kLegendGapUnits = 10;
 
-COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
 RECT DialogUnits(HWND dialog, int left, int top, int right, int bottom) {
     RECT rect{left, top, right, bottom};
     ::MapDialogRect(dialog, &rect);
@@ -214,11 +212,11 @@ BOOL CHeapMapDlg::OnInitDialog() {
     GetClientRect(&client);
     m_startClient = {client.right, client.bottom};
     m_anchors = {
-        {&m_figuresLabel, ControlRect(m_figuresLabel), false, false, true, false},
-        {&m_view, ControlRect(m_view), false, false, true, true},
-        {&m_hoverLabel, ControlRect(m_hoverLabel), false, true, true, false},
-        {&m_legendArea, ControlRect(m_legendArea), false, true, true, false},
-        {&m_closeButton, ControlRect(m_closeButton), true, true, false, false},
+        {&m_figuresLabel, ChildRect(m_figuresLabel), false, false, true, false},
+        {&m_view, ChildRect(m_view), false, false, true, true},
+        {&m_hoverLabel, ChildRect(m_hoverLabel), false, true, true, false},
+        {&m_legendArea, ChildRect(m_legendArea), false, true, true, false},
+        {&m_closeButton, ChildRect(m_closeButton), true, true, false, false},
     };
     // Room for the legend, the Close button and a map of a few rows.
     const RECT least = DialogUnits(m_hWnd, 0, 0, 300, 150);
@@ -233,13 +231,6 @@ BOOL CHeapMapDlg::OnInitDialog() {
 
 bool CHeapMapDlg::IsTransparentLabel(int controlId) const {
     return controlId == IDC_MAP_FIGURES || controlId == IDC_MAP_HOVER;
-}
-
-RECT CHeapMapDlg::ControlRect(const CWnd& control) const {
-    RECT rect = {};
-    control.GetWindowRect(&rect);
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 void CHeapMapDlg::LayOutControls(int width, int height) {
@@ -286,14 +277,14 @@ void CHeapMapDlg::OnPaint() {
     }
     // The map paints itself: painting the background under it first would
     // make it flicker.
-    const RECT map = ControlRect(m_view);
+    const RECT map = ChildRect(m_view);
     ::ExcludeClipRect(dc, map.left, map.top, map.right, map.bottom);
     m_background->Paint(dc, dc.m_ps.rcPaint, size.cx, size.cy, ShadeCrossCurve, kShadeTint);
     PaintLegend(dc);
 }
 
 void CHeapMapDlg::PaintLegend(HDC dc) {
-    const RECT area = ControlRect(m_legendArea);
+    const RECT area = ChildRect(m_legendArea);
     const CSelectObject font(dc, GetFont());
     TEXTMETRICA metrics = {};
     ::GetTextMetricsA(dc, &metrics);
@@ -305,7 +296,7 @@ void CHeapMapDlg::PaintLegend(HDC dc) {
     int x = area.left;
     for (const MapLegendEntry& entry : kMapLegend) {
         RECT box{x, top - square / 2, x + square, top - square / 2 + square};
-        const UniqueGdiObject<HBRUSH> brush(::CreateSolidBrush(ToColorRef(entry.colour)));
+        const UniqueGdiObject<HBRUSH> brush(::CreateSolidBrush(MapColorRef(entry.colour)));
         if (brush) ::FillRect(dc, &box, brush.get());
         ::FrameRect(dc, &box, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
         x = box.right + square / 2;

@@ -19,6 +19,9 @@
 
 namespace corvane {
 
+// A map colour (0x00RRGGBB) as the system's colour value.
+constexpr COLORREF MapColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
 // The map's own window: draws the layout into a bitmap of the window's size
 // and tells its dialog what the pointer does over it. The dialog template's
 // control of class kClassName is bound to it.
@@ -121,7 +124,6 @@ private:
     // Places the controls for a client area of width x height.
     void LayOutControls(int width, int height);
     void PaintLegend(HDC dc);
-    RECT ControlRect(const CWnd& control) const;
 
     Address m_heapBase;
     AddressWidth m_width;

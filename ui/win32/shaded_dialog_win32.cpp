@@ -59,11 +59,16 @@ HBRUSH CShadedDialog::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
     return brush;
 }
 
+RECT CShadedDialog::ChildRect(const CWnd& child) const {
+    RECT rect = {};
+    child.GetWindowRect(&rect);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 void CShadedDialog::SetLabelText(CWnd& label, const std::string& text) {
     label.SetWindowText(text.c_str());
-    RECT area = {};
-    label.GetWindowRect(&area);
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+    const RECT area = ChildRect(label);
     RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

@@ -31,6 +31,8 @@ protected:
     static void SetUpButton(CShadedButton& button);
     // A message box over this dialog, captioned as every box of the program.
     void ShowProgramMessage(const std::string& text, MessageIcon icon) const;
+    // Where a child window lies, in this dialog's client coordinates.
+    RECT ChildRect(const CWnd& child) const;
     // Shows a new text in a label drawn on the background: the part of the
     // background under it is drawn again, so the old text goes.
     void SetLabelText(CWnd& label, const std::string& text);
