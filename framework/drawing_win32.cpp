@@ -25,6 +25,17 @@ void DrawStateIcon(HDC dc, HICON icon, const RECT& box, UINT flags) {
                  box.bottom - box.top, DST_ICON | flags);
 }
 
+HBITMAP CreateTopDownBitmap(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // negative: the first row is the top one
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 HICON LoadIconResource(WORD id) {
     return static_cast<HICON>(::LoadImageA(ResourceModule(), MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
 }

@@ -20,6 +20,11 @@ void Draw3dRect(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight);
 // adds a DSS_ state such as DSS_DISABLED.
 void DrawStateIcon(HDC dc, HICON icon, const RECT& box, UINT flags);
 
+// A 32-bit bitmap of width x height pixels, rows top first, whose pixels
+// (0x00RRGGBB) `bits` points at; null when it cannot be made. The caller owns
+// and deletes it.
+HBITMAP CreateTopDownBitmap(HDC dc, int width, int height, void** bits);
+
 // An icon of the resource module at its own size, or null. The caller owns
 // and destroys it.
 HICON LoadIconResource(WORD id);

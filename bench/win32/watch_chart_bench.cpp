@@ -4,6 +4,7 @@
 // of its line, in the same run.
 
 #include "bench/win32/clock.h"
+#include "framework/drawing_win32.h"
 #include "framework/handles_win32.h"
 #include "heap/heap_watch.h"
 #include "ui/win32/watch_chart_win32.h"
@@ -27,14 +28,8 @@ std::uint64_t BusyBytes(int t, int heap) {
 // A 32-bit bitmap selected into a memory device context.
 struct Canvas {
     Canvas() {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        bitmap.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap.reset(CreateTopDownBitmap(nullptr, kWidth, kHeight, &bits));
         dc.reset(::CreateCompatibleDC(nullptr));
         previous = ::SelectObject(dc.get(), bitmap.get());
         font = ::SelectObject(dc.get(), ::GetStockObject(DEFAULT_GUI_FONT));

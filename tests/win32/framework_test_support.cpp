@@ -1,5 +1,7 @@
 #include "tests/win32/framework_test_support.h"
 
+#include "framework/drawing_win32.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -82,15 +84,8 @@ bool Pixels::SaveBmp(const std::string& path) const {
 }
 
 PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : m_width(width), m_height(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     m_dc = ::CreateCompatibleDC(nullptr);
-    m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
+    m_bitmap = CreateTopDownBitmap(m_dc, width, height, &m_bits);
     if (!m_dc || !m_bitmap) return;
     m_previous = ::SelectObject(m_dc, m_bitmap);
     const RECT all{0, 0, width, height};

@@ -2,6 +2,7 @@
 
 #include "controls/shade.h"
 #include "framework/app_win32.h"
+#include "framework/drawing_win32.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -71,16 +72,8 @@ bool CHeapMapView::MakeBitmap(int width, int height) {
         CClientDC screen(m_hWnd);
         if (!m_memoryDC.CreateCompatibleDC(screen)) return false;
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down, as the layout counts rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    if (!m_bitmap.Attach(::CreateDIBSection(m_memoryDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) || !bits)
-        return false;
+    if (!m_bitmap.Attach(CreateTopDownBitmap(m_memoryDC, width, height, &bits)) || !bits) return false;
     m_selection = CSelectObject(m_memoryDC, m_bitmap.GetSafeHandle());
     if (!m_selection.Succeeded()) return false;
     m_bits = static_cast<std::uint32_t*>(bits);
