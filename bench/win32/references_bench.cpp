@@ -223,9 +223,7 @@ int Run() {
         unreadableBlocks = search.UnreadableBlocks();
         ranges = search.Scan().Ranges().size();
     }
-    std::vector<double> sorted = searchMs;
-    std::sort(sorted.begin(), sorted.end());
-    const double best = sorted.front(), median = sorted[sorted.size() / 2];
+    const double best = Best(searchMs), median = Median(searchMs);
 
     std::map<Address, LeakKind> found;
     for (const LeakRow& row : rows)

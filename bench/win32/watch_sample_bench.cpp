@@ -80,14 +80,6 @@ HeapSnapshot Thinned(const HeapSnapshot& snapshot) {
     return earlier;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double Best(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
-
 } // namespace
 
 int MeasureWatchSample(std::uint32_t processId, const char* systemName) {
