@@ -51,7 +51,6 @@ public:
     void Add(double t, std::uint64_t bytes);
     void MarkGap();
     std::vector<WatchPoint> Points() const;
-    std::size_t SamplesPerInterval() const { return m_samplesPerInterval; }
 
     // Two series fed the same number of samples have the same intervals.
     struct Interval {

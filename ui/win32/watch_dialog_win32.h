@@ -23,7 +23,6 @@ public:
               MillisecondClock clock = &SteadyMilliseconds);
 
     const HeapWatch& Watch() const { return m_watch; }
-    WatchState State() const { return m_status.state; }
 
     BOOL PreTranslateMessage(MSG* message) override;
 
